@@ -1,0 +1,124 @@
+// Finding the foot switch among the HID interfaces, keeping the connection state, and
+// closing the device when the window goes.
+#include "text/text_rules.h"
+#include "window/usb.h"
+
+namespace treadle {
+
+int ParseIdText(const std::string& idText) {
+    if (idText.size() < 3 || idText.size() > 6 || idText[0] != '&' || (idText[1] != 'H' && idText[1] != 'h')) {
+        return -1;
+    }
+    int value = 0;
+    for (size_t i = 2; i < idText.size(); ++i) {
+        const int d = HexDigitValue(idText[i]);
+        if (d < 0) {
+            return -1;
+        }
+        value = value * 16 + d;
+    }
+    return value;
+}
+
+void USB::contion_Click() {
+    VendorIDText = "&H" + TrimBlanks(TextVID.Text());
+    ProductIDText = "&H" + TrimBlanks(TextPID.Text());
+    // Without usable IDs a search can find nothing: a click says so instead of searching;
+    // the timer's ticks search quietly (a box every 350 ms would lock the window).
+    if (!inTimerTick_ && ParseIdText(VendorIDText) <= 0 && ParseIdText(ProductIDText) <= 0) {
+        services_.boxes.Show("please input VendorID and  ProductID", Caption, MessageButtons::Ok);
+        return;
+    }
+    (void)FindTheHid();
+}
+
+bool USB::FindTheHid() {
+    HidPlatform& hid = services_.hid;
+    LastInterfaceReached = false;
+    DeviceDetected = false;
+    bool result = false;
+
+    const int vendorId = ParseIdText(VendorIDText);
+    const int productId = ParseIdText(ProductIDText);
+    const bool idsValid = vendorId >= 0 && productId >= 0;
+    auto matches = [&](const HidAttributes& a) {
+        return idsValid && a.vendorId == vendorId && a.productId == productId;
+    };
+
+    // Each interface is examined through a handle of its own; the connected pair stays in
+    // HIDHandle and ReadHandle until a match replaces it.
+    const std::vector<std::string> paths = hid.EnumerateInterfaces();
+    HidHandle found = 0;
+    bool deniedMatch = false;
+    for (size_t memberIndex = 0;; ++memberIndex) {
+        if (memberIndex >= paths.size()) {
+            LastInterfaceReached = true;
+            break;
+        }
+        DevicePath = paths[memberIndex];
+        const OpenResult opened = hid.OpenReadWrite(DevicePath);
+        if (!opened.ok()) {
+            // An interface that cannot be opened for reading and writing never matches.
+            HidAttributes peeked;
+            if (opened.failure == OpenFailure::AccessDenied && hid.PeekAttributes(DevicePath, peeked) &&
+                matches(peeked)) {
+                deniedMatch = true;
+            }
+            continue;
+        }
+        HidAttributes attributes;
+        LastApiResult = hid.GetAttributes(opened.handle, attributes) ? 1 : 0;
+        if (LastApiResult != 0 && matches(attributes)) {
+            found = opened.handle;
+            DeviceDetected = true;
+            DeviceEverDetected = true;
+            break;
+        }
+        hid.Close(opened.handle);
+    }
+
+    if (DeviceDetected) {
+        // Replace the pair opened by the previous search instead of leaking it.
+        if (HIDHandle != 0) {
+            hid.Close(HIDHandle);
+        }
+        if (ReadHandle != 0) {
+            hid.Close(ReadHandle);
+        }
+        HIDHandle = found;
+        ReadHandle = 0;
+        result = true;
+        noAccessReported_ = false;
+        GetDeviceCapabilities();
+        const OpenResult reader = hid.OpenForTimedRead(DevicePath);
+        ReadHandle = reader.ok() ? reader.handle : 0;
+        Label3.SetText("设备连接成功！");
+        EnableDeviceControls();
+    } else {
+        Label3.SetText("请插入设备！");
+        DisableDeviceControls();
+        if (deniedMatch && !noAccessReported_) {
+            LogMessage(kNoAccessMessage);
+        }
+        noAccessReported_ = deniedMatch;
+    }
+    return result;
+}
+
+void USB::GetDeviceCapabilities() {
+    HidCaps caps;
+    if (services_.hid.GetCaps(HIDHandle, caps)) {
+        Capabilities = caps;
+        InputReportLength = caps.inputReportLength;
+        OutputReportLength = caps.outputReportLength;
+    }
+}
+
+void USB::CloseDeviceHandles() {
+    LastApiResult = services_.hid.Close(HIDHandle) ? 1 : 0;
+    LogMessage("CloseHandle (HIDHandle)");
+    LastApiResult = services_.hid.Close(ReadHandle) ? 1 : 0;
+    LogMessage("CloseHandle (ReadHandle)");
+}
+
+}  // namespace treadle

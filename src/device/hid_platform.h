@@ -1,0 +1,112 @@
+// The operations the window needs from the operating system's HID layer. One implementation
+// per platform (hidraw on Linux, SetupAPI and hid.dll on Windows) and the virtual foot switch.
+//
+// Error convention: every call that can fail returns a result the caller must look at; its
+// `error` text says what failed and why, in English, for logs and the command line.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace treadle {
+
+// An open interface. 0 is "no handle"; implementations hand out positive numbers only.
+using HidHandle = std::int64_t;
+
+enum class OpenFailure {
+    None,
+    Refused,       // the system does not let anyone open it so (keyboard and mouse collections)
+    AccessDenied,  // the user lacks permission (on Linux: no udev rule for the device)
+    Gone,          // the interface disappeared
+    Other,
+};
+
+struct OpenResult {
+    HidHandle handle = 0;
+    OpenFailure failure = OpenFailure::None;
+    std::string error;
+
+    [[nodiscard]] bool ok() const { return handle > 0; }
+};
+
+struct HidAttributes {
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+};
+
+// What HidP_GetCaps reports of an interface: report lengths in bytes, each including the
+// leading report-ID byte, 0 where the interface has no report of that kind; and the usage
+// page and usage of its top-level collection.
+struct HidCaps {
+    int inputReportLength = 0;
+    int outputReportLength = 0;
+    int featureReportLength = 0;
+    std::uint16_t usagePage = 0;
+    std::uint16_t usage = 0;
+};
+
+struct WriteResult {
+    int written = 0;  // bytes that reached the device
+    std::string error;
+};
+
+enum class ReadStatus { Completed, TimedOut, Failed };
+
+// A timed read. The implementation always brings a pending read to an end before it returns
+// (on a time-out it cancels the read and waits for the cancellation), so the caller's
+// buffer is never written after the call.
+struct ReadResult {
+    ReadStatus status = ReadStatus::Failed;
+    int bytesRead = 0;
+    std::uint32_t errorCode = 0;  // the system's code when status is Failed
+    std::string error;
+};
+
+class HidPlatform {
+public:
+    virtual ~HidPlatform() = default;
+
+    // Device paths of the HID interfaces present now, in a stable order.
+    virtual std::vector<std::string> EnumerateInterfaces() = 0;
+
+    // Opens an interface for synchronous reading and writing.
+    [[nodiscard]] virtual OpenResult OpenReadWrite(const std::string& path) = 0;
+
+    // Opens an interface a second time, for timed reads.
+    [[nodiscard]] virtual OpenResult OpenForTimedRead(const std::string& path) = 0;
+
+    // Vendor and product ID of an open interface; false when they cannot be read.
+    [[nodiscard]] virtual bool GetAttributes(HidHandle handle, HidAttributes& out) = 0;
+
+    // Vendor and product ID of an interface without opening it, where the system tells them
+    // (Linux sysfs); false elsewhere. Used only to explain why a present device cannot be used.
+    virtual bool PeekAttributes(const std::string& path, HidAttributes& out) {
+        (void)path;
+        (void)out;
+        return false;
+    }
+
+    // Report lengths and top-level usage of an open interface; false when they cannot be read.
+    [[nodiscard]] virtual bool GetCaps(HidHandle handle, HidCaps& out) = 0;
+
+    // Writes one whole output report, report-ID byte first.
+    [[nodiscard]] virtual WriteResult Write(HidHandle handle, std::span<const std::uint8_t> report) = 0;
+
+    // Reads one input report into the buffer, waiting at most timeoutMs.
+    [[nodiscard]] virtual ReadResult ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) = 0;
+
+    // Closes a handle; false when the handle was not open.
+    virtual bool Close(HidHandle handle) = 0;
+
+    // The system's text for an error code, without a closing line break; empty when the
+    // system has none.
+    virtual std::string ErrorText(std::uint32_t code) = 0;
+};
+
+// The platform's own HID layer (hidraw on Linux, SetupAPI on Windows).
+std::unique_ptr<HidPlatform> MakeSystemHidPlatform();
+
+}  // namespace treadle

@@ -1,0 +1,363 @@
+#include "device/virtual_foot_switch.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <chrono>
+#include <thread>
+
+#include "text/text_rules.h"
+#include "window/services.h"
+
+namespace treadle {
+namespace {
+
+constexpr const char* kPrefix = "virtual:";
+constexpr std::uint32_t kErrorUnplugged = ENODEV;
+constexpr std::uint32_t kErrorBadHandle = EBADF;
+
+const char* InterfaceName(int i) {
+    static constexpr const char* kNames[] = {"keyboard", "mouse", "config"};
+    return kNames[i];
+}
+
+}  // namespace
+
+std::string CaptureLine(std::span<const std::uint8_t> report) {
+    std::string line;
+    for (size_t i = 0; i < report.size(); ++i) {
+        if (i > 0) {
+            line += ' ';
+        }
+        line += HexByte(report[i]);
+    }
+    return line;
+}
+
+std::string CLibraryErrorText(std::uint32_t code) {
+    const std::string text = std::strerror(static_cast<int>(code));
+    // glibc names codes it does not know "Unknown error N": that is no text.
+    if (text.rfind("Unknown error", 0) == 0) {
+        return {};
+    }
+    return text;
+}
+
+VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(options)) {
+    devices_.resize(static_cast<size_t>(std::max(1, options_.devices)));
+    for (Device& d : devices_) {
+        for (SlotBytes& s : d.slots) {
+            s.fill(0xFF);  // an erased slot
+        }
+    }
+}
+
+VirtualFootSwitch::~VirtualFootSwitch() {
+    if (capture_ != nullptr) {
+        std::fclose(capture_);
+    }
+}
+
+bool VirtualFootSwitch::Start(std::string& error) {
+    if (!options_.stateFile.empty() && !LoadState(error)) {
+        return false;
+    }
+    if (!options_.captureFile.empty() && capture_ == nullptr) {
+        capture_ = std::fopen(options_.captureFile.c_str(), "a");
+        if (capture_ == nullptr) {
+            error = "cannot open capture file " + options_.captureFile + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string VirtualFootSwitch::ConfigPath(int device) {
+    return std::string(kPrefix) + std::to_string(device + 1) + ":config";
+}
+
+std::vector<std::string> VirtualFootSwitch::EnumerateInterfaces() {
+    std::vector<std::string> paths;
+    for (size_t d = 0; d < devices_.size(); ++d) {
+        if (!devices_[d].present) {
+            continue;
+        }
+        for (int i = 0; i < 3; ++i) {
+            paths.push_back(std::string(kPrefix) + std::to_string(d + 1) + ":" + InterfaceName(i));
+        }
+    }
+    return paths;
+}
+
+bool VirtualFootSwitch::ParsePath(const std::string& path, int& device, Interface& interface) const {
+    if (path.rfind(kPrefix, 0) != 0) {
+        return false;
+    }
+    const std::string rest = path.substr(std::strlen(kPrefix));
+    const size_t colon = rest.find(':');
+    if (colon == std::string::npos || colon == 0 || colon > 4) {
+        return false;
+    }
+    int number = 0;
+    for (size_t i = 0; i < colon; ++i) {
+        if (rest[i] < '0' || rest[i] > '9') {
+            return false;
+        }
+        number = number * 10 + (rest[i] - '0');
+    }
+    if (number < 1 || number > static_cast<int>(devices_.size())) {
+        return false;
+    }
+    const std::string name = rest.substr(colon + 1);
+    for (int i = 0; i < 3; ++i) {
+        if (name == InterfaceName(i)) {
+            device = number - 1;
+            interface = static_cast<Interface>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+OpenResult VirtualFootSwitch::OpenInterface(const std::string& path) {
+    int device = 0;
+    Interface interface = Interface::Config;
+    if (!ParsePath(path, device, interface) || !devices_[static_cast<size_t>(device)].present) {
+        return {0, OpenFailure::Gone, "no such interface: " + path};
+    }
+    if (interface != Interface::Config) {
+        return {0, OpenFailure::Refused, "keyboard and mouse collections cannot be opened for reading and writing"};
+    }
+    if (devices_[static_cast<size_t>(device)].denied) {
+        return {0, OpenFailure::AccessDenied, "permission denied: " + path};
+    }
+    const HidHandle handle = nextHandle_++;
+    handles_[handle] = Open{device, interface};
+    return {handle, OpenFailure::None, {}};
+}
+
+OpenResult VirtualFootSwitch::OpenReadWrite(const std::string& path) { return OpenInterface(path); }
+
+OpenResult VirtualFootSwitch::OpenForTimedRead(const std::string& path) { return OpenInterface(path); }
+
+VirtualFootSwitch::Open* VirtualFootSwitch::Lookup(HidHandle handle) {
+    auto it = handles_.find(handle);
+    return it == handles_.end() ? nullptr : &it->second;
+}
+
+bool VirtualFootSwitch::GetAttributes(HidHandle handle, HidAttributes& out) {
+    const Open* open = Lookup(handle);
+    if (open == nullptr || !devices_[static_cast<size_t>(open->device)].present) {
+        return false;
+    }
+    out = {kFootSwitchVendorId, kFootSwitchProductId};
+    return true;
+}
+
+bool VirtualFootSwitch::PeekAttributes(const std::string& path, HidAttributes& out) {
+    int device = 0;
+    Interface interface = Interface::Config;
+    if (!ParsePath(path, device, interface) || !devices_[static_cast<size_t>(device)].present) {
+        return false;
+    }
+    out = {kFootSwitchVendorId, kFootSwitchProductId};
+    return true;
+}
+
+bool VirtualFootSwitch::GetCaps(HidHandle handle, HidCaps& out) {
+    const Open* open = Lookup(handle);
+    if (open == nullptr || !devices_[static_cast<size_t>(open->device)].present) {
+        return false;
+    }
+    // Only the configuration interface can be opened; its collection is vendor-defined.
+    out = {kReportLength, kReportLength, 0, 0xFF00, 0x01};
+    return true;
+}
+
+WriteResult VirtualFootSwitch::Write(HidHandle handle, std::span<const std::uint8_t> report) {
+    const Open* open = Lookup(handle);
+    if (open == nullptr) {
+        return {0, "invalid handle"};
+    }
+    Device& device = devices_[static_cast<size_t>(open->device)];
+    if (!device.present) {
+        return {0, "the device was unplugged"};
+    }
+    if (report.size() != kReportLength) {
+        return {0, "an output report must be " + std::to_string(kReportLength) + " bytes, not " +
+                       std::to_string(report.size())};
+    }
+    if (writeFault_ == WriteFault::Fail) {
+        return {0, "the device did not take the report"};
+    }
+    if (writeFault_ == WriteFault::Short) {
+        return {static_cast<int>(report.size()) - 1, "the device took only part of the report"};
+    }
+    device.received.emplace_back(report.begin(), report.end());
+    if (capture_ != nullptr) {
+        const std::string line = CaptureLine(report) + "\n";
+        std::fputs(line.c_str(), capture_);
+        std::fflush(capture_);  // another process may be following the file
+    }
+    const std::uint8_t slotByte = report[3];
+    if (report[1] == 0xAA && (report[2] == 0x01 || report[2] == 0x02) && slotByte % 4 == 0 && slotByte < 0x80) {
+        SlotBytes& slot = device.slots[slotByte / 4];
+        const SlotBytes before = slot;
+        std::copy(report.begin() + 4, report.begin() + 8, slot.begin());
+        std::string error;
+        if (slot != before && !options_.stateFile.empty() && !SaveState(error)) {
+            return {0, error};
+        }
+    }
+    return {static_cast<int>(report.size()), {}};
+}
+
+ReadResult VirtualFootSwitch::ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) {
+    const Open* open = Lookup(handle);
+    if (open == nullptr) {
+        return {ReadStatus::Failed, 0, kErrorBadHandle, "invalid handle"};
+    }
+    Device& device = devices_[static_cast<size_t>(open->device)];
+    if (failNextWait_ != 0) {
+        const std::uint32_t code = failNextWait_;
+        failNextWait_ = 0;
+        return {ReadStatus::Failed, 0, code, ErrorText(code)};
+    }
+    if (!device.present) {
+        return {ReadStatus::Failed, 0, kErrorUnplugged, "the device was unplugged"};
+    }
+    if (device.inputQueue.empty()) {
+        if (options_.sleeper != nullptr) {
+            options_.sleeper->Sleep(timeoutMs);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        }
+        return {ReadStatus::TimedOut, 0, 0, {}};
+    }
+    const std::vector<std::uint8_t> report = std::move(device.inputQueue.front());
+    device.inputQueue.pop_front();
+    const size_t n = std::min(report.size(), buffer.size());
+    std::copy_n(report.begin(), n, buffer.begin());
+    return {ReadStatus::Completed, static_cast<int>(n), 0, {}};
+}
+
+bool VirtualFootSwitch::Close(HidHandle handle) { return handles_.erase(handle) == 1; }
+
+std::string VirtualFootSwitch::ErrorText(std::uint32_t code) { return CLibraryErrorText(code); }
+
+void VirtualFootSwitch::Unplug(int device) { devices_.at(static_cast<size_t>(device)).present = false; }
+
+void VirtualFootSwitch::Plug(int device) { devices_.at(static_cast<size_t>(device)).present = true; }
+
+void VirtualFootSwitch::DenyAccess(bool deny, int device) { devices_.at(static_cast<size_t>(device)).denied = deny; }
+
+void VirtualFootSwitch::QueueInputReport(std::vector<std::uint8_t> report, int device) {
+    devices_.at(static_cast<size_t>(device)).inputQueue.push_back(std::move(report));
+}
+
+// ---- State file -------------------------------------------------------------------------
+//
+//   # comment
+//   device 1
+//   slot 00: 01 3A 00 00
+//
+// Slots that the file does not name stay erased (FF FF FF FF).
+
+bool VirtualFootSwitch::SaveState(std::string& error) const {
+    std::ostringstream out;
+    out << "# Treadle virtual foot switch: the four data bytes of each of the 32 slots\n";
+    for (size_t d = 0; d < devices_.size(); ++d) {
+        out << "device " << d + 1 << "\n";
+        for (size_t s = 0; s < devices_[d].slots.size(); ++s) {
+            out << "slot " << HexByte(static_cast<std::uint8_t>(s * 4)) << ": "
+                << CaptureLine(devices_[d].slots[s]) << "\n";
+        }
+    }
+    // Write beside the file and rename, so a crash never leaves half a state file.
+    const std::string temp = options_.stateFile + ".tmp";
+    {
+        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+        file << out.str();
+        file.flush();
+        if (!file) {
+            error = "cannot write state file " + temp;
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), options_.stateFile.c_str()) != 0) {
+        error = "cannot replace state file " + options_.stateFile + ": " + std::strerror(errno);
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool VirtualFootSwitch::LoadState(std::string& error) {
+    std::ifstream file(options_.stateFile, std::ios::binary);
+    if (!file) {
+        return true;  // a new state file is made at the first stored frame
+    }
+    std::string line;
+    int lineNumber = 0;
+    int device = -1;
+    auto fail = [&](const std::string& why) {
+        error = options_.stateFile + ":" + std::to_string(lineNumber) + ": " + why;
+        return false;
+    };
+    std::vector<Device> loaded = devices_;
+    while (std::getline(file, line)) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        const std::string text = TrimBlanks(line);
+        if (text.empty() || text[0] == '#') {
+            continue;
+        }
+        std::istringstream words(text);
+        std::string word;
+        words >> word;
+        if (word == "device") {
+            int number = 0;
+            if (!(words >> number) || number < 1 || number > static_cast<int>(loaded.size())) {
+                return fail("device number must be 1 to " + std::to_string(loaded.size()));
+            }
+            device = number - 1;
+            continue;
+        }
+        if (word != "slot") {
+            return fail("expected 'device N' or 'slot XX: B0 B1 B2 B3'");
+        }
+        if (device < 0) {
+            return fail("a slot line before any 'device N' line");
+        }
+        std::string slotText;
+        words >> slotText;
+        if (slotText.size() != 3 || slotText[2] != ':' || HexDigitValue(slotText[0]) < 0 ||
+            HexDigitValue(slotText[1]) < 0) {
+            return fail("slot byte must be two hex digits and a colon");
+        }
+        const int slotByte = HexDigitValue(slotText[0]) * 16 + HexDigitValue(slotText[1]);
+        if (slotByte % 4 != 0 || slotByte >= 0x80) {
+            return fail("slot byte must be a multiple of 4 below 80");
+        }
+        SlotBytes bytes{};
+        for (std::uint8_t& b : bytes) {
+            std::string pair;
+            if (!(words >> pair) || pair.size() != 2 || HexDigitValue(pair[0]) < 0 || HexDigitValue(pair[1]) < 0) {
+                return fail("a slot holds four bytes of two hex digits each");
+            }
+            b = static_cast<std::uint8_t>(HexDigitValue(pair[0]) * 16 + HexDigitValue(pair[1]));
+        }
+        if (words >> word) {
+            return fail("unexpected text after the four bytes");
+        }
+        loaded[static_cast<size_t>(device)].slots[static_cast<size_t>(slotByte / 4)] = bytes;
+    }
+    devices_ = std::move(loaded);
+    return true;
+}
+
+}  // namespace treadle

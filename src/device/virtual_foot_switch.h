@@ -1,0 +1,122 @@
+// A foot switch that lives in memory, so the tools can be tried and tested without
+// hardware. It presents each device as three interfaces, in this order: a keyboard and a
+// mouse, which refuse to be opened for reading and writing (as the system refuses it for
+// keyboards and mice), and the configuration interface, which takes 8-byte output reports
+// and gives 8-byte input reports (report ID included).
+//
+// The device keeps 32 slots of four data bytes. An output report whose frame (bytes 1 to 7)
+// starts with 0xAA, has kind 0x01 or 0x02 and a slot byte that is a multiple of 4 below
+// 0x80 stores frame bytes 3 to 6 into that slot; any other report is recorded and changes
+// nothing.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "device/hid_platform.h"
+
+namespace treadle {
+
+class Sleeper;
+
+constexpr std::uint16_t kFootSwitchVendorId = 0x2704;
+constexpr std::uint16_t kFootSwitchProductId = 0x2018;
+
+using SlotBytes = std::array<std::uint8_t, 4>;
+using SlotTable = std::array<SlotBytes, 32>;
+
+// One line of the capture format: the report's bytes from byte 0, upper-case two-digit hex
+// separated by single blanks ("00 AA 01 04 01 3A 00 00").
+std::string CaptureLine(std::span<const std::uint8_t> report);
+
+// The C library's text for an error number; empty when it has none.
+std::string CLibraryErrorText(std::uint32_t code);
+
+class VirtualFootSwitch final : public HidPlatform {
+public:
+    static constexpr int kReportLength = 8;
+
+    struct Options {
+        int devices = 1;
+        std::string stateFile;    // slots kept across runs; empty: memory only
+        std::string captureFile;  // every output report received is appended; empty: none
+        Sleeper* sleeper = nullptr;  // waits of timed reads; null: real sleeps
+    };
+
+    enum class WriteFault { None, Fail, Short };
+
+    explicit VirtualFootSwitch(Options options);
+    VirtualFootSwitch() : VirtualFootSwitch(Options{}) {}
+    ~VirtualFootSwitch() override;
+
+    // Reads the state file, when there is one and it exists; false with a reason when it is
+    // unreadable or malformed. Opens the capture file.
+    [[nodiscard]] bool Start(std::string& error);
+
+    // ---- HidPlatform ---------------------------------------------------------------------
+    std::vector<std::string> EnumerateInterfaces() override;
+    OpenResult OpenReadWrite(const std::string& path) override;
+    OpenResult OpenForTimedRead(const std::string& path) override;
+    bool GetAttributes(HidHandle handle, HidAttributes& out) override;
+    bool PeekAttributes(const std::string& path, HidAttributes& out) override;
+    bool GetCaps(HidHandle handle, HidCaps& out) override;
+    WriteResult Write(HidHandle handle, std::span<const std::uint8_t> report) override;
+    ReadResult ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) override;
+    bool Close(HidHandle handle) override;
+    std::string ErrorText(std::uint32_t code) override;
+
+    // ---- For tests and the tools ---------------------------------------------------------
+    void Unplug(int device = 0);
+    void Plug(int device = 0);
+    void SetWriteFault(WriteFault fault) { writeFault_ = fault; }
+    void QueueInputReport(std::vector<std::uint8_t> report, int device = 0);
+    void FailNextWait(std::uint32_t errorCode) { failNextWait_ = errorCode; }
+    // Makes the configuration interface of a device refuse opening as if the user lacked access.
+    void DenyAccess(bool deny, int device = 0);
+
+    int DeviceCount() const { return static_cast<int>(devices_.size()); }
+    const SlotTable& Slots(int device = 0) const { return devices_.at(static_cast<size_t>(device)).slots; }
+    // Every output report the device received, in order.
+    const std::vector<std::vector<std::uint8_t>>& Received(int device = 0) const {
+        return devices_.at(static_cast<size_t>(device)).received;
+    }
+    int OpenHandleCount() const { return static_cast<int>(handles_.size()); }
+
+    // The path of a device's configuration interface.
+    static std::string ConfigPath(int device);
+
+private:
+    enum class Interface { Keyboard, Mouse, Config };
+    struct Device {
+        bool present = true;
+        bool denied = false;
+        SlotTable slots{};
+        std::deque<std::vector<std::uint8_t>> inputQueue;
+        std::vector<std::vector<std::uint8_t>> received;
+    };
+    struct Open {
+        int device;
+        Interface interface;
+    };
+
+    bool ParsePath(const std::string& path, int& device, Interface& interface) const;
+    OpenResult OpenInterface(const std::string& path);
+    Open* Lookup(HidHandle handle);
+    bool SaveState(std::string& error) const;
+    bool LoadState(std::string& error);
+
+    Options options_;
+    std::vector<Device> devices_;
+    std::map<HidHandle, Open> handles_;
+    HidHandle nextHandle_ = 1;
+    WriteFault writeFault_ = WriteFault::None;
+    std::uint32_t failNextWait_ = 0;
+    std::FILE* capture_ = nullptr;
+};
+
+}  // namespace treadle

@@ -1,0 +1,237 @@
+#include "window/usb.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "window/control_table.h"
+
+namespace treadle {
+namespace {
+
+Control& Named(std::deque<Control>& controls, const char* name) {
+    for (Control& c : controls) {
+        if (c.name == name && c.index < 0) {
+            return c;
+        }
+    }
+    throw std::logic_error(std::string("the window has no control ") + name);
+}
+
+}  // namespace
+
+#define TREADLE_CONTROL(n) n(Named(controls_, #n))
+
+USB::USB(WindowServices services)
+    : controls_(BuildWindowControls()),
+      TREADLE_CONTROL(Frame2),
+      TREADLE_CONTROL(Label3),
+      TREADLE_CONTROL(Label6),
+      TREADLE_CONTROL(Combo1),
+      TREADLE_CONTROL(Label7),
+      TREADLE_CONTROL(Frame5),
+      TREADLE_CONTROL(Check1),
+      TREADLE_CONTROL(Iwrite),
+      TREADLE_CONTROL(Frame1),
+      TREADLE_CONTROL(Label5),
+      TREADLE_CONTROL(Text_delay),
+      TREADLE_CONTROL(Label8),
+      TREADLE_CONTROL(Frame3),
+      TREADLE_CONTROL(Command_L_btn),
+      TREADLE_CONTROL(Command_M_btn),
+      TREADLE_CONTROL(Command_R_btn),
+      TREADLE_CONTROL(FrameKeyBoard),
+      TREADLE_CONTROL(Command_ctrl),
+      TREADLE_CONTROL(Command_shift),
+      TREADLE_CONTROL(Command_alt),
+      TREADLE_CONTROL(Command_win),
+      TREADLE_CONTROL(Command_ctrl_r),
+      TREADLE_CONTROL(Command_shift_r),
+      TREADLE_CONTROL(Command_alt_r),
+      TREADLE_CONTROL(Command_win_r),
+      TREADLE_CONTROL(Label11),
+      TREADLE_CONTROL(Label4),
+      TREADLE_CONTROL(lstResults),
+      TREADLE_CONTROL(Clear),
+      TREADLE_CONTROL(Timer1),
+      TREADLE_CONTROL(contion),
+      TREADLE_CONTROL(TextIW),
+      TREADLE_CONTROL(Frame4),
+      TREADLE_CONTROL(Command_auto_run),
+      TREADLE_CONTROL(Option2),
+      TREADLE_CONTROL(Option1),
+      TREADLE_CONTROL(Command1),
+      TREADLE_CONTROL(Command2),
+      TREADLE_CONTROL(Label1),
+      TREADLE_CONTROL(TextVID),
+      TREADLE_CONTROL(Label2),
+      TREADLE_CONTROL(TextPID),
+      services_(services) {
+    std::vector<Control*> keys;
+    for (Control& c : controls_) {
+        c.SetObserver(this);
+        if (c.name == "Command_key") {
+            keys.push_back(&c);
+        }
+    }
+    std::sort(keys.begin(), keys.end(), [](const Control* a, const Control* b) { return a->index < b->index; });
+    for (Control* k : keys) {
+        Command_key.Add(*k);
+    }
+}
+
+#undef TREADLE_CONTROL
+
+Control* USB::Find(const std::string& name, int index) {
+    for (Control& c : controls_) {
+        if (c.name == name && c.index == index) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+void USB::ControlChanged(Control& control, Property property) {
+    for (const ChangeListener& listener : listeners_) {
+        listener(control, property);
+    }
+}
+
+// ---- Entry points -------------------------------------------------------------------------
+
+void USB::UserClick(Control& control) {
+    if (Busy() || !control.Enabled()) {
+        return;
+    }
+    BusyScope scope(*this);
+    if (&control == &Clear) {
+        Clear_Click();
+    } else if (&control == &contion) {
+        contion_Click();
+    }
+}
+
+void USB::UserSetCheck(Control& control, int value) {
+    if (Busy() || !control.Enabled()) {
+        return;
+    }
+    BusyScope scope(*this);
+    control.SetValue(value);
+}
+
+void USB::UserEditText(Control& control, std::string text) {
+    if (Busy() || !control.Enabled()) {
+        return;
+    }
+    BusyScope scope(*this);
+    control.SetText(std::move(text));
+}
+
+void USB::UserSelectItem(Control& control, int index) {
+    if (Busy() || !control.Enabled()) {
+        return;
+    }
+    BusyScope scope(*this);
+    control.SetListIndex(index);
+    if (control.kind == ControlKind::ComboBox && index >= 0 && index < static_cast<int>(control.Items().size())) {
+        control.SetText(control.Items()[static_cast<size_t>(index)]);
+    }
+}
+
+// ---- Window events ------------------------------------------------------------------------
+
+void USB::Form_Load() {
+    BusyScope scope(*this);
+    FillKeyTable(1, 1);
+    for (const char* item : {"1", "2", "3", "4"}) {
+        Combo1.AddItem(item);
+    }
+    FillKeyTable(3, 6);
+    DisableDeviceControls();
+}
+
+void USB::Form_KeyPress(int) {}  // keys typed on the computer's keyboard record nothing
+
+void USB::Form_Unload() {
+    BusyScope scope(*this);
+    CloseDeviceHandles();
+}
+
+void USB::Timer1_Timer() {
+    if (Busy()) {
+        return;  // a handler is still running (a modal box is open): skip this tick
+    }
+    BusyScope scope(*this);
+    inTimerTick_ = true;
+    contion_Click();
+    inTimerTick_ = false;
+}
+
+// ---- Key table ----------------------------------------------------------------------------
+
+void USB::SetKey(int index, int usage, std::string caption) {
+    KeyTable.at(static_cast<size_t>(index)) = std::to_string(usage);
+    Command_key[index].SetText(std::move(caption));
+}
+
+void USB::FillKeyTable(int firstStep, int lastStep) {
+    for (int step = firstStep; step <= lastStep; ++step) {
+        switch (step) {
+            case 1:  // F1 to F12
+                for (int i = 0; i <= 11; ++i) {
+                    SetKey(i, 58 + i, "F" + std::to_string(i + 1));
+                }
+                break;
+            case 3:
+                for (const FixedKey& k : FixedKeysLow()) {
+                    SetKey(k.index, k.usage, k.caption);
+                }
+                break;
+            case 4:  // 1 to 9
+                for (int i = 1; i <= 9; ++i) {
+                    SetKey(40 + i, 29 + i, std::to_string(i));
+                }
+                break;
+            case 5:  // A to Z
+                for (int i = 0; i <= 25; ++i) {
+                    SetKey(50 + i, 4 + i, std::string(1, static_cast<char>('A' + i)));
+                }
+                break;
+            case 6:
+                for (const FixedKey& k : FixedKeysHigh()) {
+                    SetKey(k.index, k.usage, k.caption);
+                }
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+// ---- Device-action controls ---------------------------------------------------------------
+
+std::vector<Control*> USB::DeviceControlGroup() {
+    std::vector<Control*> group;
+    for (int i = 0; i < Command_key.Count(); ++i) {
+        group.push_back(&Command_key[i]);
+    }
+    for (Control* c : {&Command_shift, &Command_ctrl, &Command_alt, &Command_win, &Command_shift_r, &Command_ctrl_r,
+                       &Command_alt_r, &Command_win_r, &Command1, &Iwrite, &Command_L_btn, &Command_M_btn,
+                       &Command_R_btn, &Command_auto_run, &Command2}) {
+        group.push_back(c);
+    }
+    return group;
+}
+
+void USB::EnableDeviceControls() {
+    for (Control* c : DeviceControlGroup()) {
+        c->SetEnabled(true);
+    }
+}
+
+void USB::DisableDeviceControls() {
+    for (Control* c : DeviceControlGroup()) {
+        c->SetEnabled(false);
+    }
+}
+
+}  // namespace treadle

@@ -1,0 +1,188 @@
+// The window `USB`: every control with its state, the window-level variables, and the event
+// handlers and procedures of the whole system. It knows no toolkit; a front end renders the
+// controls, forwards the user's events to the entry points below and re-renders what the
+// change listeners report.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "device/hid_platform.h"
+#include "window/control.h"
+#include "window/keyboard_layout.h"
+#include "window/services.h"
+
+namespace treadle {
+
+struct WindowServices {
+    HidPlatform& hid;
+    Clock& clock;
+    Sleeper& sleeper;
+    MessageBoxes& boxes;
+    UrlOpener& url;
+};
+
+// A family of controls sharing one name, told apart by Index.
+class ControlFamily {
+public:
+    Control& operator[](int index) { return *members_.at(static_cast<size_t>(index)); }
+    const Control& operator[](int index) const { return *members_.at(static_cast<size_t>(index)); }
+    int Count() const { return static_cast<int>(members_.size()); }
+    void Add(Control& c) { members_.push_back(&c); }
+
+private:
+    std::vector<Control*> members_;
+};
+
+class USB final : private ControlObserver {
+public:
+    using ChangeListener = std::function<void(const Control&, Property)>;
+
+    explicit USB(WindowServices services);
+    USB(const USB&) = delete;
+    USB& operator=(const USB&) = delete;
+
+    // ---- Window design -------------------------------------------------------------------
+    static constexpr int kClientWidth = 12135;  // twips
+    static constexpr int kClientHeight = 5415;
+    static constexpr std::uint32_t kBackColor = colors::kHighlightText;
+    static constexpr int kTimerInterval = 350;  // ms
+    std::string Caption = "Treadle";
+    FontSpec DefaultFont{"宋体", 10.5, false};
+
+    // Every control, in design order, for front ends that walk them.
+    const std::deque<Control>& Controls() const { return controls_; }
+    Control* Find(const std::string& name, int index = -1);
+
+    void AddChangeListener(ChangeListener listener) { listeners_.push_back(std::move(listener)); }
+
+    // ---- Entry points for front ends: one user event each ---------------------------------
+    // Events that arrive while a handler is still running (a modal box's nested event loop)
+    // are dropped, so handlers never overlap.
+    void UserClick(Control& control);
+    void UserSetCheck(Control& control, int value);
+    void UserEditText(Control& control, std::string text);
+    void UserSelectItem(Control& control, int index);
+    bool Busy() const { return busy_ > 0; }
+
+    // ---- Window events -------------------------------------------------------------------
+    void Form_Load();
+    void Form_KeyPress(int keyAscii);
+    void Form_Unload();
+    void Timer1_Timer();
+
+    // ---- Window and controls -------------------------------------------------------------
+    void EnableDeviceControls();
+    void DisableDeviceControls();
+
+    // ---- Activity log --------------------------------------------------------------------
+    void LogMessage(const std::string& message);
+    void AddPlainLine(const std::string& line);  // a line without time stamp, not selected
+    void SelectLastLine();
+    void Clear_Click();
+
+    // ---- Device discovery and connection -------------------------------------------------
+    void contion_Click();
+    bool FindTheHid();
+    void GetDeviceCapabilities();
+    void CloseDeviceHandles();
+
+    // ---- Controls ------------------------------------------------------------------------
+private:
+    std::deque<Control> controls_;  // declared first: the references below point into it
+
+public:
+    Control& Frame2;
+    Control& Label3;
+    Control& Label6;
+    Control& Combo1;
+    Control& Label7;
+    Control& Frame5;
+    Control& Check1;
+    Control& Iwrite;
+    Control& Frame1;
+    Control& Label5;
+    Control& Text_delay;
+    Control& Label8;
+    Control& Frame3;
+    Control& Command_L_btn;
+    Control& Command_M_btn;
+    Control& Command_R_btn;
+    Control& FrameKeyBoard;
+    ControlFamily Command_key;
+    Control& Command_ctrl;
+    Control& Command_shift;
+    Control& Command_alt;
+    Control& Command_win;
+    Control& Command_ctrl_r;
+    Control& Command_shift_r;
+    Control& Command_alt_r;
+    Control& Command_win_r;
+    Control& Label11;
+    Control& Label4;
+    Control& lstResults;
+    Control& Clear;
+    Control& Timer1;
+    Control& contion;
+    Control& TextIW;
+    Control& Frame4;
+    Control& Command_auto_run;
+    Control& Option2;
+    Control& Option1;
+    Control& Command1;
+    Control& Command2;
+    Control& Label1;
+    Control& TextVID;
+    Control& Label2;
+    Control& TextPID;
+
+    // ---- Window-level variables ----------------------------------------------------------
+    std::array<std::string, kKeyTableSize> KeyTable;
+
+    bool DeviceDetected = false;
+    bool DeviceEverDetected = false;
+    HidHandle HIDHandle = 0;
+    HidHandle ReadHandle = 0;
+    int OutputReportLength = 0;
+    int InputReportLength = 0;
+    std::string VendorIDText;
+    std::string ProductIDText;
+    std::string DevicePath;
+    bool LastInterfaceReached = false;
+    HidCaps Capabilities;
+    std::int64_t LastApiResult = 0;
+
+    // Shown when the device is there but the user may not open it; said once per plug-in.
+    static constexpr const char* kNoAccessMessage =
+        "无法打开设备：没有访问权限。请安装 udev 规则 70-treadle.rules（见用户指南），然后重新插入设备。";
+
+private:
+    void ControlChanged(Control& control, Property property) override;
+    void FillKeyTable(int firstStep, int lastStep);
+    void SetKey(int index, int usage, std::string caption);
+
+    // The device-action group, in the order the enable and disable walks take it.
+    std::vector<Control*> DeviceControlGroup();
+
+    struct BusyScope {
+        explicit BusyScope(USB& w) : window(w) { ++window.busy_; }
+        ~BusyScope() { --window.busy_; }
+        USB& window;
+    };
+
+    bool inTimerTick_ = false;
+    bool noAccessReported_ = false;
+    WindowServices services_;
+    std::vector<ChangeListener> listeners_;
+    int busy_ = 0;
+};
+
+// The number an ID text ("&H" and up to four hex digits) stands for, or -1 when it is empty,
+// longer than four digits or not hex.
+int ParseIdText(const std::string& idText);
+
+}  // namespace treadle

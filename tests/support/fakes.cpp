@@ -1,0 +1,17 @@
+#include "support/fakes.h"
+
+namespace treadle::testing {
+
+WindowFixture::WindowFixture(VirtualFootSwitch::Options options) {
+    options.sleeper = &sleeper;
+    device = std::make_unique<VirtualFootSwitch>(options);
+    window = std::make_unique<USB>(WindowServices{*device, clock, sleeper, boxes, url});
+    window->Form_Load();
+}
+
+WindowFixture::WindowFixture(HidPlatform& platform) {
+    window = std::make_unique<USB>(WindowServices{platform, clock, sleeper, boxes, url});
+    window->Form_Load();
+}
+
+}  // namespace treadle::testing

@@ -1,0 +1,76 @@
+// Stand-ins for the window's surroundings: a clock with a fixed time stamp, a sleeper that
+// only records, message boxes that answer from a script, and a URL service that records.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/virtual_foot_switch.h"
+#include "window/services.h"
+#include "window/usb.h"
+
+namespace treadle::testing {
+
+class FakeClock final : public Clock {
+public:
+    std::string stamp = "2026/12/6 8:40:48";
+    std::string TimeStampText() override { return stamp; }
+};
+
+class FakeSleeper final : public Sleeper {
+public:
+    std::vector<int> sleeps;
+    void Sleep(int ms) override { sleeps.push_back(ms); }
+};
+
+class FakeBoxes final : public MessageBoxes {
+public:
+    struct Shown {
+        std::string text;
+        std::string title;
+        MessageButtons buttons;
+    };
+    std::vector<Shown> shown;
+    std::deque<MessageAnswer> answers;  // answered in order; OK when empty
+    MessageAnswer Show(const std::string& text, const std::string& title, MessageButtons buttons) override {
+        shown.push_back({text, title, buttons});
+        if (answers.empty()) {
+            return MessageAnswer::Ok;
+        }
+        const MessageAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+class FakeUrl final : public UrlOpener {
+public:
+    std::vector<std::string> opened;
+    bool Open(const std::string& url) override {
+        opened.push_back(url);
+        return true;
+    }
+};
+
+// A loaded window on a virtual foot switch, with every service faked.
+struct WindowFixture {
+    explicit WindowFixture(VirtualFootSwitch::Options options = {});
+    // A window on any HID platform.
+    explicit WindowFixture(HidPlatform& platform);
+
+    FakeClock clock;
+    FakeSleeper sleeper;
+    FakeBoxes boxes;
+    FakeUrl url;
+    std::unique_ptr<VirtualFootSwitch> device;
+    std::unique_ptr<USB> window;
+
+    // The window's log lines.
+    const std::vector<std::string>& Log() const { return window->lstResults.Items(); }
+    // A log line as LogMessage writes it with the fake clock.
+    std::string Stamped(const std::string& message) const { return "[" + clock.stamp + "]:" + message; }
+};
+
+}  // namespace treadle::testing
