@@ -1,0 +1,248 @@
+#include "device/hid_descriptor.h"
+
+#include <array>
+#include <cstdio>
+
+namespace treadle {
+namespace {
+
+enum ItemType : std::uint8_t { kMain = 0, kGlobal = 1, kLocal = 2, kReserved = 3 };
+
+enum MainTag : std::uint8_t { kInput = 0x8, kOutput = 0x9, kCollection = 0xA, kFeature = 0xB, kEndCollection = 0xC };
+
+enum GlobalTag : std::uint8_t {
+    kUsagePage = 0x0,
+    kReportSize = 0x7,
+    kReportId = 0x8,
+    kReportCount = 0x9,
+    kPush = 0xA,
+    kPop = 0xB,
+};
+
+enum LocalTag : std::uint8_t { kUsage = 0x0, kUsageMinimum = 0x1 };
+
+constexpr std::uint8_t kLongItemPrefix = 0xFE;
+constexpr std::uint64_t kMaxReportBits = static_cast<std::uint64_t>(kMaxReportLength - 1) * 8;
+
+// The part of the global state that lengths and usages depend on.
+struct Globals {
+    std::uint32_t usagePage = 0;
+    std::uint32_t reportSize = 0;
+    std::uint32_t reportCount = 0;
+    std::uint32_t reportId = 0;
+};
+
+// A usage as written; a 4-byte usage carries its own page, a shorter one takes the usage
+// page in force at the main item (as the Linux HID core reads it).
+struct PendingUsage {
+    bool present = false;
+    bool hasPage = false;
+    std::uint32_t value = 0;
+};
+
+enum Kind { kInputKind = 0, kOutputKind = 1, kFeatureKind = 2 };
+
+struct ReportTally {
+    std::array<std::uint64_t, 256> bits{};
+    std::array<bool, 256> present{};
+};
+
+std::string At(size_t offset, const std::string& what) {
+    char prefix[48];
+    std::snprintf(prefix, sizeof prefix, "item at byte %zu: ", offset);
+    return prefix + what;
+}
+
+const char* KindName(int kind) {
+    switch (kind) {
+        case kInputKind:
+            return "input";
+        case kOutputKind:
+            return "output";
+        default:
+            return "feature";
+    }
+}
+
+}  // namespace
+
+ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
+    ReportDescriptorResult result;
+    auto fail = [&result](std::string error) {
+        result.info = {};
+        result.error = std::move(error);
+        return result;
+    };
+
+    Globals globals;
+    std::array<Globals, kMaxGlobalStackDepth> stack{};
+    int stackDepth = 0;
+    PendingUsage usage;
+    int depth = 0;
+    std::array<ReportTally, 3> tallies{};
+
+    size_t pos = 0;
+    const size_t size = descriptor.size();
+    while (pos < size) {
+        const size_t itemStart = pos;
+        const std::uint8_t prefix = descriptor[pos++];
+
+        if (prefix == kLongItemPrefix) {
+            // bDataSize, bLongItemTag, data: no long items are defined, so only skip them.
+            if (size - pos < 2) {
+                return fail(At(itemStart, "long item is cut off before its size and tag"));
+            }
+            const size_t dataSize = descriptor[pos];
+            pos += 2;
+            if (size - pos < dataSize) {
+                return fail(At(itemStart, "long item claims " + std::to_string(dataSize) + " data bytes but only " +
+                                              std::to_string(size - pos) + " remain"));
+            }
+            pos += dataSize;
+            continue;
+        }
+
+        static constexpr size_t kDataSizes[4] = {0, 1, 2, 4};
+        const size_t dataSize = kDataSizes[prefix & 0x3];
+        const auto type = static_cast<std::uint8_t>((prefix >> 2) & 0x3);
+        const auto tag = static_cast<std::uint8_t>(prefix >> 4);
+        if (size - pos < dataSize) {
+            return fail(At(itemStart, "item claims " + std::to_string(dataSize) + " data bytes but only " +
+                                          std::to_string(size - pos) + " remain"));
+        }
+        std::uint32_t data = 0;
+        for (size_t i = 0; i < dataSize; ++i) {
+            data |= static_cast<std::uint32_t>(descriptor[pos + i]) << (8 * i);
+        }
+        pos += dataSize;
+
+        switch (type) {
+            case kMain: {
+                int kind = -1;
+                if (tag == kInput) {
+                    kind = kInputKind;
+                } else if (tag == kOutput) {
+                    kind = kOutputKind;
+                } else if (tag == kFeature) {
+                    kind = kFeatureKind;
+                } else if (tag == kCollection) {
+                    if (depth >= kMaxCollectionDepth) {
+                        return fail(At(itemStart, "collections are nested deeper than " +
+                                                      std::to_string(kMaxCollectionDepth) + " levels"));
+                    }
+                    if (depth == 0) {
+                        std::uint16_t page = static_cast<std::uint16_t>(globals.usagePage);
+                        std::uint16_t id = 0;
+                        if (usage.present) {
+                            id = static_cast<std::uint16_t>(usage.value & 0xFFFF);
+                            if (usage.hasPage) {
+                                page = static_cast<std::uint16_t>(usage.value >> 16);
+                            }
+                        }
+                        result.info.topLevelCollections.emplace_back(page, id);
+                    }
+                    ++depth;
+                } else if (tag == kEndCollection) {
+                    if (depth == 0) {
+                        return fail(At(itemStart, "End Collection without an open collection"));
+                    }
+                    --depth;
+                }
+                // Any other main tag is reserved; like the local state, it is dropped.
+                if (kind >= 0) {
+                    const std::uint64_t bits =
+                        static_cast<std::uint64_t>(globals.reportSize) * static_cast<std::uint64_t>(globals.reportCount);
+                    ReportTally& tally = tallies[static_cast<size_t>(kind)];
+                    const size_t id = globals.reportId;  // checked to be below 256 when set
+                    // Both terms are capped before the sum, so it cannot wrap.
+                    if (bits > kMaxReportBits || tally.bits[id] + bits > kMaxReportBits) {
+                        return fail(At(itemStart, std::string(KindName(kind)) + " report " + std::to_string(id) +
+                                                      " would be longer than " + std::to_string(kMaxReportLength - 1) +
+                                                      " bytes (report size " + std::to_string(globals.reportSize) +
+                                                      " x count " + std::to_string(globals.reportCount) + ")"));
+                    }
+                    tally.bits[id] += bits;
+                    tally.present[id] = true;
+                }
+                usage = {};
+                break;
+            }
+            case kGlobal:
+                switch (tag) {
+                    case kUsagePage:
+                        globals.usagePage = data;
+                        break;
+                    case kReportSize:
+                        globals.reportSize = data;
+                        break;
+                    case kReportCount:
+                        globals.reportCount = data;
+                        break;
+                    case kReportId:
+                        if (data == 0 || data > 255) {
+                            return fail(At(itemStart, "report ID " + std::to_string(data) + " is outside 1 to 255"));
+                        }
+                        globals.reportId = data;
+                        break;
+                    case kPush:
+                        if (stackDepth >= kMaxGlobalStackDepth) {
+                            return fail(At(itemStart, "Push nested deeper than " +
+                                                          std::to_string(kMaxGlobalStackDepth) + " levels"));
+                        }
+                        stack[static_cast<size_t>(stackDepth++)] = globals;
+                        break;
+                    case kPop:
+                        if (stackDepth == 0) {
+                            return fail(At(itemStart, "Pop without a Push"));
+                        }
+                        globals = stack[static_cast<size_t>(--stackDepth)];
+                        break;
+                    default:
+                        break;  // logical/physical extents, units: no bearing on lengths
+                }
+                break;
+            case kLocal:
+                // Only the first usage counts: it names a collection.
+                if ((tag == kUsage || tag == kUsageMinimum) && !usage.present) {
+                    usage.present = true;
+                    usage.hasPage = dataSize == 4;
+                    usage.value = data;
+                }
+                break;
+            default:
+                break;  // reserved item type: skipped
+        }
+    }
+
+    if (depth != 0) {
+        return fail("the descriptor ends inside " + std::to_string(depth) + " open collection(s)");
+    }
+
+    int* lengths[3] = {&result.info.inputReportLength, &result.info.outputReportLength,
+                       &result.info.featureReportLength};
+    for (size_t kind = 0; kind < 3; ++kind) {
+        for (size_t id = 0; id < 256; ++id) {
+            if (tallies[kind].present[id]) {
+                const int length = 1 + static_cast<int>((tallies[kind].bits[id] + 7) / 8);
+                if (length > *lengths[kind]) {
+                    *lengths[kind] = length;
+                }
+            }
+        }
+    }
+    return result;
+}
+
+HidCaps CapsFromDescriptorInfo(const ReportDescriptorInfo& info) {
+    HidCaps caps;
+    caps.inputReportLength = info.inputReportLength;
+    caps.outputReportLength = info.outputReportLength;
+    caps.featureReportLength = info.featureReportLength;
+    if (!info.topLevelCollections.empty()) {
+        caps.usagePage = info.topLevelCollections.front().first;
+        caps.usage = info.topLevelCollections.front().second;
+    }
+    return caps;
+}
+
+}  // namespace treadle

@@ -1,0 +1,47 @@
+// Reading a HID report descriptor for what the system's HID layer tells of an interface: the
+// report lengths and the top-level collections. Pure: bytes in, an answer or an error out.
+//
+// The bytes come from a device, so nothing in them is trusted: every item is bounds-checked,
+// lengths are summed in 64 bits and capped, and collection nesting and the global-state
+// stack are bounded. Any byte string yields either an answer or an error text.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "device/hid_platform.h"
+
+namespace treadle {
+
+// Limits past which a descriptor is refused rather than believed.
+constexpr int kMaxCollectionDepth = 64;
+constexpr int kMaxGlobalStackDepth = 16;
+constexpr int kMaxReportLength = 65535;  // bytes incl. the report-ID byte; the system's lengths are 16-bit
+
+struct ReportDescriptorInfo {
+    // Each: 1 byte for the report ID plus the bytes of the longest report of that kind; 0 when
+    // the descriptor has no report of that kind.
+    int inputReportLength = 0;
+    int outputReportLength = 0;
+    int featureReportLength = 0;
+    // (usage page, usage) of each top-level collection, in descriptor order.
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> topLevelCollections;
+};
+
+struct ReportDescriptorResult {
+    ReportDescriptorInfo info;
+    std::string error;  // empty when the descriptor was read
+
+    [[nodiscard]] bool ok() const { return error.empty(); }
+};
+
+[[nodiscard]] ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descriptor);
+
+// The caps the system would report: the lengths, and the usage of the first top-level
+// collection (0/0 when there is none).
+HidCaps CapsFromDescriptorInfo(const ReportDescriptorInfo& info);
+
+}  // namespace treadle
