@@ -150,8 +150,8 @@ ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descr
                 }
                 // Any other main tag is reserved; like the local state, it is dropped.
                 if (kind >= 0) {
-                    const std::uint64_t bits =
-                        static_cast<std::uint64_t>(globals.reportSize) * static_cast<std::uint64_t>(globals.reportCount);
+                    const std::uint64_t bits = static_cast<std::uint64_t>(globals.reportSize) *
+                                               static_cast<std::uint64_t>(globals.reportCount);
                     ReportTally& tally = tallies[static_cast<size_t>(kind)];
                     const size_t id = globals.reportId;  // checked to be below 256 when set
                     // Both terms are capped before the sum, so it cannot wrap.

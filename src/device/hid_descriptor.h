@@ -6,13 +6,13 @@
 // stack are bounded. Any byte string yields either an answer or an error text.
 #pragma once
 
+#include "device/hid_platform.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "device/hid_platform.h"
 
 namespace treadle {
 
