@@ -195,12 +195,6 @@ WriteResult VirtualFootSwitch::Write(HidHandle handle, std::span<const std::uint
     if (writeFault_ == WriteFault::Short) {
         return {static_cast<int>(report.size()) - 1, "the device took only part of the report"};
     }
-    device.received.emplace_back(report.begin(), report.end());
-    if (capture_ != nullptr) {
-        const std::string line = CaptureLine(report) + "\n";
-        std::fputs(line.c_str(), capture_);
-        std::fflush(capture_);  // another process may be following the file
-    }
     const std::uint8_t slotByte = report[3];
     if (report[1] == 0xAA && (report[2] == 0x01 || report[2] == 0x02) && slotByte % 4 == 0 && slotByte < 0x80) {
         SlotBytes& slot = device.slots[slotByte / 4];
@@ -208,8 +202,15 @@ WriteResult VirtualFootSwitch::Write(HidHandle handle, std::span<const std::uint
         std::copy(report.begin() + 4, report.begin() + 8, slot.begin());
         std::string error;
         if (slot != before && !options_.stateFile.empty() && !SaveState(error)) {
+            slot = before;  // what could not be kept was not stored
             return {0, error};
         }
+    }
+    device.received.emplace_back(report.begin(), report.end());
+    if (capture_ != nullptr) {
+        const std::string line = CaptureLine(report) + "\n";
+        std::fputs(line.c_str(), capture_);
+        std::fflush(capture_);  // another process may be following the file
     }
     return {static_cast<int>(report.size()), {}};
 }

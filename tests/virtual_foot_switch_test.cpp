@@ -1,0 +1,216 @@
+#include "device/virtual_foot_switch.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/fakes.h"
+
+namespace treadle {
+namespace {
+
+namespace fs = std::filesystem;
+using Report = std::vector<std::uint8_t>;
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class TempDir {
+public:
+    TempDir() {
+        path_ = fs::temp_directory_path() / ("treadle-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    fs::path operator/(const char* name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+HidHandle OpenConfig(VirtualFootSwitch& d, int device = 0) {
+    const OpenResult r = d.OpenReadWrite(VirtualFootSwitch::ConfigPath(device));
+    EXPECT_TRUE(r.ok()) << r.error;
+    return r.handle;
+}
+
+TEST(VirtualFootSwitch, PresentsKeyboardMouseThenConfiguration) {
+    VirtualFootSwitch d;
+    const std::vector<std::string> paths = d.EnumerateInterfaces();
+    ASSERT_EQ(paths.size(), 3u);
+    EXPECT_EQ(d.OpenReadWrite(paths[0]).failure, OpenFailure::Refused);
+    EXPECT_EQ(d.OpenReadWrite(paths[1]).failure, OpenFailure::Refused);
+    EXPECT_EQ(d.OpenForTimedRead(paths[0]).failure, OpenFailure::Refused);
+    const OpenResult config = d.OpenReadWrite(paths[2]);
+    ASSERT_TRUE(config.ok());
+    HidAttributes ids;
+    ASSERT_TRUE(d.GetAttributes(config.handle, ids));
+    EXPECT_EQ(ids.vendorId, 0x2704);
+    EXPECT_EQ(ids.productId, 0x2018);
+    HidCaps caps;
+    ASSERT_TRUE(d.GetCaps(config.handle, caps));
+    EXPECT_EQ(caps.inputReportLength, 8);
+    EXPECT_EQ(caps.outputReportLength, 8);
+    EXPECT_EQ(d.OpenReadWrite("virtual:2:config").failure, OpenFailure::Gone);
+    EXPECT_EQ(d.OpenReadWrite("virtual:1:other").failure, OpenFailure::Gone);
+    EXPECT_EQ(d.OpenReadWrite("/dev/hidraw0").failure, OpenFailure::Gone);
+}
+
+TEST(VirtualFootSwitch, StoresOnlyWellFormedFramesAndRecordsEverything) {
+    struct Case {
+        Report report;
+        int slot;  // -1: nothing stored
+    };
+    const Case cases[] = {
+        {{0x00, 0xAA, 0x01, 0x04, 0x01, 0x3A, 0x00, 0x00}, 1},
+        {{0x00, 0xAA, 0x02, 0x08, 0xFE, 0x01, 0x00, 0x00}, 2},
+        {{0x00, 0xAA, 0x01, 0x7C, 0x79, 0x01, 0x01, 0x2C}, 31},
+        {{0x00, 0xAA, 0x01, 0x78, 0x79, 0x01, 0x01, 0x00}, 30},
+        {{0x00, 0xAA, 0x01, 0x80, 0x01, 0x02, 0x03, 0x04}, -1},  // slot byte too high
+        {{0x00, 0xAA, 0x01, 0x05, 0x01, 0x02, 0x03, 0x04}, -1},  // not a multiple of 4
+        {{0x00, 0xAA, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04}, -1},  // kind 0
+        {{0x00, 0xAB, 0x01, 0x00, 0x01, 0x02, 0x03, 0x04}, -1},  // no frame start
+        {{0x00, 0xAA, 0x03, 0x00, 0x01, 0x02, 0x03, 0x04}, -1},  // unknown kind
+    };
+    for (const Case& c : cases) {
+        VirtualFootSwitch d;
+        const HidHandle h = OpenConfig(d);
+        const SlotTable before = d.Slots();
+        const WriteResult r = d.Write(h, c.report);
+        EXPECT_EQ(r.written, 8) << r.error;
+        ASSERT_EQ(d.Received().size(), 1u);
+        EXPECT_EQ(d.Received()[0], c.report);
+        SlotTable expected = before;
+        if (c.slot >= 0) {
+            std::copy(c.report.begin() + 4, c.report.end(), expected[static_cast<size_t>(c.slot)].begin());
+        }
+        EXPECT_EQ(d.Slots(), expected) << CaptureLine(c.report);
+    }
+}
+
+TEST(VirtualFootSwitch, RefusesWritesItCannotTake) {
+    VirtualFootSwitch d;
+    const HidHandle h = OpenConfig(d);
+    const Report frame{0x00, 0xAA, 0x01, 0x00, 0x01, 0x04, 0x00, 0x00};
+    EXPECT_EQ(d.Write(h + 100, frame).written, 0);
+    EXPECT_EQ(d.Write(h, Report{0x00, 0xAA}).written, 0);  // a report of the wrong length
+    d.SetWriteFault(VirtualFootSwitch::WriteFault::Fail);
+    EXPECT_EQ(d.Write(h, frame).written, 0);
+    d.SetWriteFault(VirtualFootSwitch::WriteFault::Short);
+    const WriteResult shortWrite = d.Write(h, frame);
+    EXPECT_EQ(shortWrite.written, 7);
+    EXPECT_FALSE(shortWrite.error.empty());
+    d.SetWriteFault(VirtualFootSwitch::WriteFault::None);
+    d.Unplug();
+    EXPECT_EQ(d.Write(h, frame).written, 0);
+    EXPECT_TRUE(d.EnumerateInterfaces().empty());
+    EXPECT_TRUE(d.Received().empty());
+    EXPECT_EQ(d.Slots()[0], (SlotBytes{0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(VirtualFootSwitch, TimedReadsFromTheQueue) {
+    testing::FakeSleeper sleeper;
+    VirtualFootSwitch d({1, "", "", &sleeper});
+    const HidHandle h = d.OpenForTimedRead(VirtualFootSwitch::ConfigPath(0)).handle;
+    std::array<std::uint8_t, 8> buffer{};
+    d.QueueInputReport({0x00, 0x01, 0x0A, 0xFF});
+    const ReadResult done = d.ReadTimed(h, buffer, 100);
+    EXPECT_EQ(done.status, ReadStatus::Completed);
+    EXPECT_EQ(done.bytesRead, 4);
+    EXPECT_EQ(buffer[2], 0x0A);
+    EXPECT_TRUE(sleeper.sleeps.empty());
+    const ReadResult late = d.ReadTimed(h, buffer, 100);
+    EXPECT_EQ(late.status, ReadStatus::TimedOut);
+    EXPECT_EQ(sleeper.sleeps, std::vector<int>{100});
+    d.FailNextWait(5);
+    const ReadResult failed = d.ReadTimed(h, buffer, 100);
+    EXPECT_EQ(failed.status, ReadStatus::Failed);
+    EXPECT_EQ(failed.errorCode, 5u);
+    EXPECT_EQ(d.ReadTimed(h, buffer, 100).status, ReadStatus::TimedOut);  // only the next wait fails
+    d.QueueInputReport(Report(20, 0x11));  // longer than the buffer: cut, never overrun
+    EXPECT_EQ(d.ReadTimed(h, buffer, 100).bytesRead, 8);
+}
+
+TEST(VirtualFootSwitch, CaptureFileGetsOneFlushedLinePerReport) {
+    TempDir dir;
+    VirtualFootSwitch d({1, "", (dir / "capture.txt").string(), nullptr});
+    std::string error;
+    ASSERT_TRUE(d.Start(error)) << error;
+    const HidHandle h = OpenConfig(d);
+    ASSERT_EQ(d.Write(h, Report{0x00, 0xAA, 0x01, 0x04, 0x01, 0x3A, 0x00, 0x00}).written, 8);
+    // Read while the device is still alive: each line is flushed as it is written.
+    EXPECT_EQ(ReadFile(dir / "capture.txt"), "00 AA 01 04 01 3A 00 00\n");
+    ASSERT_EQ(d.Write(h, Report{0x00, 0x0a, 0, 0, 0, 0, 0, 0xff}).written, 8);
+    EXPECT_EQ(ReadFile(dir / "capture.txt"), "00 AA 01 04 01 3A 00 00\n00 0A 00 00 00 00 00 FF\n");
+}
+
+TEST(VirtualFootSwitch, StateFileKeepsSlotsAcrossRuns) {
+    TempDir dir;
+    const std::string state = (dir / "pedals.state").string();
+    {
+        VirtualFootSwitch d({1, state, "", nullptr});
+        std::string error;
+        ASSERT_TRUE(d.Start(error)) << error;  // no file yet: a fresh device
+        const HidHandle h = OpenConfig(d);
+        ASSERT_EQ(d.Write(h, Report{0x00, 0xAA, 0x01, 0x04, 0x01, 0x3A, 0x00, 0x00}).written, 8);
+    }
+    VirtualFootSwitch again({1, state, "", nullptr});
+    std::string error;
+    ASSERT_TRUE(again.Start(error)) << error;
+    EXPECT_EQ(again.Slots()[1], (SlotBytes{0x01, 0x3A, 0x00, 0x00}));
+    EXPECT_EQ(again.Slots()[0], (SlotBytes{0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_FALSE(fs::exists(state + ".tmp"));
+}
+
+TEST(VirtualFootSwitch, MalformedStateFilesAreRefusedWithTheirLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"slot 00: 01 02 03 04\n", ":1: a slot line before any"},
+        {"device 1\nslot 02: 01 02 03 04\n", ":2: slot byte must be a multiple of 4"},
+        {"device 1\nslot 80: 01 02 03 04\n", ":2: slot byte must be a multiple of 4"},
+        {"device 1\nslot 00: 01 02 03\n", ":2: a slot holds four bytes"},
+        {"device 1\nslot 00: 01 02 03 0G\n", ":2: a slot holds four bytes"},
+        {"device 1\nslot 00: 01 02 03 04 05\n", ":2: unexpected text"},
+        {"device 2\n", ":1: device number must be 1 to 1"},
+        {"# fine\n\nwhat\n", ":3: expected 'device N'"},
+        {"device 1\nslot 0: 01 02 03 04\n", ":2: slot byte must be two hex digits"},
+    };
+    TempDir dir;
+    for (auto [text, why] : cases) {
+        const fs::path state = dir / "bad.state";
+        std::ofstream(state) << text;
+        VirtualFootSwitch d({1, state.string(), "", nullptr});
+        std::string error;
+        EXPECT_FALSE(d.Start(error)) << text;
+        EXPECT_NE(error.find(why), std::string::npos) << error;
+        EXPECT_EQ(d.Slots()[0], (SlotBytes{0xFF, 0xFF, 0xFF, 0xFF})) << "nothing half-loaded";
+    }
+}
+
+TEST(VirtualFootSwitch, AStateFileThatCannotBeWrittenFailsTheWrite) {
+    VirtualFootSwitch d({1, "/nonexistent-dir/sub/state", "", nullptr});
+    std::string error;
+    ASSERT_TRUE(d.Start(error));
+    const HidHandle h = OpenConfig(d);
+    const WriteResult r = d.Write(h, Report{0x00, 0xAA, 0x01, 0x04, 0x01, 0x3A, 0x00, 0x00});
+    EXPECT_EQ(r.written, 0);
+    EXPECT_NE(r.error.find("state file"), std::string::npos);
+    EXPECT_EQ(d.Slots()[1], (SlotBytes{0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_TRUE(d.Received().empty());
+}
+
+TEST(CLibraryErrorText, KnownAndUnknownCodes) {
+    EXPECT_FALSE(CLibraryErrorText(2).empty());
+    EXPECT_EQ(CLibraryErrorText(987654), "");
+}
+
+}  // namespace
+}  // namespace treadle
