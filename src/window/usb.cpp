@@ -91,6 +91,15 @@ Control* USB::Find(const std::string& name, int index) {
 }
 
 void USB::ControlChanged(Control& control, Property property) {
+    // The text boxes' change events run before anyone hears of the change, as they would
+    // inside the text box itself; a nested change reports its own text first.
+    if (property == Property::Text) {
+        if (&control == &TextIW) {
+            TextIW_Change();
+        } else if (&control == &Text_delay) {
+            Text_delay_Change();
+        }
+    }
     for (const ChangeListener& listener : listeners_) {
         listener(control, property);
     }
@@ -103,10 +112,58 @@ void USB::UserClick(Control& control) {
         return;
     }
     BusyScope scope(*this);
-    if (&control == &Clear) {
-        Clear_Click();
-    } else if (&control == &contion) {
-        contion_Click();
+    if (control.name == "Command_key") {
+        Command_key_Click(control.index);
+        return;
+    }
+    if (control.kind == ControlKind::OptionButton) {
+        SelectOption(control);
+        return;
+    }
+    using Handler = void (USB::*)();
+    const std::pair<Control*, Handler> handlers[] = {
+        {&Clear, &USB::Clear_Click},
+        {&contion, &USB::contion_Click},
+        {&Iwrite, &USB::Iwrite_Click},
+        {&Command_ctrl, &USB::Command_ctrl_Click},
+        {&Command_shift, &USB::Command_shift_Click},
+        {&Command_alt, &USB::Command_alt_Click},
+        {&Command_win, &USB::Command_win_Click},
+        {&Command_ctrl_r, &USB::Command_ctrl_r_Click},
+        {&Command_shift_r, &USB::Command_shift_r_Click},
+        {&Command_alt_r, &USB::Command_alt_r_Click},
+        {&Command_win_r, &USB::Command_win_r_Click},
+        {&Command_L_btn, &USB::Command_L_btn_Click},
+        {&Command_M_btn, &USB::Command_M_btn_Click},
+        {&Command_R_btn, &USB::Command_R_btn_Click},
+        {&Command1, &USB::Command1_Click},
+        {&Command2, &USB::Command2_Click},
+        {&Command_auto_run, &USB::Command_auto_run_Click},
+    };
+    for (auto [c, handler] : handlers) {
+        if (c == &control) {
+            (this->*handler)();
+            return;
+        }
+    }
+}
+
+// An option button becomes selected and the others of its frame lose the selection; its
+// click runs only when it was not selected before.
+void USB::SelectOption(Control& option) {
+    if (option.Value() == 1) {
+        return;
+    }
+    for (Control& c : controls_) {
+        if (&c != &option && c.kind == ControlKind::OptionButton && c.container == option.container) {
+            c.SetValue(0);
+        }
+    }
+    option.SetValue(1);
+    if (&option == &Option1) {
+        Option1_Click();
+    } else if (&option == &Option2) {
+        Option2_Click();
     }
 }
 

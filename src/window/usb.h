@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device/hid_platform.h"
+#include "device/send_outcome.h"
 #include "window/control.h"
 #include "window/keyboard_layout.h"
 #include "window/services.h"
@@ -91,6 +92,41 @@ public:
     void GetDeviceCapabilities();
     void CloseDeviceHandles();
 
+    // ---- Frame sender and manual frame entry ---------------------------------------------
+    // Writes the frame in TextIW; the outcome tells whether the whole report was written.
+    SendOutcome SendFrame();
+    void TextIW_Change();
+    void Iwrite_Click();
+
+    // ---- Key assignment ------------------------------------------------------------------
+    void ComposeKeyFrame();
+    void Command_ctrl_Click();
+    void Command_shift_Click();
+    void Command_alt_Click();
+    void Command_win_Click();
+    void Command_ctrl_r_Click();
+    void Command_shift_r_Click();
+    void Command_alt_r_Click();
+    void Command_win_r_Click();
+    void Command_key_Click(int index);
+
+    // ---- Mouse assignment ----------------------------------------------------------------
+    void ComposeMouseFrame();
+    void Command_L_btn_Click();
+    void Command_M_btn_Click();
+    void Command_R_btn_Click();
+
+    // ---- Device settings -----------------------------------------------------------------
+    void Command1_Click();
+    // Sends the key-delay and long-press frames; no outcomes when it stopped because the
+    // device was never connected (it has said so then).
+    SendOutcomes SendDelaySettings();
+    void Command2_Click();
+    void Text_delay_Change();
+    void Command_auto_run_Click();
+    void Option1_Click();
+    void Option2_Click();
+
     // ---- Controls ------------------------------------------------------------------------
 private:
     std::deque<Control> controls_;  // declared first: the references below point into it
@@ -156,6 +192,12 @@ public:
     HidCaps Capabilities;
     std::int64_t LastApiResult = 0;
 
+    std::string CurrentCode;  // the key's table text or a mouse button code; empty: nothing yet
+    std::uint8_t ModifierByte = 0;
+
+    static constexpr const char* kHexOnlyMessage = "请输入的数据是16进制的范围";
+    static constexpr int kPauseMs = 50;
+
     // Shown when the device is there but the user may not open it; said once per plug-in.
     static constexpr const char* kNoAccessMessage =
         "无法打开设备：没有访问权限。请安装 udev 规则 70-treadle.rules（见用户指南），然后重新插入设备。";
@@ -164,6 +206,11 @@ private:
     void ControlChanged(Control& control, Property property) override;
     void FillKeyTable(int firstStep, int lastStep);
     void SetKey(int index, int usage, std::string caption);
+    void ToggleModifier(Control& toggle);
+    void AssignMouseButton(int code);
+    void SelectOption(Control& option);
+    // The switch number in Combo1, or nothing after saying why it cannot be used.
+    bool SwitchUsable(double& number);
 
     // The device-action group, in the order the enable and disable walks take it.
     std::vector<Control*> DeviceControlGroup();

@@ -1,0 +1,62 @@
+#include "assignment/frames.h"
+
+#include "text/text_rules.h"
+
+namespace treadle {
+
+std::string SlotByteText(double switchNumber) { return ByteText((switchNumber - 1) * 4); }
+
+bool IsSwitchNumber(double switchNumber) {
+    return switchNumber == 1 || switchNumber == 2 || switchNumber == 3 || switchNumber == 4;
+}
+
+std::string KeyFrameText(double switchNumber, std::uint8_t modifiers, double keyCode) {
+    // The parameter word is always 0 in a key assignment: high byte, then low byte.
+    return "aa 01 " + SlotByteText(switchNumber) + " " + ByteText(modifiers) + " " + ByteText(keyCode) + " " +
+           ByteText(0) + " " + ByteText(0);
+}
+
+std::string MouseFrameText(double switchNumber, double buttonCode) {
+    return "aa 02 " + SlotByteText(switchNumber) + " FE " + ByteText(buttonCode) + " " + ByteText(0) + " " +
+           ByteText(0);
+}
+
+std::string ModifierLogText(std::uint8_t modifiers) {
+    // Alt is named before Shift, unlike the bit order.
+    static constexpr std::pair<std::uint8_t, const char*> kNames[] = {
+        {modifier::kCtrl, "Ctrl + "},       {modifier::kAlt, "Alt + "},        {modifier::kShift, "Shift + "},
+        {modifier::kWin, "Win + "},         {modifier::kCtrlRight, "Ctrl_R + "}, {modifier::kAltRight, "Alt_R + "},
+        {modifier::kShiftRight, "Shift_R + "}, {modifier::kWinRight, "Win_R + "},
+    };
+    std::string text;
+    for (auto [bit, name] : kNames) {
+        if ((modifiers & bit) != 0) {
+            text += name;
+        }
+    }
+    return text;
+}
+
+std::string KeyAssignedLine(const std::string& switchText, std::uint8_t modifiers, const std::string& keyCaption) {
+    return "成功在开关 <" + switchText + "> 中写入< " + ModifierLogText(modifiers) + keyCaption + " >";
+}
+
+std::string MouseAssignedLine(const std::string& switchText, int buttonCode) {
+    const char* what = nullptr;
+    switch (buttonCode) {
+        case mouse::kLeft:
+            what = " > 写入鼠标 < 左键单击 > ";
+            break;
+        case mouse::kMiddle:
+            what = " > 写入鼠标 < 中键单击 > ";
+            break;
+        case mouse::kRight:
+            what = " > 写入鼠标 < 右键单击 > ";
+            break;
+        default:
+            return {};
+    }
+    return "成功在开关 < " + switchText + what;
+}
+
+}  // namespace treadle

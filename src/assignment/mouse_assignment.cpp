@@ -1,0 +1,32 @@
+// The three mouse buttons: each assigns its click to the selected switch.
+#include "assignment/frames.h"
+#include "text/text_rules.h"
+#include "window/usb.h"
+
+namespace treadle {
+
+void USB::ComposeMouseFrame() {
+    TextIW.SetText(MouseFrameText(NumericValue(Combo1.Text()), NumericValue(CurrentCode)));
+}
+
+void USB::AssignMouseButton(int code) {
+    double switchNumber = 0;
+    if (!SwitchUsable(switchNumber)) {
+        return;
+    }
+    CurrentCode = DecimalText(code);
+    ComposeMouseFrame();
+    SendOutcomes outcomes;
+    outcomes.Add(SendFrame());
+    if (!outcomes.AllWritten()) {
+        LogMessage(outcomes.FailureLine());
+        return;
+    }
+    LogMessage(MouseAssignedLine(DecimalText(RoundToInt64(switchNumber)), code));
+}
+
+void USB::Command_L_btn_Click() { AssignMouseButton(mouse::kLeft); }
+void USB::Command_M_btn_Click() { AssignMouseButton(mouse::kMiddle); }
+void USB::Command_R_btn_Click() { AssignMouseButton(mouse::kRight); }
+
+}  // namespace treadle

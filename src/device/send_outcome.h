@@ -1,0 +1,51 @@
+// What became of the frames an action sent, and the log line that says it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace treadle {
+
+enum class SendOutcome {
+    Written,       // the whole report reached the device
+    NotConnected,  // no device could be reached: nothing was written
+    Failed,        // a device was there but the write failed or was short (or the frame was unusable)
+};
+
+inline constexpr const char* kNotConnectedLine = "写入失败，请先连接。";
+inline constexpr const char* kWriteFailedLine = "写入失败，请检查设备连接。";
+inline constexpr const char* kBadSwitchLine = "写入失败，请选择开关 1 到 4。";
+
+// The outcomes of all frames of one action.
+class SendOutcomes {
+public:
+    void Add(SendOutcome o) { frames_.push_back(o); }
+    void Add(const SendOutcomes& other) { frames_.insert(frames_.end(), other.frames_.begin(), other.frames_.end()); }
+    bool Empty() const { return frames_.empty(); }
+    size_t Count() const { return frames_.size(); }
+
+    bool AllWritten() const {
+        for (SendOutcome o : frames_) {
+            if (o != SendOutcome::Written) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The line that replaces an action's success line: "connect first" when no frame could
+    // reach a device, "check the connection" when a device was there but did not take them all.
+    const char* FailureLine() const {
+        for (SendOutcome o : frames_) {
+            if (o != SendOutcome::NotConnected) {
+                return kWriteFailedLine;
+            }
+        }
+        return kNotConnectedLine;
+    }
+
+private:
+    std::vector<SendOutcome> frames_;
+};
+
+}  // namespace treadle
