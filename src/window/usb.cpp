@@ -65,6 +65,7 @@ USB::USB(WindowServices services)
       TREADLE_CONTROL(TextVID),
       TREADLE_CONTROL(Label2),
       TREADLE_CONTROL(TextPID),
+      MakerPage(TREADLE_GUIDE_URL),
       services_(services) {
     std::vector<Control*> keys;
     for (Control& c : controls_) {
@@ -139,6 +140,7 @@ void USB::UserClick(Control& control) {
         {&Command1, &USB::Command1_Click},
         {&Command2, &USB::Command2_Click},
         {&Command_auto_run, &USB::Command_auto_run_Click},
+        {&Label11, &USB::Label11_Click},
     };
     for (auto [c, handler] : handlers) {
         if (c == &control) {

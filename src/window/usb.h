@@ -116,6 +116,17 @@ public:
     void Command_M_btn_Click();
     void Command_R_btn_Click();
 
+    // ---- Input report reader -------------------------------------------------------------
+    void PrepareReadEvent();
+    void ReadInputReport();
+    std::string GetSystemErrorText(std::uint32_t code);
+    static constexpr int kReadWaitMs = 100;
+
+    // ---- Auxiliary -----------------------------------------------------------------------
+    void Label11_Click();
+    // The page the maker's label opens; the build sets its default.
+    std::string MakerPage;
+
     // ---- Device settings -----------------------------------------------------------------
     void Command1_Click();
     // Sends the key-delay and long-press frames; no outcomes when it stopped because the
@@ -222,6 +233,7 @@ private:
     };
 
     bool inTimerTick_ = false;
+    bool readEventPrepared_ = false;
     bool noAccessReported_ = false;
     WindowServices services_;
     std::vector<ChangeListener> listeners_;
