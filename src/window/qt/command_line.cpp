@@ -1,0 +1,95 @@
+#include "window/qt/command_line.h"
+
+#include <cstdlib>
+
+namespace treadle::qt {
+namespace {
+
+bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+
+bool EnvSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    ParsedCommandLine parsed;
+    CommandLine& o = parsed.options;
+    bool captureGiven = false;
+    auto fail = [&parsed](std::string message) {
+        parsed.error = std::move(message);
+        return parsed;
+    };
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& arg = arguments[i];
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+        } else if (arg == "--version" || arg == "-v") {
+            o.version = true;
+        } else if (arg == "--virtual" || StartsWith(arg, "--virtual=")) {
+            if (o.virtualDevice) {
+                return fail("--virtual given twice");
+            }
+            o.virtualDevice = true;
+            if (arg != "--virtual") {
+                o.stateFile = arg.substr(std::string("--virtual=").size());
+                if (o.stateFile.empty()) {
+                    return fail("--virtual= needs a state file name after '='");
+                }
+            }
+        } else if (arg == "--capture" || StartsWith(arg, "--capture=")) {
+            if (captureGiven) {
+                return fail("--capture given twice");
+            }
+            captureGiven = true;
+            if (arg == "--capture") {
+                if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+                    return fail("--capture needs a file name");
+                }
+                o.captureFile = arguments[++i];
+            } else {
+                o.captureFile = arg.substr(std::string("--capture=").size());
+            }
+            if (o.captureFile.empty()) {
+                return fail("--capture needs a file name");
+            }
+        } else if (StartsWith(arg, "-")) {
+            return fail("unknown option '" + arg + "'");
+        } else {
+            return fail("unexpected argument '" + arg + "'");
+        }
+    }
+    if (captureGiven && !o.virtualDevice && !o.help && !o.version) {
+        return fail("--capture records what the virtual foot switch receives, so it needs --virtual");
+    }
+    return parsed;
+}
+
+std::string UsageText(const std::string& program) {
+    return "Usage: " + program +
+           " [--virtual[=STATE_FILE]] [--capture FILE]\n"
+           "Programs a four-pedal USB foot switch.\n"
+           "\n"
+           "  --virtual             run on a virtual foot switch instead of the real device\n"
+           "  --virtual=STATE_FILE  the same, keeping its pedal assignments in STATE_FILE across runs\n"
+           "  --capture FILE        append every report the virtual foot switch receives to FILE\n"
+           "                        (needs --virtual)\n"
+           "  -h, --help            show this help and exit\n"
+           "  -v, --version         show the version and exit\n";
+}
+
+std::string NoDisplayText(const std::string& program) {
+    return "There is no display here, so the window cannot open.\n"
+           "  - to see it anyway, start it under a virtual X server:\n"
+           "      xvfb-run -a " +
+           program +
+           " --virtual\n"
+           "  - or program the virtual foot switch from the command line:\n"
+           "      treadlectl --virtual\n";
+}
+
+bool DisplayAvailable() { return EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY") || EnvSet("QT_QPA_PLATFORM"); }
+
+}  // namespace treadle::qt

@@ -1,0 +1,100 @@
+// treadle: the window for programming the foot switch.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "device/virtual_foot_switch.h"
+#include "window/qt/command_line.h"
+#include "window/qt/qt_services.h"
+#include "window/qt/window_qt.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+namespace {
+
+std::string g_program = "treadle";
+bool g_openingDisplay = false;
+
+// Qt ends the program with a fatal message when the display it was told to use cannot be
+// opened; say plainly what happened instead of aborting.
+void MessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg && g_openingDisplay) {
+        // Qt's own text here suggests reinstalling, which would not help.
+        std::fputs(treadle::qt::NoDisplayText(g_program).c_str(), stderr);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    if (type == QtFatalMsg) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 0 && argv[0] != nullptr && *argv[0] != '\0') {
+        g_program = argv[0];
+    }
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const treadle::qt::ParsedCommandLine parsed = treadle::qt::ParseCommandLine(arguments);
+    if (!parsed.ok()) {
+        std::cerr << g_program << ": " << parsed.error << "\n"
+                  << "Try '" << g_program << " --help' for more information.\n";
+        return 2;
+    }
+    const treadle::qt::CommandLine& options = parsed.options;
+    if (options.help) {
+        std::cout << treadle::qt::UsageText(g_program);
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "treadle " << TREADLE_VERSION << "\n";
+        return 0;
+    }
+    if (!treadle::qt::DisplayAvailable()) {
+        std::cerr << treadle::qt::NoDisplayText(g_program);
+        return 1;
+    }
+
+    treadle::qt::QtSleeper sleeper;
+    std::unique_ptr<treadle::HidPlatform> platform;
+    if (options.virtualDevice) {
+        treadle::VirtualFootSwitch::Options deviceOptions;
+        deviceOptions.stateFile = options.stateFile;
+        deviceOptions.captureFile = options.captureFile;
+        deviceOptions.sleeper = &sleeper;
+        auto device = std::make_unique<treadle::VirtualFootSwitch>(deviceOptions);
+        std::string error;
+        if (!device->Start(error)) {
+            std::cerr << g_program << ": the virtual foot switch cannot start: " << error << "\n";
+            return 1;
+        }
+        platform = std::move(device);
+    } else {
+        platform = treadle::MakeSystemHidPlatform();
+    }
+
+    qInstallMessageHandler(MessageHandler);
+    g_openingDisplay = true;
+    QApplication app(argc, argv);
+    g_openingDisplay = false;
+    QApplication::setApplicationName(QStringLiteral("treadle"));
+    QApplication::setApplicationVersion(QString::fromLatin1(TREADLE_VERSION));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    treadle::qt::QtClock clock;
+    treadle::qt::QtMessageBoxes boxes;
+    treadle::qt::QtUrlOpener url;
+    int status = 0;
+    {
+        treadle::qt::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url});
+        boxes.SetParent(&window);
+        window.show();
+        status = QApplication::exec();
+        boxes.SetParent(nullptr);
+    }
+    return status;
+}

@@ -1,0 +1,88 @@
+#include "window/qt/qt_services.h"
+
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <QUrl>
+
+namespace treadle::qt {
+
+QString WithoutTimeZone(const QString& format) {
+    QString out;
+    bool quoted = false;
+    bool removedHere = false;  // a zone field was just dropped: blanks next to it go too
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c == u'\'') {
+            quoted = !quoted;
+            out += c;
+            removedHere = false;
+            continue;
+        }
+        if (!quoted && c == u't') {
+            while (out.endsWith(u' ')) {
+                out.chop(1);
+            }
+            removedHere = true;
+            continue;
+        }
+        if (removedHere && c == u' ') {
+            continue;
+        }
+        if (removedHere && !out.isEmpty() && !out.endsWith(u' ')) {
+            out += u' ';  // keep the fields on either side of the zone apart
+        }
+        removedHere = false;
+        out += c;
+    }
+    return out.trimmed();
+}
+
+QString TimeStampFormat(const QLocale& locale) {
+    return locale.dateFormat(QLocale::ShortFormat) + u' ' + WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+}
+
+QtClock::QtClock(QLocale locale) : locale_(std::move(locale)), format_(TimeStampFormat(locale_)) {}
+
+std::string QtClock::TimeStampText() {
+    return locale_.toString(QDateTime::currentDateTime(), format_).toStdString();
+}
+
+void QtSleeper::Sleep(int milliseconds) {
+    if (milliseconds > 0) {
+        QThread::msleep(static_cast<unsigned long>(milliseconds));
+    }
+}
+
+MessageAnswer QtMessageBoxes::Show(const std::string& text, const std::string& title, MessageButtons buttons) {
+    QMessageBox box(parent_);
+    box.setIcon(QMessageBox::NoIcon);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setText(QString::fromStdString(text));
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    QPushButton* cancel = nullptr;
+    if (buttons == MessageButtons::OkCancel) {
+        cancel = box.addButton(QMessageBox::Cancel);
+        box.setEscapeButton(cancel);
+    } else {
+        box.setEscapeButton(ok);
+    }
+    box.setDefaultButton(ok);
+    box.exec();
+    if (box.clickedButton() == ok) {
+        return MessageAnswer::Ok;
+    }
+    if (cancel != nullptr && box.clickedButton() == cancel) {
+        return MessageAnswer::Cancel;
+    }
+    return MessageAnswer::Closed;
+}
+
+bool QtUrlOpener::Open(const std::string& url) {
+    const QUrl address(QString::fromStdString(url));
+    return address.isValid() && !address.isEmpty() && QDesktopServices::openUrl(address);
+}
+
+}  // namespace treadle::qt

@@ -1,0 +1,52 @@
+// The window's surroundings on Qt: the regional clock, a blocking pause, modal message boxes
+// and the desktop's web browser.
+#pragma once
+
+#include "window/services.h"
+
+#include <QLocale>
+#include <QString>
+
+class QWidget;
+
+namespace treadle::qt {
+
+// A date-time format with every time-zone field ('t' runs outside quotes) removed, and the
+// blanks the removal leaves at its place or at either end trimmed.
+QString WithoutTimeZone(const QString& format);
+
+// The log's time stamp format of a locale: short date, one blank, long time without zone.
+QString TimeStampFormat(const QLocale& locale);
+
+class QtClock final : public Clock {
+public:
+    explicit QtClock(QLocale locale = QLocale::system());
+    std::string TimeStampText() override;
+
+private:
+    QLocale locale_;
+    QString format_;
+};
+
+class QtSleeper final : public Sleeper {
+public:
+    void Sleep(int milliseconds) override;
+};
+
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    // Boxes are modal to `parent` (may be null until the window exists).
+    explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
+    void SetParent(QWidget* parent) { parent_ = parent; }
+    MessageAnswer Show(const std::string& text, const std::string& title, MessageButtons buttons) override;
+
+private:
+    QWidget* parent_;
+};
+
+class QtUrlOpener final : public UrlOpener {
+public:
+    bool Open(const std::string& url) override;
+};
+
+}  // namespace treadle::qt

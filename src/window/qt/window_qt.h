@@ -1,0 +1,68 @@
+// The window on Qt: one widget per control of the model, placed as designed. The widgets
+// only show the model's state and hand the user's events to the model's entry points; the
+// model's change reports bring every change back to the widget concerned.
+#pragma once
+
+#include <unordered_map>
+
+#include "window/usb.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+namespace treadle::qt {
+
+// A key button or toggle: clicked with the mouse only. Key events are passed on to the
+// window, so typing can never press a key of the panel.
+class PanelButton final : public QPushButton {
+    Q_OBJECT
+
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+};
+
+class MainWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(WindowServices services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    USB& Model() { return model_; }
+    // The widget showing a control; null for the timer.
+    QWidget* WidgetFor(const Control& control) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QWidget* CreateWidget(Control& control, QWidget* parent);
+    void Connect(Control& control, QWidget* widget);
+    void RenderAll(const Control& control);
+    void Render(const Control& control, Property property);
+    void RenderText(const Control& control, QWidget* widget);
+    void FitLabel(const Control& control, QLabel* label);
+    void RenderColors(const Control& control, QWidget* widget);
+    void RenderValue(const Control& control, QWidget* widget);
+    void RenderItems(const Control& control, QWidget* widget);
+    void RenderListIndex(const Control& control, QWidget* widget);
+    void RenderTimer();
+    bool ShownInWindow(const Control& control);
+    void Unload();
+
+    USB model_;
+    std::unordered_map<const Control*, QWidget*> widgets_;
+    QTimer timer_;
+    bool loaded_ = false;
+    bool unloaded_ = false;
+};
+
+}  // namespace treadle::qt
