@@ -1,9 +1,4 @@
 // treadle: the window for programming the foot switch.
-#include <cstdio>
-#include <cstdlib>
-#include <iostream>
-#include <memory>
-
 #include "device/virtual_foot_switch.h"
 #include "window/qt/command_line.h"
 #include "window/qt/qt_services.h"
@@ -11,6 +6,11 @@
 
 #include <QApplication>
 #include <QStyleFactory>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
 
 namespace {
 

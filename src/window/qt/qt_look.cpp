@@ -70,7 +70,8 @@ QStringList FontFamilies(const std::string& face) {
     if (name == u"宋体" || name.compare("SimSun", Qt::CaseInsensitive) == 0) {
         QStringList families{name};
         families << (name == u"宋体" ? QStringLiteral("SimSun") : QString::fromUtf8("宋体"));
-        return families << "Noto Serif CJK SC" << "Noto Sans CJK SC" << "WenQuanYi Micro Hei";
+        families.append({"Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Micro Hei"});
+        return families;
     }
     QStringList families;
     if (!name.isEmpty()) {

@@ -1,8 +1,6 @@
 // How the window model's colours, fonts and places become Qt's.
 #pragma once
 
-#include <cstdint>
-
 #include "window/control.h"
 
 #include <QColor>
@@ -10,6 +8,8 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+
+#include <cstdint>
 
 namespace treadle::qt {
 

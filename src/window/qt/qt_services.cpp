@@ -46,9 +46,7 @@ QString TimeStampFormat(const QLocale& locale) {
 
 QtClock::QtClock(QLocale locale) : locale_(std::move(locale)), format_(TimeStampFormat(locale_)) {}
 
-std::string QtClock::TimeStampText() {
-    return locale_.toString(QDateTime::currentDateTime(), format_).toStdString();
-}
+std::string QtClock::TimeStampText() { return locale_.toString(QDateTime::currentDateTime(), format_).toStdString(); }
 
 void QtSleeper::Sleep(int milliseconds) {
     if (milliseconds > 0) {

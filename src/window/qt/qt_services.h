@@ -19,33 +19,33 @@ QString WithoutTimeZone(const QString& format);
 QString TimeStampFormat(const QLocale& locale);
 
 class QtClock final : public Clock {
-public:
+  public:
     explicit QtClock(QLocale locale = QLocale::system());
     std::string TimeStampText() override;
 
-private:
+  private:
     QLocale locale_;
     QString format_;
 };
 
 class QtSleeper final : public Sleeper {
-public:
+  public:
     void Sleep(int milliseconds) override;
 };
 
 class QtMessageBoxes final : public MessageBoxes {
-public:
+  public:
     // Boxes are modal to `parent` (may be null until the window exists).
     explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
     MessageAnswer Show(const std::string& text, const std::string& title, MessageButtons buttons) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 
 class QtUrlOpener final : public UrlOpener {
-public:
+  public:
     bool Open(const std::string& url) override;
 };
 

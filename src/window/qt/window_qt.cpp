@@ -28,11 +28,11 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // A label the user can click (the maker's label opens the guide).
 class ClickableLabel final : public QLabel {
-public:
+  public:
     explicit ClickableLabel(std::function<void()> onClick, QWidget* parent)
         : QLabel(parent), onClick_(std::move(onClick)) {}
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override {
         QLabel::mouseReleaseEvent(event);
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
@@ -40,7 +40,7 @@ protected:
         }
     }
 
-private:
+  private:
     std::function<void()> onClick_;
 };
 
@@ -70,7 +70,8 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent) : QWidget(paren
     setFixedSize(TwipsToPixels(USB::kClientWidth), TwipsToPixels(USB::kClientHeight));
     setFont(ToQFont(model_.DefaultFont));
     setAutoFillBackground(true);
-    SetColors(this, ToQColor(USB::kBackColor), ToQColor(colors::kWindowText), {{QPalette::Window, QPalette::WindowText}});
+    SetColors(this, ToQColor(USB::kBackColor), ToQColor(colors::kWindowText),
+              {{QPalette::Window, QPalette::WindowText}});
 
     // Containers come before their children, so each parent exists when a child is made.
     for (const Control& c : model_.Controls()) {
@@ -312,14 +313,15 @@ void MainWindow::RenderColors(const Control& control, QWidget* widget) {
         SetColors(widget, back, fore, {{QPalette::Base, QPalette::Text}});
     } else {
         // Buttons paint their background in the Button role, labels and frames in Window.
-        SetColors(widget, back, fore, {{QPalette::Window, QPalette::WindowText}, {QPalette::Button, QPalette::ButtonText}});
+        SetColors(widget, back, fore,
+                  {{QPalette::Window, QPalette::WindowText}, {QPalette::Button, QPalette::ButtonText}});
     }
 }
 
 void MainWindow::RenderValue(const Control& control, QWidget* widget) {
     if (auto* check = qobject_cast<QCheckBox*>(widget)) {
         check->setTristate(control.Value() == 2);
-        check->setCheckState(control.Value() == 1 ? Qt::Checked
+        check->setCheckState(control.Value() == 1   ? Qt::Checked
                              : control.Value() == 2 ? Qt::PartiallyChecked
                                                     : Qt::Unchecked);
     } else if (auto* option = qobject_cast<QRadioButton*>(widget)) {
@@ -332,8 +334,8 @@ void MainWindow::RenderItems(const Control& control, QWidget* widget) {
     if (auto* list = qobject_cast<QListWidget*>(widget)) {
         // The log only grows or is cleared: add what is new instead of rebuilding each time.
         const auto shown = static_cast<size_t>(list->count());
-        const bool appended =
-            shown <= items.size() && (shown == 0 || list->item(static_cast<int>(shown) - 1)->text() == Q(items[shown - 1]));
+        const bool appended = shown <= items.size() &&
+                              (shown == 0 || list->item(static_cast<int>(shown) - 1)->text() == Q(items[shown - 1]));
         if (!appended) {
             list->clear();
         }

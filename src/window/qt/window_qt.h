@@ -3,14 +3,14 @@
 // model's change reports bring every change back to the widget concerned.
 #pragma once
 
-#include <unordered_map>
-
 #include "window/usb.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+
+#include <unordered_map>
 
 namespace treadle::qt {
 
@@ -19,10 +19,10 @@ namespace treadle::qt {
 class PanelButton final : public QPushButton {
     Q_OBJECT
 
-public:
+  public:
     using QPushButton::QPushButton;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 };
@@ -30,7 +30,7 @@ protected:
 class MainWindow final : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit MainWindow(WindowServices services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -38,12 +38,12 @@ public:
     // The widget showing a control; null for the timer.
     QWidget* WidgetFor(const Control& control) const;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     QWidget* CreateWidget(Control& control, QWidget* parent);
     void Connect(Control& control, QWidget* widget);
     void RenderAll(const Control& control);
