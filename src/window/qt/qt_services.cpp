@@ -17,21 +17,27 @@ QString WithoutTimeZone(const QString& format) {
         const QChar c = format[i];
         if (c == u'\'') {
             quoted = !quoted;
-            out += c;
-            removedHere = false;
-            continue;
-        }
-        if (!quoted && c == u't') {
+        } else if (!quoted && c == u't') {
+            qsizetype end = i;
+            while (end < format.size() && format[end] == u't') {
+                ++end;
+            }
+            // Some locales bracket the zone ("[t]"): the brackets go with it.
+            const QChar after = end < format.size() ? format[end] : QChar();
+            if ((out.endsWith(u'[') && after == u']') || (out.endsWith(u'(') && after == u')')) {
+                out.chop(1);
+                ++end;
+            }
             while (out.endsWith(u' ')) {
                 out.chop(1);
             }
             removedHere = true;
+            i = end - 1;
+            continue;
+        } else if (removedHere && c == u' ') {
             continue;
         }
-        if (removedHere && c == u' ') {
-            continue;
-        }
-        if (removedHere && !out.isEmpty() && !out.endsWith(u' ')) {
+        if (removedHere && !out.isEmpty()) {
             out += u' ';  // keep the fields on either side of the zone apart
         }
         removedHere = false;
