@@ -1,0 +1,221 @@
+#include "window/qt/command_line.h"
+#include "window/qt/qt_look.h"
+#include "window/qt/qt_services.h"
+#include "window/usb.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QFontInfo>
+#include <QRegularExpression>
+
+#include <cstdlib>
+#include <optional>
+
+namespace treadle::qt {
+namespace {
+
+TEST(QtLook, StoredColoursShowAsDesigned) {
+    struct Case {
+        std::uint32_t stored;
+        QColor shown;
+    };
+    const Case cases[] = {
+        {colors::Rgb(0, 128, 0), QColor(0, 128, 0)},                // the status green
+        {colors::kPressed, QColor(0, 255, 0)},                      // a toggle that is on
+        {colors::Rgb(0x12, 0x34, 0x56), QColor(0x12, 0x34, 0x56)},  // red in the low byte
+        {colors::System(5), QColor(255, 255, 255)},                 // window
+        {colors::System(8), QColor(0, 0, 0)},                       // window text
+        {colors::System(14), QColor(255, 255, 255)},                // highlight text
+        {colors::System(15), QColor(0xF0, 0xF0, 0xF0)},             // button face
+        {colors::System(18), QColor(0, 0, 0)},                      // button text
+        {colors::System(200), QColor(0, 0, 0)},                     // no such system colour
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ToQColor(c.stored), c.shown) << std::hex << c.stored;
+    }
+}
+
+TEST(QtLook, FacesFallBackToInstalledCjkFonts) {
+    struct Case {
+        const char* face;
+        QStringList startsWith;
+        QString fallsBackTo;
+    };
+    const Case cases[] = {
+        {"微软雅黑", {"微软雅黑", "Microsoft YaHei", "Microsoft YaHei UI"}, "Noto Sans CJK SC"},
+        {"Microsoft YaHei UI", {"Microsoft YaHei UI", "微软雅黑", "Microsoft YaHei"}, "Noto Sans CJK SC"},
+        {"宋体", {"宋体", "SimSun"}, "Noto Serif CJK SC"},
+        {"SimSun", {"SimSun", "宋体"}, "Noto Serif CJK SC"},
+        {"Arial", {"Arial"}, "Noto Sans CJK SC"},
+    };
+    for (const Case& c : cases) {
+        const QStringList families = FontFamilies(c.face);
+        ASSERT_GE(families.size(), c.startsWith.size() + 1) << c.face;
+        EXPECT_EQ(families.mid(0, c.startsWith.size()), c.startsWith) << c.face;
+        EXPECT_EQ(families.at(c.startsWith.size()), c.fallsBackTo) << c.face;
+        EXPECT_TRUE(families.contains("WenQuanYi Micro Hei")) << c.face;
+    }
+    EXPECT_EQ(FontFamilies("").value(0), "Noto Sans CJK SC");
+}
+
+TEST(QtLook, PointSizesOfTheDesignBecomePixelsAt96Dpi) {
+    struct Case {
+        double points;
+        int pixels;
+    };
+    for (const Case& c :
+         {Case{10.5, 14}, Case{9, 12}, Case{6.75, 9}, Case{7.5, 10}, Case{18, 24}, Case{14.25, 19}, Case{0, 1}}) {
+        EXPECT_EQ(ToQFont({"宋体", c.points, false}).pixelSize(), c.pixels) << c.points;
+    }
+    EXPECT_TRUE(ToQFont({"微软雅黑", 14.25, true}).bold());
+    // Neither design face is installed here; the chain must land on a font with CJK glyphs.
+    const QString used = QFontInfo(ToQFont({"微软雅黑", 10.5, false})).family();
+    EXPECT_TRUE(used.contains("CJK") || used.contains("WenQuanYi") || used.contains("YaHei") ||
+                used.contains("Droid Sans Fallback"))
+        << used.toStdString();
+}
+
+TEST(QtLook, TwipsBecomePixels) {
+    EXPECT_EQ(TwipsToPixels(USB::kClientWidth), 809);
+    EXPECT_EQ(TwipsToPixels(USB::kClientHeight), 361);
+    EXPECT_EQ(ToPixels({1050, 200, 500, 500}), QRect(70, 13, 33, 33));
+    EXPECT_EQ(ToPixels({7, 8, 0, 1}), QRect(0, 1, 0, 0));
+}
+
+TEST(QtClockFormat, TimeZoneFieldsAreRemoved) {
+    struct Case {
+        const char* format;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"t HH:mm:ss", "HH:mm:ss"},            // zone first (Simplified Chinese)
+        {"h:mm:ss AP t", "h:mm:ss AP"},        // zone last
+        {"HH:mm:ss tttt", "HH:mm:ss"},         // a long run
+        {"Bh:mm:ss [t]", "Bh:mm:ss"},          // bracketed zone
+        {"HH:mm t ss", "HH:mm ss"},            // zone between fields keeps them apart
+        {"HH:mm:ss 'at' t", "HH:mm:ss 'at'"},  // quoted text keeps its t
+        {"HH:mm:ss", "HH:mm:ss"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WithoutTimeZone(c.format).toStdString(), c.expected) << c.format;
+    }
+}
+
+TEST(QtClockFormat, RegionalShortDateAndLongTime) {
+    struct Case {
+        const char* locale;
+        const char* format;
+        const char* stamp;  // 2026-12-06 08:40:48
+    };
+    const Case cases[] = {
+        {"zh_CN", "yyyy/M/d HH:mm:ss", "2026/12/6 08:40:48"},
+        {"en_US", "M/d/yy h:mm:ss AP", "12/6/26 8:40:48 AM"},
+        {"de_DE", "dd.MM.yy HH:mm:ss", "06.12.26 08:40:48"},
+    };
+    for (const Case& c : cases) {
+        const QLocale locale(c.locale);
+        const QString format = TimeStampFormat(locale);
+        EXPECT_EQ(format.toStdString(), c.format) << c.locale;
+        const QDateTime when(QDate(2026, 12, 6), QTime(8, 40, 48));
+        EXPECT_EQ(locale.toString(when, format).toStdString(), c.stamp) << c.locale;
+    }
+    const std::string now = QtClock(QLocale("zh_CN")).TimeStampText();
+    EXPECT_TRUE(
+        QRegularExpression(R"(^\d{4}/\d{1,2}/\d{1,2} \d\d:\d\d:\d\d$)").match(QString::fromStdString(now)).hasMatch())
+        << now;
+}
+
+TEST(CommandLineOptions, GoodArguments) {
+    struct Case {
+        std::vector<std::string> args;
+        bool virtualDevice;
+        std::string stateFile;
+        std::string captureFile;
+        bool help;
+        bool version;
+    };
+    const Case cases[] = {
+        {{}, false, "", "", false, false},
+        {{"--virtual"}, true, "", "", false, false},
+        {{"--virtual=slots.txt"}, true, "slots.txt", "", false, false},
+        {{"--virtual", "--capture", "out.txt"}, true, "", "out.txt", false, false},
+        {{"--capture=out.txt", "--virtual=s"}, true, "s", "out.txt", false, false},
+        // The word after --capture is its file name, whatever it looks like.
+        {{"--capture", "--virtual", "--virtual"}, true, "", "--virtual", false, false},
+        {{"--help"}, false, "", "", true, false},
+        {{"-h", "--capture", "x"}, false, "", "x", true, false},  // help wins over the usage error
+        {{"--version"}, false, "", "", false, true},
+    };
+    for (const Case& c : cases) {
+        const ParsedCommandLine p = ParseCommandLine(c.args);
+        ASSERT_TRUE(p.ok()) << p.error;
+        EXPECT_EQ(p.options.virtualDevice, c.virtualDevice);
+        EXPECT_EQ(p.options.stateFile, c.stateFile);
+        EXPECT_EQ(p.options.captureFile, c.captureFile);
+        EXPECT_EQ(p.options.help, c.help);
+        EXPECT_EQ(p.options.version, c.version);
+    }
+}
+
+TEST(CommandLineOptions, BadArgumentsSayWhatIsWrong) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* errorMentions;
+    };
+    const Case cases[] = {
+        {{"--capture", "out.txt"}, "needs --virtual"},
+        {{"--virtual", "--capture"}, "--capture needs a file name"},
+        {{"--virtual", "--capture="}, "--capture needs a file name"},
+        {{"--virtual="}, "needs a state file"},
+        {{"--virtual", "--virtual=a"}, "twice"},
+        {{"--virtual", "--capture", "a", "--capture", "b"}, "twice"},
+        {{"--virtualx"}, "unknown option '--virtualx'"},
+        {{"-platform", "xcb"}, "unknown option '-platform'"},
+        {{"stray"}, "unexpected argument 'stray'"},
+    };
+    for (const Case& c : cases) {
+        const ParsedCommandLine p = ParseCommandLine(c.args);
+        EXPECT_FALSE(p.ok()) << c.args.front();
+        EXPECT_NE(p.error.find(c.errorMentions), std::string::npos) << p.error;
+    }
+}
+
+// Sets or clears an environment variable for one test and restores it afterwards.
+class EnvOverride {
+  public:
+    EnvOverride(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        value != nullptr ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~EnvOverride() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(CommandLineOptions, DisplayIsThereOnlyWithAServerOrAChosenPlatform) {
+    struct Case {
+        const char* display;
+        const char* wayland;
+        const char* platform;
+        bool available;
+    };
+    for (const Case& c :
+         {Case{nullptr, nullptr, nullptr, false}, Case{"", "", "", false}, Case{":0", nullptr, nullptr, true},
+          Case{nullptr, "wayland-0", nullptr, true}, Case{nullptr, nullptr, "offscreen", true}}) {
+        EnvOverride d("DISPLAY", c.display);
+        EnvOverride w("WAYLAND_DISPLAY", c.wayland);
+        EnvOverride p("QT_QPA_PLATFORM", c.platform);
+        EXPECT_EQ(DisplayAvailable(), c.available) << (c.display ? c.display : "-");
+    }
+    EXPECT_NE(NoDisplayText("treadle").find("xvfb-run -a treadle --virtual"), std::string::npos);
+    EXPECT_NE(NoDisplayText("treadle").find("treadlectl --virtual"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace treadle::qt
