@@ -80,12 +80,12 @@ QStringList FontFamilies(const std::string& face) {
     return families + kSansChain;
 }
 
-QFont ToQFont(const FontSpec& spec) {
+QFont ToQFont(const FontSpec& design) {
     QFont font;
-    font.setFamilies(FontFamilies(spec.face));
+    font.setFamilies(FontFamilies(design.face));
     // 72 points to the inch, 96 pixels to the inch in the design.
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(spec.points * 96.0 / 72.0))));
-    font.setBold(spec.bold);
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(design.points * 96.0 / 72.0))));
+    font.setBold(design.bold);
     return font;
 }
 
