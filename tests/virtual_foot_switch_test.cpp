@@ -65,6 +65,33 @@ TEST(VirtualFootSwitch, PresentsKeyboardMouseThenConfiguration) {
     EXPECT_EQ(d.OpenReadWrite("/dev/hidraw0").failure, OpenFailure::Gone);
 }
 
+TEST(VirtualFootSwitch, TellsIdsAndUsagesWithoutOpening) {
+    VirtualFootSwitch d;
+    const std::vector<std::string> paths = d.EnumerateInterfaces();
+    ASSERT_EQ(paths.size(), 3u);
+    const std::pair<std::uint16_t, std::uint16_t> usages[] = {{0x01, 0x06}, {0x01, 0x02}, {0xFF00, 0x01}};
+    for (size_t i = 0; i < paths.size(); ++i) {
+        SCOPED_TRACE(paths[i]);
+        HidAttributes ids;
+        ASSERT_TRUE(d.PeekAttributes(paths[i], ids));
+        EXPECT_EQ(ids.vendorId, kFootSwitchVendorId);
+        EXPECT_EQ(ids.productId, kFootSwitchProductId);
+        HidCaps caps;
+        ASSERT_TRUE(d.PeekCaps(paths[i], caps));
+        EXPECT_EQ(std::make_pair(caps.usagePage, caps.usage), usages[i]);
+    }
+    HidCaps caps;
+    EXPECT_EQ(caps.outputReportLength, 0);
+    ASSERT_TRUE(d.PeekCaps(paths[2], caps));
+    EXPECT_EQ(caps.outputReportLength, VirtualFootSwitch::kReportLength);
+    EXPECT_FALSE(d.PeekCaps("virtual:7:config", caps));
+    d.Unplug();
+    HidAttributes ids;
+    EXPECT_FALSE(d.PeekAttributes(paths[2], ids));
+    EXPECT_FALSE(d.PeekCaps(paths[2], caps));
+    EXPECT_EQ(d.OpenHandleCount(), 0);
+}
+
 TEST(VirtualFootSwitch, StoresOnlyWellFormedFramesAndRecordsEverything) {
     struct Case {
         Report report;

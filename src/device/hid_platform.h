@@ -89,6 +89,15 @@ public:
         return false;
     }
 
+    // Report lengths and top-level usage of an interface without opening it, where the system
+    // tells them (Linux sysfs, the virtual foot switch); false elsewhere. Lets a listing name
+    // interfaces that cannot be opened (keyboards, mice, missing permission).
+    virtual bool PeekCaps(const std::string& path, HidCaps& out) {
+        (void)path;
+        (void)out;
+        return false;
+    }
+
     // Report lengths and top-level usage of an open interface; false when they cannot be read.
     [[nodiscard]] virtual bool GetCaps(HidHandle handle, HidCaps& out) = 0;
 

@@ -166,6 +166,26 @@ bool VirtualFootSwitch::PeekAttributes(const std::string& path, HidAttributes& o
     return true;
 }
 
+bool VirtualFootSwitch::PeekCaps(const std::string& path, HidCaps& out) {
+    int device = 0;
+    Interface interface = Interface::Config;
+    if (!ParsePath(path, device, interface) || !devices_[static_cast<size_t>(device)].present) {
+        return false;
+    }
+    switch (interface) {
+        case Interface::Keyboard:
+            out = {kReportLength + 1, 2, 0, 0x01, 0x06};
+            break;
+        case Interface::Mouse:
+            out = {5, 0, 0, 0x01, 0x02};
+            break;
+        case Interface::Config:
+            out = {kReportLength, kReportLength, 0, 0xFF00, 0x01};
+            break;
+    }
+    return true;
+}
+
 bool VirtualFootSwitch::GetCaps(HidHandle handle, HidCaps& out) {
     const Open* open = Lookup(handle);
     if (open == nullptr || !devices_[static_cast<size_t>(open->device)].present) {

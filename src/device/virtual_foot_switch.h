@@ -64,6 +64,7 @@ public:
     OpenResult OpenForTimedRead(const std::string& path) override;
     bool GetAttributes(HidHandle handle, HidAttributes& out) override;
     bool PeekAttributes(const std::string& path, HidAttributes& out) override;
+    bool PeekCaps(const std::string& path, HidCaps& out) override;
     bool GetCaps(HidHandle handle, HidCaps& out) override;
     WriteResult Write(HidHandle handle, std::span<const std::uint8_t> report) override;
     ReadResult ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) override;
