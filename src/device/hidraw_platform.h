@@ -1,0 +1,88 @@
+// The Linux HID layer: hidraw nodes, described by sysfs.
+//
+// Interfaces are found under <sysfs>/class/hidraw/hidrawN and opened as <dev>/hidrawN. The
+// vendor and product ID come from the HID device's uevent, the report lengths and top-level
+// usage from its report descriptor. Both roots can be moved for tests: TREADLE_SYSFS_ROOT
+// stands for /sys and TREADLE_DEV_ROOT for /dev.
+#pragma once
+
+#include "device/hid_platform.h"
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace treadle {
+
+struct HidrawRoots {
+    std::string sysfs = "/sys";
+    std::string dev = "/dev";
+};
+
+// The roots from TREADLE_SYSFS_ROOT and TREADLE_DEV_ROOT, the system's where they are unset or empty.
+HidrawRoots HidrawRootsFromEnvironment();
+
+struct HidIdResult {
+    std::uint16_t bus = 0;
+    HidAttributes ids;
+    std::string error;  // empty when the IDs were read
+
+    [[nodiscard]] bool ok() const { return error.empty(); }
+};
+
+// Reads the IDs from the "HID_ID=0003:00002704:00002018" line (bus:vendor:product, hex) of
+// a HID device's uevent text.
+[[nodiscard]] HidIdResult ParseHidIdFromUevent(std::string_view uevent);
+
+class HidrawPlatform final : public HidPlatform {
+  public:
+    explicit HidrawPlatform(HidrawRoots roots);
+    ~HidrawPlatform() override;
+
+    HidrawPlatform(const HidrawPlatform&) = delete;
+    HidrawPlatform& operator=(const HidrawPlatform&) = delete;
+
+    std::vector<std::string> EnumerateInterfaces() override;
+    [[nodiscard]] OpenResult OpenReadWrite(const std::string& path) override;
+    [[nodiscard]] OpenResult OpenForTimedRead(const std::string& path) override;
+    [[nodiscard]] bool GetAttributes(HidHandle handle, HidAttributes& out) override;
+    bool PeekAttributes(const std::string& path, HidAttributes& out) override;
+    bool PeekCaps(const std::string& path, HidCaps& out) override;
+    [[nodiscard]] bool GetCaps(HidHandle handle, HidCaps& out) override;
+    [[nodiscard]] WriteResult Write(HidHandle handle, std::span<const std::uint8_t> report) override;
+    [[nodiscard]] ReadResult ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) override;
+    bool Close(HidHandle handle) override;
+    std::string ErrorText(std::uint32_t code) override;
+
+    int OpenHandleCount() const;
+
+  private:
+    // What was learnt of an interface when it was opened; a handle keeps it, so the answers
+    // stay the same while the handle is open.
+    struct Entry {
+        int fd = -1;
+        bool hasIds = false;
+        HidAttributes ids;
+        bool hasCaps = false;
+        HidCaps caps;
+    };
+
+    OpenResult Open(const std::string& path, bool forTimedRead);
+    // "hidrawN" when the path is <dev>/hidrawN; empty otherwise.
+    std::string NodeName(const std::string& path) const;
+    std::string DeviceDir(const std::string& node) const;
+    // The caps from the node's report descriptor; false when it cannot be read or parsed.
+    bool ReadCaps(const std::string& node, HidCaps& out) const;
+    // The fd of an open handle, -1 when there is none.
+    int FdOf(HidHandle handle) const;
+
+    HidrawRoots roots_;
+    mutable std::mutex mutex_;
+    std::map<HidHandle, Entry> handles_;
+    HidHandle nextHandle_ = 1;
+};
+
+}  // namespace treadle

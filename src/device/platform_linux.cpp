@@ -1,0 +1,445 @@
+// hidraw: one node per HID device, written and read a whole report at a time, report-ID
+// byte first. sysfs tells what is behind each node without opening it.
+#include "device/hid_descriptor.h"
+#include "device/hidraw_platform.h"
+#include "device/virtual_foot_switch.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace treadle {
+namespace {
+
+constexpr std::string_view kNodePrefix = "hidraw";
+// uevent texts are a few hundred bytes and report descriptors at most 4 KiB in the kernel;
+// anything far larger is not what we expect to find there.
+constexpr size_t kMaxSysfsFileBytes = 64 * 1024;
+
+std::string Errno(int code) {
+    std::string text = CLibraryErrorText(static_cast<std::uint32_t>(code));
+    return text.empty() ? "error " + std::to_string(code) : text;
+}
+
+std::string StripTrailingSlashes(std::string path) {
+    while (!path.empty() && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+// The N of "hidrawN", -1 for any other name.
+long NodeNumber(std::string_view name) {
+    if (name.size() <= kNodePrefix.size() || name.substr(0, kNodePrefix.size()) != kNodePrefix) {
+        return -1;
+    }
+    const std::string_view digits = name.substr(kNodePrefix.size());
+    if (digits.size() > 9) {
+        return -1;
+    }
+    long n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') {
+            return -1;
+        }
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+class Fd {
+  public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+struct FileText {
+    std::string data;
+    int errorCode = 0;
+    std::string error;  // empty when read
+
+    bool ok() const { return error.empty(); }
+};
+
+FileText ReadSysfsFile(const std::string& path) {
+    FileText result;
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        result.errorCode = errno;
+        result.error = "cannot open " + path + ": " + Errno(result.errorCode);
+        return result;
+    }
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            result.errorCode = errno;
+            result.error = "cannot read " + path + ": " + Errno(result.errorCode);
+            result.data.clear();
+            return result;
+        }
+        if (n == 0) {
+            return result;
+        }
+        if (result.data.size() + static_cast<size_t>(n) > kMaxSysfsFileBytes) {
+            result.error = path + " is longer than " + std::to_string(kMaxSysfsFileBytes) + " bytes";
+            result.data.clear();
+            return result;
+        }
+        result.data.append(chunk, static_cast<size_t>(n));
+    }
+}
+
+// A hex field of 1 to 8 digits that fits in `max`; -1 otherwise.
+long long HexField(std::string_view text, unsigned long long max) {
+    if (text.empty() || text.size() > 8) {
+        return -1;
+    }
+    unsigned long long value = 0;
+    for (char c : text) {
+        int d = -1;
+        if (c >= '0' && c <= '9') {
+            d = c - '0';
+        } else if (c >= 'a' && c <= 'f') {
+            d = c - 'a' + 10;
+        } else if (c >= 'A' && c <= 'F') {
+            d = c - 'A' + 10;
+        }
+        if (d < 0) {
+            return -1;
+        }
+        value = value * 16 + static_cast<unsigned>(d);
+    }
+    return value > max ? -1 : static_cast<long long>(value);
+}
+
+bool IsKeyboardOrMouse(const HidCaps& caps) {
+    return caps.usagePage == 0x01 && (caps.usage == 0x06 || caps.usage == 0x02);
+}
+
+}  // namespace
+
+HidrawRoots HidrawRootsFromEnvironment() {
+    HidrawRoots roots;
+    if (const char* sysfs = std::getenv("TREADLE_SYSFS_ROOT"); sysfs != nullptr && *sysfs != '\0') {
+        roots.sysfs = sysfs;
+    }
+    if (const char* dev = std::getenv("TREADLE_DEV_ROOT"); dev != nullptr && *dev != '\0') {
+        roots.dev = dev;
+    }
+    return roots;
+}
+
+HidIdResult ParseHidIdFromUevent(std::string_view uevent) {
+    constexpr std::string_view kKey = "HID_ID=";
+    HidIdResult result;
+    size_t start = 0;
+    while (start < uevent.size()) {
+        size_t end = uevent.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = uevent.size();
+        }
+        const std::string_view line = uevent.substr(start, end - start);
+        start = end + 1;
+        if (line.substr(0, kKey.size()) != kKey) {
+            continue;
+        }
+        const std::string_view value = line.substr(kKey.size());
+        const size_t first = value.find(':');
+        const size_t second = first == std::string_view::npos ? first : value.find(':', first + 1);
+        if (second == std::string_view::npos || value.find(':', second + 1) != std::string_view::npos) {
+            result.error = "malformed HID_ID line \"" + std::string(line) + "\": expected bus:vendor:product";
+            return result;
+        }
+        const long long bus = HexField(value.substr(0, first), 0xFFFF);
+        const long long vendor = HexField(value.substr(first + 1, second - first - 1), 0xFFFF);
+        const long long product = HexField(value.substr(second + 1), 0xFFFF);
+        if (bus < 0 || vendor < 0 || product < 0) {
+            result.error =
+                "malformed HID_ID line \"" + std::string(line) + "\": each field must be hex digits of a 16-bit value";
+            return result;
+        }
+        result.bus = static_cast<std::uint16_t>(bus);
+        result.ids.vendorId = static_cast<std::uint16_t>(vendor);
+        result.ids.productId = static_cast<std::uint16_t>(product);
+        return result;
+    }
+    result.error = "no HID_ID line in the uevent";
+    return result;
+}
+
+HidrawPlatform::HidrawPlatform(HidrawRoots roots) : roots_(std::move(roots)) {
+    roots_.sysfs = StripTrailingSlashes(roots_.sysfs);
+    roots_.dev = StripTrailingSlashes(roots_.dev);
+}
+
+HidrawPlatform::~HidrawPlatform() {
+    for (auto& [handle, entry] : handles_) {
+        ::close(entry.fd);
+    }
+}
+
+std::vector<std::string> HidrawPlatform::EnumerateInterfaces() {
+    std::vector<std::pair<long, std::string>> nodes;
+    const std::string classDir = roots_.sysfs + "/class/hidraw";
+    DIR* dir = ::opendir(classDir.c_str());
+    if (dir == nullptr) {
+        return {};  // no hidraw class: no HID interfaces
+    }
+    while (const dirent* e = ::readdir(dir)) {
+        const long n = NodeNumber(e->d_name);
+        if (n >= 0) {
+            nodes.emplace_back(n, e->d_name);
+        }
+    }
+    ::closedir(dir);
+    std::sort(nodes.begin(), nodes.end());
+    std::vector<std::string> paths;
+    paths.reserve(nodes.size());
+    for (const auto& [n, name] : nodes) {
+        paths.push_back(roots_.dev + "/" + name);
+    }
+    return paths;
+}
+
+std::string HidrawPlatform::NodeName(const std::string& path) const {
+    const std::string prefix = roots_.dev + "/";
+    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) {
+        return {};
+    }
+    std::string name = path.substr(prefix.size());
+    return NodeNumber(name) >= 0 ? name : std::string();
+}
+
+std::string HidrawPlatform::DeviceDir(const std::string& node) const {
+    return roots_.sysfs + "/class/hidraw/" + node + "/device";
+}
+
+OpenResult HidrawPlatform::Open(const std::string& path, bool forTimedRead) {
+    const std::string node = NodeName(path);
+    if (node.empty()) {
+        return {0, OpenFailure::Other, path + " is not a hidraw node under " + roots_.dev};
+    }
+    struct stat st {};
+    if (::stat((roots_.sysfs + "/class/hidraw/" + node).c_str(), &st) != 0) {
+        return {0, OpenFailure::Gone, node + " is no longer present"};
+    }
+
+    Entry entry;
+    const std::string deviceDir = DeviceDir(node);
+    if (const FileText uevent = ReadSysfsFile(deviceDir + "/uevent"); uevent.ok()) {
+        const HidIdResult ids = ParseHidIdFromUevent(uevent.data);
+        entry.hasIds = ids.ok();
+        entry.ids = ids.ids;
+    }
+    // A descriptor we cannot read does not keep the node closed; only its caps stay unknown.
+    entry.hasCaps = ReadCaps(node, entry.caps);
+    if (entry.hasCaps && IsKeyboardOrMouse(entry.caps)) {
+        return {0, OpenFailure::Refused,
+                node + " is a " + (entry.caps.usage == 0x06 ? "keyboard" : "mouse") +
+                    ": keyboard/mouse collections cannot be opened for reading and writing"};
+    }
+
+    const int flags = forTimedRead ? (O_RDONLY | O_NONBLOCK | O_CLOEXEC) : (O_RDWR | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0) {
+        const int code = errno;
+        const std::string reason = Errno(code);
+        switch (code) {
+            case EACCES:
+            case EPERM:
+                return {0, OpenFailure::AccessDenied,
+                        "no permission to open " + path + " (" + reason +
+                            "): the udev rule that gives the logged-in user access to the foot switch is missing"};
+            case ENOENT:
+            case ENODEV:
+            case ENXIO:
+                return {0, OpenFailure::Gone, path + " is gone (" + reason + ")"};
+            default:
+                return {0, OpenFailure::Other, "cannot open " + path + ": " + reason};
+        }
+    }
+    entry.fd = fd;
+    std::lock_guard lock(mutex_);
+    const HidHandle handle = nextHandle_++;
+    handles_.emplace(handle, entry);
+    return {handle, OpenFailure::None, {}};
+}
+
+OpenResult HidrawPlatform::OpenReadWrite(const std::string& path) { return Open(path, false); }
+
+OpenResult HidrawPlatform::OpenForTimedRead(const std::string& path) { return Open(path, true); }
+
+bool HidrawPlatform::GetAttributes(HidHandle handle, HidAttributes& out) {
+    std::lock_guard lock(mutex_);
+    const auto it = handles_.find(handle);
+    if (it == handles_.end() || !it->second.hasIds) {
+        return false;
+    }
+    out = it->second.ids;
+    return true;
+}
+
+bool HidrawPlatform::PeekAttributes(const std::string& path, HidAttributes& out) {
+    const std::string node = NodeName(path);
+    if (node.empty()) {
+        return false;
+    }
+    const FileText uevent = ReadSysfsFile(DeviceDir(node) + "/uevent");
+    if (!uevent.ok()) {
+        return false;
+    }
+    const HidIdResult ids = ParseHidIdFromUevent(uevent.data);
+    if (!ids.ok()) {
+        return false;
+    }
+    out = ids.ids;
+    return true;
+}
+
+bool HidrawPlatform::ReadCaps(const std::string& node, HidCaps& out) const {
+    const FileText descriptor = ReadSysfsFile(DeviceDir(node) + "/report_descriptor");
+    if (!descriptor.ok()) {
+        return false;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(descriptor.data.data());
+    const ReportDescriptorResult parsed = ParseReportDescriptor({bytes, descriptor.data.size()});
+    if (!parsed.ok()) {
+        return false;
+    }
+    out = CapsFromDescriptorInfo(parsed.info);
+    return true;
+}
+
+bool HidrawPlatform::PeekCaps(const std::string& path, HidCaps& out) {
+    const std::string node = NodeName(path);
+    return !node.empty() && ReadCaps(node, out);
+}
+
+bool HidrawPlatform::GetCaps(HidHandle handle, HidCaps& out) {
+    std::lock_guard lock(mutex_);
+    const auto it = handles_.find(handle);
+    if (it == handles_.end() || !it->second.hasCaps) {
+        return false;
+    }
+    out = it->second.caps;
+    return true;
+}
+
+int HidrawPlatform::FdOf(HidHandle handle) const {
+    std::lock_guard lock(mutex_);
+    const auto it = handles_.find(handle);
+    return it == handles_.end() ? -1 : it->second.fd;
+}
+
+WriteResult HidrawPlatform::Write(HidHandle handle, std::span<const std::uint8_t> report) {
+    const int fd = FdOf(handle);
+    if (fd < 0) {
+        return {0, "handle " + std::to_string(handle) + " is not open"};
+    }
+    if (report.empty()) {
+        return {0, "an empty report cannot be written"};
+    }
+    ssize_t n = 0;
+    do {
+        n = ::write(fd, report.data(), report.size());
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        return {0, "writing the report failed: " + Errno(errno)};
+    }
+    if (static_cast<size_t>(n) < report.size()) {
+        return {static_cast<int>(n), "short write: " + std::to_string(n) + " of " + std::to_string(report.size()) +
+                                         " bytes reached the device"};
+    }
+    return {static_cast<int>(n), {}};
+}
+
+ReadResult HidrawPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) {
+    auto failed = [](std::uint32_t code, std::string error) {
+        return ReadResult{ReadStatus::Failed, 0, code, std::move(error)};
+    };
+    const int fd = FdOf(handle);
+    if (fd < 0) {
+        return failed(EBADF, "handle " + std::to_string(handle) + " is not open");
+    }
+    if (buffer.empty()) {
+        return failed(EINVAL, "the read buffer is empty");
+    }
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(std::max<decltype(left)>(0, left)));
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int code = errno;
+            return failed(static_cast<std::uint32_t>(code), "waiting for an input report failed: " + Errno(code));
+        }
+        if (ready == 0) {
+            return {ReadStatus::TimedOut, 0, 0, {}};
+        }
+        // Data, a hang-up or an error: read() says which, with the system's own code.
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n > 0) {
+            return {ReadStatus::Completed, static_cast<int>(n), 0, {}};
+        }
+        if (n == 0) {
+            return failed(0, "the device node reported end of file");
+        }
+        const int code = errno;
+        if (code == EINTR || (code == EAGAIN && (p.revents & POLLIN) != 0)) {
+            continue;  // the report went to another reader; wait out the rest of the time
+        }
+        if (code == EAGAIN) {
+            return failed(static_cast<std::uint32_t>(code), "the device node reported an error condition");
+        }
+        return failed(static_cast<std::uint32_t>(code), "reading an input report failed: " + Errno(code));
+    }
+}
+
+bool HidrawPlatform::Close(HidHandle handle) {
+    std::lock_guard lock(mutex_);
+    const auto it = handles_.find(handle);
+    if (it == handles_.end()) {
+        return false;
+    }
+    ::close(it->second.fd);  // on Linux the fd is released even when close reports an error
+    handles_.erase(it);
+    return true;
+}
+
+std::string HidrawPlatform::ErrorText(std::uint32_t code) { return CLibraryErrorText(code); }
+
+int HidrawPlatform::OpenHandleCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(handles_.size());
+}
+
+std::unique_ptr<HidPlatform> MakeSystemHidPlatform() {
+    return std::make_unique<HidrawPlatform>(HidrawRootsFromEnvironment());
+}
+
+}  // namespace treadle

@@ -1,0 +1,380 @@
+// The hidraw layer on fake trees: a sysfs with class/hidraw entries whose device folders hold
+// uevent and report_descriptor files, and a /dev whose nodes are regular files or FIFOs.
+#if defined(__linux__)
+
+#include "device/hidraw_platform.h"
+
+#include "device/hid_descriptor.h"
+#include "support/fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace treadle {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::WindowFixture;
+using Bytes = std::vector<std::uint8_t>;
+using Lines = std::vector<std::string>;
+
+// Report descriptors of the three interfaces a foot switch presents.
+const Bytes kKeyboardDescriptor = {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7,
+                                   0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0x95, 0x01,
+                                   0x75, 0x08, 0x81, 0x01, 0x95, 0x06, 0x75, 0x08, 0x81, 0x00, 0xC0};
+const Bytes kMouseDescriptor = {0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x09, 0x01, 0xA1, 0x00, 0x05, 0x09, 0x19, 0x01,
+                                0x29, 0x03, 0x95, 0x03, 0x75, 0x01, 0x81, 0x02, 0x95, 0x01, 0x75, 0x05, 0x81, 0x01,
+                                0x05, 0x01, 0x09, 0x30, 0x09, 0x31, 0x75, 0x08, 0x95, 0x02, 0x81, 0x06, 0xC0, 0xC0};
+const Bytes kConfigDescriptor = {0x06, 0xA0, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x09, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00,
+                                 0x75, 0x08, 0x95, 0x07, 0x81, 0x02, 0x09, 0x02, 0x95, 0x07, 0x91, 0x02, 0xC0};
+
+const char* kFootSwitchUevent = "DRIVER=hid-generic\nHID_ID=0003:00002704:00002018\nHID_NAME=foot switch\n";
+
+enum class Node { File, Fifo };
+
+class FakeTree {
+  public:
+    FakeTree() {
+        root_ = fs::temp_directory_path() / ("treadle-hidraw-" + std::to_string(::getpid()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "sys/class/hidraw");
+        fs::create_directories(root_ / "dev");
+        // Leave the tree traversable for an unprivileged user (the permission test drops root).
+        fs::permissions(root_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                   fs::perms::others_read | fs::perms::others_exec);
+    }
+    ~FakeTree() { fs::remove_all(root_); }
+
+    HidrawRoots Roots() const { return {(root_ / "sys").string(), (root_ / "dev").string()}; }
+
+    void Add(int n, const std::string& uevent, const Bytes& descriptor, Node node = Node::File) {
+        const fs::path device = root_ / "sys/class/hidraw" / Name(n) / "device";
+        fs::create_directories(device);
+        std::ofstream(device / "uevent") << uevent;
+        std::ofstream d(device / "report_descriptor", std::ios::binary);
+        d.write(reinterpret_cast<const char*>(descriptor.data()), static_cast<std::streamsize>(descriptor.size()));
+        d.close();
+        const fs::path dev = DevNode(n);
+        if (node == Node::Fifo) {
+            EXPECT_EQ(::mkfifo(dev.c_str(), 0644), 0);
+        } else {
+            std::ofstream(dev).close();
+            fs::permissions(
+                dev, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+        }
+    }
+
+    // A foot switch as three interfaces: keyboard n, mouse n + 1, configuration n + 2.
+    void AddFootSwitch(int n, Node configNode = Node::File) {
+        Add(n, kFootSwitchUevent, kKeyboardDescriptor);
+        Add(n + 1, kFootSwitchUevent, kMouseDescriptor);
+        Add(n + 2, kFootSwitchUevent, kConfigDescriptor, configNode);
+    }
+
+    void Remove(int n) {
+        fs::remove_all(root_ / "sys/class/hidraw" / Name(n));
+        fs::remove(DevNode(n));
+    }
+
+    fs::path DevNode(int n) const { return root_ / "dev" / Name(n); }
+    std::string DevPath(int n) const { return DevNode(n).string(); }
+
+    Bytes NodeBytes(int n) const {
+        std::ifstream in(DevNode(n), std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+
+  private:
+    static std::string Name(int n) { return "hidraw" + std::to_string(n); }
+    fs::path root_;
+};
+
+int OpenFdCount() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(Hidraw, HidIdLinesFromUevent) {
+    struct Case {
+        const char* uevent;
+        bool ok;
+        std::uint16_t bus, vendor, product;
+    };
+    const Case cases[] = {
+        {"HID_ID=0003:00002704:00002018\n", true, 0x0003, 0x2704, 0x2018},
+        {"DRIVER=x\nHID_ID=0005:0000abcd:0000EF01\nHID_NAME=y", true, 0x0005, 0xABCD, 0xEF01},
+        {"HID_ID=3:2704:2018", true, 0x0003, 0x2704, 0x2018},
+        {"HID_NAME=no id\n", false, 0, 0, 0},
+        {"", false, 0, 0, 0},
+        {"HID_ID=0003:00002704\n", false, 0, 0, 0},               // product missing
+        {"HID_ID=0003:00002704:00002018:1\n", false, 0, 0, 0},    // a fourth field
+        {"HID_ID=0003:00012704:00002018\n", false, 0, 0, 0},      // vendor beyond 16 bits
+        {"HID_ID=0003:0000270G:00002018\n", false, 0, 0, 0},      // not hex
+        {"HID_ID=0003::00002018\n", false, 0, 0, 0},              // empty vendor
+        {"HID_ID=0003:000000002704:00002018\n", false, 0, 0, 0},  // too many digits
+        {"XHID_ID=0003:00002704:00002018\n", false, 0, 0, 0},     // not the key
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.uevent);
+        const HidIdResult r = ParseHidIdFromUevent(c.uevent);
+        ASSERT_EQ(r.ok(), c.ok) << r.error;
+        if (c.ok) {
+            EXPECT_EQ(r.bus, c.bus);
+            EXPECT_EQ(r.ids.vendorId, c.vendor);
+            EXPECT_EQ(r.ids.productId, c.product);
+        }
+    }
+}
+
+TEST(Hidraw, EnumeratesNodesInNumericOrderAndNothingElse) {
+    FakeTree tree;
+    for (int n : {10, 2, 0, 11}) {
+        tree.Add(n, kFootSwitchUevent, kConfigDescriptor);
+    }
+    fs::create_directories(tree.Roots().sysfs + "/class/hidraw/hidrawx");
+    fs::create_directories(tree.Roots().sysfs + "/class/hidraw/other3");
+    HidrawPlatform hid(tree.Roots());
+    EXPECT_EQ(hid.EnumerateInterfaces(), (Lines{tree.DevPath(0), tree.DevPath(2), tree.DevPath(10), tree.DevPath(11)}));
+
+    HidrawPlatform missing({"/nonexistent/sys", "/nonexistent/dev"});
+    EXPECT_TRUE(missing.EnumerateInterfaces().empty());
+}
+
+TEST(Hidraw, RootsComeFromTheEnvironment) {
+    ::setenv("TREADLE_SYSFS_ROOT", "/tmp/s", 1);
+    ::setenv("TREADLE_DEV_ROOT", "", 1);
+    const HidrawRoots roots = HidrawRootsFromEnvironment();
+    ::unsetenv("TREADLE_SYSFS_ROOT");
+    ::unsetenv("TREADLE_DEV_ROOT");
+    EXPECT_EQ(roots.sysfs, "/tmp/s");
+    EXPECT_EQ(roots.dev, "/dev");  // empty means unset
+    EXPECT_EQ(HidrawRootsFromEnvironment().sysfs, "/sys");
+}
+
+TEST(Hidraw, KeyboardAndMouseAreRefusedTheConfigurationOpens) {
+    FakeTree tree;
+    tree.AddFootSwitch(0);
+    HidrawPlatform hid(tree.Roots());
+
+    for (int n : {0, 1}) {
+        const OpenResult r = hid.OpenReadWrite(tree.DevPath(n));
+        EXPECT_EQ(r.failure, OpenFailure::Refused) << r.error;
+        EXPECT_EQ(hid.OpenForTimedRead(tree.DevPath(n)).failure, OpenFailure::Refused);
+    }
+    HidCaps peeked;
+    ASSERT_TRUE(hid.PeekCaps(tree.DevPath(1), peeked));
+    EXPECT_EQ(peeked.usagePage, 0x01);
+    EXPECT_EQ(peeked.usage, 0x02);
+
+    const OpenResult config = hid.OpenReadWrite(tree.DevPath(2));
+    ASSERT_TRUE(config.ok()) << config.error;
+    HidAttributes ids;
+    ASSERT_TRUE(hid.GetAttributes(config.handle, ids));
+    EXPECT_EQ(ids.vendorId, 0x2704);
+    EXPECT_EQ(ids.productId, 0x2018);
+    HidCaps caps;
+    ASSERT_TRUE(hid.GetCaps(config.handle, caps));
+    EXPECT_EQ(caps.inputReportLength, 8);
+    EXPECT_EQ(caps.outputReportLength, 8);
+    EXPECT_EQ(caps.featureReportLength, 0);
+    EXPECT_EQ(caps.usagePage, 0xFFA0);
+    EXPECT_TRUE(hid.Close(config.handle));
+    EXPECT_FALSE(hid.Close(config.handle));
+    EXPECT_EQ(hid.OpenHandleCount(), 0);
+}
+
+TEST(Hidraw, PathsOutsideTheDevRootAndVanishedNodesDoNotOpen) {
+    FakeTree tree;
+    tree.AddFootSwitch(0);
+    HidrawPlatform hid(tree.Roots());
+    EXPECT_EQ(hid.OpenReadWrite("/etc/passwd").failure, OpenFailure::Other);
+    EXPECT_EQ(hid.OpenReadWrite(tree.Roots().dev + "/../dev/hidraw2").failure, OpenFailure::Other);
+    EXPECT_EQ(hid.OpenReadWrite(tree.DevPath(7)).failure, OpenFailure::Gone);
+    fs::remove(tree.DevNode(2));  // sysfs entry still there, node gone
+    EXPECT_EQ(hid.OpenReadWrite(tree.DevPath(2)).failure, OpenFailure::Gone);
+    HidAttributes ids;
+    EXPECT_FALSE(hid.PeekAttributes("/etc/passwd", ids));
+}
+
+TEST(Hidraw, AnUnreadableDescriptorLeavesCapsUnknown) {
+    FakeTree tree;
+    tree.Add(0, kFootSwitchUevent, {0xA1, 0x01});  // a collection never closed
+    HidrawPlatform hid(tree.Roots());
+    const OpenResult r = hid.OpenReadWrite(tree.DevPath(0));
+    ASSERT_TRUE(r.ok()) << r.error;
+    HidCaps caps;
+    EXPECT_FALSE(hid.GetCaps(r.handle, caps));
+    EXPECT_FALSE(hid.PeekCaps(tree.DevPath(0), caps));
+    EXPECT_TRUE(hid.Close(r.handle));
+}
+
+TEST(Hidraw, TheWindowFindsTheConfigurationInterfaceAndWritesWholeReports) {
+    FakeTree tree;
+    tree.Add(0, "HID_ID=0003:0000046D:0000C077\n", kMouseDescriptor);  // someone else's mouse
+    tree.AddFootSwitch(1);
+    HidrawPlatform hid(tree.Roots());
+    WindowFixture f(hid);
+    USB& w = *f.window;
+    w.Timer1_Timer();
+    ASSERT_TRUE(w.DeviceDetected);
+    EXPECT_EQ(w.DevicePath, tree.DevPath(3));
+    EXPECT_EQ(w.Label3.Text(), "设备连接成功！");
+    EXPECT_EQ(w.OutputReportLength, 8);
+
+    w.UserSelectItem(w.Combo1, 1);
+    w.UserClick(w.Command_ctrl);
+    w.UserClick(w.Command_key[0]);                                                       // F1
+    EXPECT_EQ(tree.NodeBytes(3), (Bytes{0x00, 0xAA, 0x01, 0x04, 0x01, 0x3A, 0x00, 0x00,  //
+                                        0x00, 0xAA, 0x01, 0x7C, 0x79, 0x01, 0x00, 0x00,  //
+                                        0x00, 0xAA, 0x01, 0x78, 0x79, 0x01, 0x00, 0x00}));
+    EXPECT_EQ(f.Log(), (Lines{f.Stamped("成功在开关 <2> 中写入< Ctrl + F1 >")}));
+    EXPECT_TRUE(tree.NodeBytes(1).empty());  // nothing reached the keyboard or the mouse
+    EXPECT_TRUE(tree.NodeBytes(2).empty());
+}
+
+TEST(Hidraw, TimedReadFromAFifoCompletesAndTimesOut) {
+    FakeTree tree;
+    tree.Add(0, kFootSwitchUevent, kConfigDescriptor, Node::Fifo);
+    HidrawPlatform hid(tree.Roots());
+    const OpenResult reader = hid.OpenForTimedRead(tree.DevPath(0));
+    ASSERT_TRUE(reader.ok()) << reader.error;
+    // The device's side of the FIFO.
+    const int device = ::open(tree.DevNode(0).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(device, 0);
+
+    std::array<std::uint8_t, 8> buffer{};
+    const auto start = std::chrono::steady_clock::now();
+    ReadResult r = hid.ReadTimed(reader.handle, buffer, 120);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(r.status, ReadStatus::TimedOut);
+    EXPECT_GE(waited, std::chrono::milliseconds(110));
+    EXPECT_LT(waited, std::chrono::seconds(5));
+
+    const std::uint8_t report[8] = {0x00, 0x0A, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x7C};
+    ASSERT_EQ(::write(device, report, sizeof report), 8);
+    r = hid.ReadTimed(reader.handle, buffer, 1000);
+    EXPECT_EQ(r.status, ReadStatus::Completed) << r.error;
+    EXPECT_EQ(r.bytesRead, 8);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.end()), Bytes(report, report + 8));
+
+    ::close(device);  // the device side hangs up: the read fails and says why
+    r = hid.ReadTimed(reader.handle, buffer, 1000);
+    EXPECT_EQ(r.status, ReadStatus::Failed);
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_TRUE(hid.Close(reader.handle));
+    EXPECT_EQ(hid.ReadTimed(reader.handle, buffer, 10).status, ReadStatus::Failed);
+}
+
+TEST(Hidraw, TheWindowsReaderShowsAReportFromTheFifo) {
+    FakeTree tree;
+    tree.Add(0, kFootSwitchUevent, kConfigDescriptor, Node::Fifo);
+    HidrawPlatform hid(tree.Roots());
+    WindowFixture f(hid);
+    USB& w = *f.window;
+    w.Timer1_Timer();
+    ASSERT_TRUE(w.DeviceDetected);
+    const int device = ::open(tree.DevNode(0).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(device, 0);
+    const std::uint8_t report[8] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xAB};
+    ASSERT_EQ(::write(device, report, sizeof report), 8);
+    w.ReadInputReport();
+    ::close(device);
+    const Lines& log = f.Log();
+    ASSERT_GE(log.size(), 10u);
+    EXPECT_EQ(std::find(log.begin(), log.end(), "Readfile timeout"), log.end());
+    EXPECT_EQ(Lines(log.end() - 10, log.end() - 1),
+              (Lines{" Report ID: 0", " Report Data:", " 01", " 02", " 03", " 04", " 05", " 06", " AB"}));
+}
+
+// Root may open anything, so the check runs as an unprivileged user when the tests run as root.
+TEST(Hidraw, WithoutPermissionTheWindowSaysWhyOncePerPlugIn) {
+    FakeTree tree;
+    tree.AddFootSwitch(0);
+    fs::permissions(tree.DevNode(2), fs::perms::none);  // nobody but root may open it
+    EXPECT_EXIT(
+        {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                std::_Exit(3);
+            }
+            HidrawPlatform hid(tree.Roots());
+            if (hid.OpenReadWrite(tree.DevPath(2)).failure != OpenFailure::AccessDenied) {
+                std::_Exit(4);
+            }
+            WindowFixture f(hid);
+            for (int tick = 0; tick < 5; ++tick) {
+                f.window->Timer1_Timer();
+            }
+            const Lines once = {f.Stamped(USB::kNoAccessMessage)};
+            if (f.Log() != once || f.window->Label3.Text() != "请插入设备！") {
+                std::_Exit(5);
+            }
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Hidraw, UnpluggingBetweenTicksDisconnectsAndPluggingInReconnects) {
+    FakeTree tree;
+    tree.AddFootSwitch(0);
+    HidrawPlatform hid(tree.Roots());
+    WindowFixture f(hid);
+    USB& w = *f.window;
+    w.Timer1_Timer();
+    ASSERT_TRUE(w.DeviceDetected);
+    for (int n : {0, 1, 2}) {
+        tree.Remove(n);
+    }
+    w.Timer1_Timer();
+    EXPECT_FALSE(w.DeviceDetected);
+    EXPECT_EQ(w.Label3.Text(), "请插入设备！");
+    EXPECT_FALSE(w.Command_key[0].Enabled());
+    EXPECT_EQ(w.SendFrame(), SendOutcome::NotConnected);
+
+    tree.AddFootSwitch(4);  // back on other node numbers, as the kernel does
+    w.Timer1_Timer();
+    EXPECT_TRUE(w.DeviceDetected);
+    EXPECT_EQ(w.DevicePath, tree.DevPath(6));
+    EXPECT_LE(hid.OpenHandleCount(), 2);
+}
+
+TEST(Hidraw, ThousandsOfSearchesLeakNoFileDescriptors) {
+    FakeTree tree;
+    tree.AddFootSwitch(0, Node::Fifo);
+    tree.Add(3, "HID_ID=0003:0000046D:0000C077\n", kKeyboardDescriptor);
+    HidrawPlatform hid(tree.Roots());
+    WindowFixture f(hid);
+    f.window->Timer1_Timer();
+    ASSERT_TRUE(f.window->DeviceDetected);
+    const int before = OpenFdCount();
+    for (int tick = 0; tick < 3000; ++tick) {
+        f.window->Timer1_Timer();
+        if (tick == 1500) {
+            tree.Remove(2);
+            f.window->Timer1_Timer();
+            EXPECT_FALSE(f.window->DeviceDetected);
+            tree.Add(2, kFootSwitchUevent, kConfigDescriptor, Node::Fifo);
+        }
+    }
+    EXPECT_TRUE(f.window->DeviceDetected);
+    EXPECT_EQ(OpenFdCount(), before);
+    EXPECT_EQ(hid.OpenHandleCount(), 2);
+    f.window->Form_Unload();
+    EXPECT_EQ(hid.OpenHandleCount(), 0);
+}
+
+}  // namespace
+}  // namespace treadle
+
+#endif  // __linux__
