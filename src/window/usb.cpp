@@ -65,8 +65,8 @@ USB::USB(WindowServices services)
       TREADLE_CONTROL(TextVID),
       TREADLE_CONTROL(Label2),
       TREADLE_CONTROL(TextPID),
-      MakerPage(TREADLE_GUIDE_URL),
       services_(services) {
+    MakerPage = TREADLE_GUIDE_URL;
     std::vector<Control*> keys;
     for (Control& c : controls_) {
         c.SetObserver(this);
