@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <functional>
 
@@ -81,6 +86,28 @@ TEST(QtSleeperTest, SleepsAtLeastTheTimeAsked) {
 TEST(QtUrlOpenerTest, AnEmptyAddressIsNotOpened) {
     QtUrlOpener opener;
     EXPECT_FALSE(opener.Open(""));
+}
+
+TEST(MakerPage, AnInstalledProgramOpensTheInstalledGuide) {
+    QTemporaryDir prefix;
+    ASSERT_TRUE(prefix.isValid());
+    ASSERT_TRUE(QDir(prefix.path()).mkpath("bin"));
+    ASSERT_TRUE(QDir(prefix.path()).mkpath("share/treadle"));
+    const QString bin = prefix.filePath("bin");
+    const QString guide = "../share/treadle/guide.html";
+    const std::string built = "file:///src/treadle/docs/guide.html";
+
+    // Not installed yet: the build's address.
+    EXPECT_EQ(MakerPageFor(bin, built, true, guide), built);
+    QFile file(prefix.filePath("share/treadle/guide.html"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const std::string installed =
+        QUrl::fromLocalFile(QFileInfo(file.fileName()).canonicalFilePath()).toString().toStdString();
+    EXPECT_EQ(MakerPageFor(bin, built, true, guide), installed);
+    // An address the build named stays, installed or not; so does the default without a folder.
+    EXPECT_EQ(MakerPageFor(bin, "https://example.org/help", false, guide), "https://example.org/help");
+    EXPECT_EQ(MakerPageFor("", built, true, guide), built);
 }
 
 }  // namespace

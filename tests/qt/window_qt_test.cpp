@@ -271,8 +271,11 @@ TEST_F(WindowQtTest, ComboCheckBoxAndLabelForwardToTheModel) {
     EXPECT_EQ(Model().Check1.Value(), 1);
     EXPECT_TRUE(check->isChecked());
 
+    const std::vector<std::string> logBefore = Model().lstResults.Items();
     QTest::mouseClick(Widget("Label11"), Qt::LeftButton);
-    EXPECT_EQ(url.opened.size(), 1u);
+    EXPECT_EQ(url.opened, std::vector<std::string>{Model().MakerPage});
+    EXPECT_FALSE(Model().MakerPage.empty());
+    EXPECT_EQ(Model().lstResults.Items(), logBefore);  // opening the page logs nothing
 }
 
 TEST_F(WindowQtTest, ColoursFontsAndCaptionsThatFit) {

@@ -91,6 +91,9 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         treadle::qt::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url});
+        window.Model().MakerPage =
+            treadle::qt::MakerPageFor(QCoreApplication::applicationDirPath(), window.Model().MakerPage,
+                                      TREADLE_GUIDE_IS_DEFAULT, QStringLiteral(TREADLE_INSTALLED_GUIDE));
         boxes.SetParent(&window);
         window.show();
         status = QApplication::exec();

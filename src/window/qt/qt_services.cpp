@@ -2,12 +2,26 @@
 
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
 #include <QUrl>
 
 namespace treadle::qt {
+
+std::string MakerPageFor(const QString& applicationDir, const std::string& built, bool builtIsDefault,
+                         const QString& installedGuide) {
+    if (!builtIsDefault || applicationDir.isEmpty()) {
+        return built;
+    }
+    const QFileInfo installed(QDir(applicationDir).filePath(installedGuide));
+    if (!installed.isFile()) {
+        return built;
+    }
+    return QUrl::fromLocalFile(installed.canonicalFilePath()).toString().toStdString();
+}
 
 QString WithoutTimeZone(const QString& format) {
     QString out;

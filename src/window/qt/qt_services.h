@@ -18,6 +18,13 @@ QString WithoutTimeZone(const QString& format);
 // The log's time stamp format of a locale: short date, one blank, long time without zone.
 QString TimeStampFormat(const QLocale& locale);
 
+// The page the maker's label opens. `built` is the address the build set; when the build kept
+// its default (the user guide in the source tree) and the program runs from an installation,
+// whose guide lies at `installedGuide` relative to the program's folder, the installed copy
+// is opened instead, so an installed program does not depend on the tree it was built from.
+std::string MakerPageFor(const QString& applicationDir, const std::string& built, bool builtIsDefault,
+                         const QString& installedGuide);
+
 class QtClock final : public Clock {
   public:
     explicit QtClock(QLocale locale = QLocale::system());
