@@ -93,6 +93,40 @@ std::span<const FixedKey> FixedKeysLow() { return kFixedLow; }
 std::span<const FixedKey> FixedKeysHigh() { return kFixedHigh; }
 std::span<const char* const> ModifierToggleNames() { return kToggles; }
 
+std::vector<KeyTableEntry> KeyTableStep(int step) {
+    std::vector<KeyTableEntry> keys;
+    switch (step) {
+        case 1:  // F1 to F12
+            for (int i = 0; i <= 11; ++i) {
+                keys.push_back({i, "F" + std::to_string(i + 1), 58 + i});
+            }
+            break;
+        case 3:
+            for (const FixedKey& k : kFixedLow) {
+                keys.push_back({k.index, k.caption, k.usage});
+            }
+            break;
+        case 4:  // 1 to 9
+            for (int i = 1; i <= 9; ++i) {
+                keys.push_back({40 + i, std::to_string(i), 29 + i});
+            }
+            break;
+        case 5:  // A to Z
+            for (int i = 0; i <= 25; ++i) {
+                keys.push_back({50 + i, std::string(1, static_cast<char>('A' + i)), 4 + i});
+            }
+            break;
+        case 6:
+            for (const FixedKey& k : kFixedHigh) {
+                keys.push_back({k.index, k.caption, k.usage});
+            }
+            break;
+        default:
+            break;
+    }
+    return keys;
+}
+
 FontSpec KeyFont(int index) {
     const std::string yahei = "微软雅黑";
     switch (index) {

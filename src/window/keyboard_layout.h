@@ -4,6 +4,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 #include "window/control.h"
 
@@ -38,6 +39,18 @@ struct FixedKey {
 
 std::span<const FixedKey> FixedKeysLow();   // Index 12 to 40
 std::span<const FixedKey> FixedKeysHigh();  // Index 76 to 97, without 79
+
+// A key button with its caption and the usage its key table entry holds.
+struct KeyTableEntry {
+    int index;
+    std::string caption;
+    int usage;
+};
+
+// The key buttons that one step of filling the key table sets: 1 gives F1 to F12, 3 the
+// low fixed run, 4 the digits 1 to 9, 5 the letters A to Z, 6 the high fixed run; any other
+// step sets none. The window and the command-line tool both take their keys from here.
+std::vector<KeyTableEntry> KeyTableStep(int step);
 
 // Names of the eight modifier toggles in the order of their bits 0x01 to 0x80.
 std::span<const char* const> ModifierToggleNames();

@@ -234,34 +234,8 @@ void USB::SetKey(int index, int usage, std::string caption) {
 
 void USB::FillKeyTable(int firstStep, int lastStep) {
     for (int step = firstStep; step <= lastStep; ++step) {
-        switch (step) {
-            case 1:  // F1 to F12
-                for (int i = 0; i <= 11; ++i) {
-                    SetKey(i, 58 + i, "F" + std::to_string(i + 1));
-                }
-                break;
-            case 3:
-                for (const FixedKey& k : FixedKeysLow()) {
-                    SetKey(k.index, k.usage, k.caption);
-                }
-                break;
-            case 4:  // 1 to 9
-                for (int i = 1; i <= 9; ++i) {
-                    SetKey(40 + i, 29 + i, std::to_string(i));
-                }
-                break;
-            case 5:  // A to Z
-                for (int i = 0; i <= 25; ++i) {
-                    SetKey(50 + i, 4 + i, std::string(1, static_cast<char>('A' + i)));
-                }
-                break;
-            case 6:
-                for (const FixedKey& k : FixedKeysHigh()) {
-                    SetKey(k.index, k.usage, k.caption);
-                }
-                break;
-            default:
-                break;
+        for (KeyTableEntry& key : KeyTableStep(step)) {
+            SetKey(key.index, key.usage, std::move(key.caption));
         }
     }
 }
