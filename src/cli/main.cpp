@@ -1,0 +1,49 @@
+// treadlectl: programs the foot switch from a shell.
+#include "cli/runner.h"
+
+#include <chrono>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#if defined(_WIN32)
+#include <io.h>
+#define TREADLE_STDIN_IS_TERMINAL() (_isatty(_fileno(stdin)) != 0)
+#else
+#include <unistd.h>
+#define TREADLE_STDIN_IS_TERMINAL() (isatty(STDIN_FILENO) != 0)
+#endif
+
+namespace {
+
+class RealSleeper final : public treadle::Sleeper {
+  public:
+    void Sleep(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+};
+
+class StdinTerminal final : public treadle::cli::Terminal {
+  public:
+    bool InputIsTerminal() override { return TREADLE_STDIN_IS_TERMINAL(); }
+    bool Confirm(const std::string& question) override {
+        std::cerr << question << std::flush;
+        std::string answer;
+        if (!std::getline(std::cin, answer)) {
+            return false;
+        }
+        return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes";
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    RealSleeper sleeper;
+    StdinTerminal terminal;
+    treadle::cli::CliEnvironment env{
+        std::cout, std::cerr, sleeper, terminal, [] { return treadle::MakeSystemHidPlatform(); }, {}};
+    const int status = treadle::cli::RunTreadlectl(arguments, env);
+    std::cout.flush();
+    return status;
+}

@@ -1,0 +1,213 @@
+#include "cli/profile.h"
+
+#include "settings/settings_frames.h"
+
+#include <toml++/toml.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace treadle::cli {
+namespace {
+
+// Where a node stands, for messages: "FILE:LINE: KEY: ".
+std::string Place(const std::string& fileName, const toml::source_region& source, const std::string& key) {
+    std::string place = fileName;
+    if (source.begin.line > 0) {
+        place += ":" + std::to_string(source.begin.line);
+    }
+    place += ": ";
+    if (!key.empty()) {
+        place += key + ": ";
+    }
+    return place;
+}
+
+std::string RunModeText(const RunMode& mode) {
+    return std::string("power-on run ") + (mode.powerOnRun ? "on" : "off") + " with " +
+           (mode.loopPlayback ? "loop" : "single") + " playback";
+}
+
+class Reader {
+  public:
+    Reader(const toml::table& root, const std::string& fileName) : root_(root), file_(fileName) {}
+
+    bool Read(Profile& profile, std::string& error) {
+        bool any = false;
+        for (auto&& [key, node] : root_) {
+            const std::string name(key.str());
+            if (name == "switches" || name == "settings") {
+                const toml::table* table = node.as_table();
+                if (table == nullptr) {
+                    return Fail(error, key.source(), name, "must be a table, written [" + name + "]");
+                }
+                any = true;
+                if (!(name == "switches" ? ReadSwitches(*table, profile, error)
+                                         : ReadSettings(*table, profile, error))) {
+                    return false;
+                }
+            } else {
+                return Fail(error, key.source(), name, "unknown; a profile has the tables [switches] and [settings]");
+            }
+        }
+        if (!any) {
+            error = file_ + ": the profile sets nothing: give a [switches] or a [settings] table";
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    bool Fail(std::string& error, const toml::source_region& source, const std::string& key, const std::string& why) {
+        error = Place(file_, source, key) + why;
+        return false;
+    }
+
+    bool ReadSwitches(const toml::table& table, Profile& profile, std::string& error) {
+        for (auto&& [key, node] : table) {
+            const std::string name(key.str());
+            const std::string full = "switches." + name;
+            if (name.size() != 1 || name[0] < '1' || name[0] > '4') {
+                return Fail(error, key.source(), full, "switch must be 1 to 4");
+            }
+            const auto text = node.value<std::string>();
+            if (!node.is_string() || !text) {
+                return Fail(error, node.source(), full, "must be a key text in quotes, such as \"ctrl+f1\"");
+            }
+            const KeyParse parsed = ParseKey(*text);
+            if (!parsed.ok()) {
+                return Fail(error, node.source(), full, parsed.error);
+            }
+            profile.switches[name[0] - '0'] = parsed.choice;
+        }
+        return true;
+    }
+
+    bool ReadSettings(const toml::table& table, Profile& profile, std::string& error) {
+        const toml::node* powerOn = nullptr;
+        const toml::node* playback = nullptr;
+        RunMode mode;
+        for (auto&& [key, node] : table) {
+            const std::string name(key.str());
+            const std::string full = "settings." + name;
+            if (name == "delay_ms") {
+                const auto value = node.value<std::int64_t>();
+                if (!node.is_integer() || !value) {
+                    return Fail(error, node.source(), full, "must be a whole number of milliseconds, 0 to 65535");
+                }
+                if (*value < 0 || *value > kMaxDelay) {
+                    return Fail(error, node.source(), full,
+                                "must be 0 to 65535 milliseconds, not " + std::to_string(*value));
+                }
+                profile.delayMs = *value;
+            } else if (name == "long_press" || name == "power_on_run") {
+                if (!node.is_boolean()) {
+                    return Fail(error, node.source(), full, "must be true or false");
+                }
+                const bool value = *node.value<bool>();
+                if (name == "long_press") {
+                    profile.longPress = value;
+                } else {
+                    mode.powerOnRun = value;
+                    powerOn = &node;
+                }
+            } else if (name == "playback") {
+                const auto value = node.value<std::string>();
+                if (!node.is_string() || !value || (*value != "loop" && *value != "single")) {
+                    return Fail(error, node.source(), full, "must be \"loop\" or \"single\"");
+                }
+                mode.loopPlayback = *value == "loop";
+                playback = &node;
+            } else {
+                return Fail(error, key.source(), full,
+                            "unknown; [settings] has delay_ms, long_press, power_on_run and playback");
+            }
+        }
+        if ((powerOn == nullptr) != (playback == nullptr)) {
+            const toml::node* given = powerOn != nullptr ? powerOn : playback;
+            return Fail(error, given->source(), powerOn != nullptr ? "settings.power_on_run" : "settings.playback",
+                        "power_on_run and playback go together: the device sets both with one frame");
+        }
+        if (powerOn != nullptr) {
+            profile.runMode = mode;
+            if (profile.delayMs != 0 && mode != kRunModeOfDelayFrame) {
+                return Fail(error, powerOn->source(), "settings.power_on_run",
+                            "a key delay of " + std::to_string(profile.delayMs) + " ms cannot go with " +
+                                RunModeText(mode) +
+                                ": the device keeps the delay and the run mode in one slot (7C). The delay "
+                                "frame sets power-on run on with loop playback, and the run-mode frame sets the "
+                                "delay back to 0. Use delay_ms = 0 with this run mode, or leave out power_on_run "
+                                "and playback");
+            }
+        }
+        return true;
+    }
+
+    const toml::table& root_;
+    std::string file_;
+};
+
+}  // namespace
+
+bool RunModeFrameRedundant(const Profile& profile) {
+    return profile.runMode && profile.delayMs != 0 && *profile.runMode == kRunModeOfDelayFrame;
+}
+
+ProfileRead ParseProfile(std::string_view text, const std::string& fileName) {
+    ProfileRead result;
+    toml::table root;
+    try {
+        root = toml::parse(text, std::string_view(fileName));
+    } catch (const toml::parse_error& e) {
+        result.error = Place(fileName, e.source(), {}) + std::string(e.description());
+        return result;
+    }
+    Reader reader(root, fileName);
+    if (!reader.Read(result.profile, result.error)) {
+        result.profile = {};
+    }
+    return result;
+}
+
+ProfileRead ReadProfile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        ProfileRead result;
+        result.error = "cannot read the profile " + path;
+        return result;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (file.bad()) {
+        ProfileRead result;
+        result.error = "cannot read the profile " + path;
+        return result;
+    }
+    return ParseProfile(text.str(), path);
+}
+
+std::string ProfileText(const Profile& profile, const std::string& notes) {
+    std::ostringstream out;
+    std::istringstream noteLines(notes);
+    for (std::string line; std::getline(noteLines, line);) {
+        out << "# " << line << "\n";
+    }
+    if (!profile.switches.empty()) {
+        out << "[switches]\n";
+        for (const auto& [number, choice] : profile.switches) {
+            // Key specs hold only letters, digits, '+' and '-': no quoting needed.
+            out << number << " = \"" << KeySpec(choice) << "\"\n";
+        }
+        out << "\n";
+    }
+    out << "[settings]\n";
+    out << "delay_ms = " << profile.delayMs << "\n";
+    out << "long_press = " << (profile.longPress ? "true" : "false") << "\n";
+    if (profile.runMode) {
+        out << "power_on_run = " << (profile.runMode->powerOnRun ? "true" : "false") << "\n";
+        out << "playback = \"" << (profile.runMode->loopPlayback ? "loop" : "single") << "\"\n";
+    }
+    return out.str();
+}
+
+}  // namespace treadle::cli

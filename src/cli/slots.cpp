@@ -1,0 +1,123 @@
+#include "cli/slots.h"
+
+#include <optional>
+
+namespace treadle::cli {
+namespace {
+
+constexpr SlotBytes kErased{0xFF, 0xFF, 0xFF, 0xFF};
+
+struct Settings {
+    std::optional<int> longPress;  // the check box state the slot holds (0, 1 or 2)
+    std::optional<std::int64_t> delayMs;
+    std::optional<RunMode> runMode;
+};
+
+Settings DecodeSettings(const SlotTable& slots) {
+    Settings s;
+    const SlotBytes& lp = slots[kLongPressSlot];
+    if (lp[0] == 0x79 && lp[1] == 0x01 && lp[2] <= 2 && lp[3] == 0x00) {
+        s.longPress = lp[2];
+    }
+    const SlotBytes& shared = slots[kDelayAndRunModeSlot];
+    if (shared[0] == 0x79 && shared[1] == 0x01) {
+        // The key-delay frame: it carries power-on run on and loop playback as well.
+        s.delayMs = shared[2] * 256 + shared[3];
+        s.runMode = kRunModeOfDelayFrame;
+    } else if ((shared[0] == 0x79 || shared[0] == 0x00) && shared[1] <= 0x01 && shared[2] == 0 && shared[3] == 0) {
+        s.delayMs = 0;
+        s.runMode = RunMode{shared[0] == 0x79, shared[1] == 0x01};
+    }
+    return s;
+}
+
+// The key combination whose slot bytes are those of a click, when the choice is a click.
+std::string SameBytesAsKey(const KeyChoice& click) {
+    std::optional<KeyChoice> key = ChoiceFromSlot(0x00, static_cast<std::uint8_t>(click.usage), 0, 0);
+    key->modifiers = 0xFE;
+    return KeySpec(*key);
+}
+
+std::string SlotText(const SlotBytes& bytes) { return CaptureLine(bytes); }
+
+}  // namespace
+
+Profile ProfileFromSlots(const SlotTable& slots, std::vector<std::string>& notes) {
+    Profile profile;
+    for (int number = 1; number <= 4; ++number) {
+        const SlotBytes& b = slots[static_cast<size_t>(number - 1)];
+        if (b == kErased) {
+            continue;
+        }
+        const std::optional<KeyChoice> choice = ChoiceFromSlot(b[0], b[1], b[2], b[3]);
+        if (!choice) {
+            notes.push_back("switch " + std::to_string(number) + " holds " + SlotText(b) +
+                            ", which no assignment writes; left out");
+            continue;
+        }
+        if (choice->mouse) {
+            notes.push_back("switch " + std::to_string(number) + ": the bytes " + SlotText(b) + " are " +
+                            choice->keyName + " or the key " + SameBytesAsKey(*choice) + "; written as the click");
+        }
+        profile.switches[number] = *choice;
+    }
+    const Settings s = DecodeSettings(slots);
+    if (s.longPress && *s.longPress <= 1) {
+        profile.longPress = *s.longPress == 1;
+    } else {
+        notes.push_back("the long-press slot 78 holds " + SlotText(slots[kLongPressSlot]) +
+                        ", which a profile cannot say; long_press is false");
+    }
+    if (s.delayMs) {
+        profile.delayMs = *s.delayMs;
+        profile.runMode = s.runMode;
+    } else {
+        notes.push_back("the settings slot 7C holds " + SlotText(slots[kDelayAndRunModeSlot]) +
+                        ", which a profile cannot say; delay_ms is 0 and the run mode is left out");
+    }
+    return profile;
+}
+
+std::vector<std::string> ShowLines(const SlotTable& slots) {
+    std::vector<std::string> lines;
+    for (int number = 1; number <= 4; ++number) {
+        const SlotBytes& b = slots[static_cast<size_t>(number - 1)];
+        std::string line = "switch " + std::to_string(number) + ": ";
+        const std::optional<KeyChoice> choice = ChoiceFromSlot(b[0], b[1], b[2], b[3]);
+        if (b == kErased) {
+            line += "empty";
+        } else if (!choice) {
+            line += SlotText(b) + " (written by no assignment)";
+        } else if (choice->mouse) {
+            line += choice->keyName + " (the same bytes as the key " + SameBytesAsKey(*choice) + ")";
+        } else {
+            line += KeySpec(*choice);
+        }
+        lines.push_back(line);
+    }
+    const Settings s = DecodeSettings(slots);
+    std::string lp = "long press (slot 78): ";
+    if (slots[kLongPressSlot] == kErased) {
+        lp += "empty";
+    } else if (!s.longPress) {
+        lp += SlotText(slots[kLongPressSlot]) + " (written by no long-press frame)";
+    } else {
+        static constexpr const char* kStates[] = {"off", "on", "grey (02)"};
+        lp += kStates[*s.longPress];
+    }
+    lines.push_back(lp);
+    std::string shared = "key delay and run mode (slot 7C): ";
+    if (slots[kDelayAndRunModeSlot] == kErased) {
+        shared += "empty";
+    } else if (!s.delayMs) {
+        shared += SlotText(slots[kDelayAndRunModeSlot]) + " (written by neither a delay nor a run-mode frame)";
+    } else {
+        shared += "key delay " + std::to_string(*s.delayMs) + " ms, power-on run " +
+                  (s.runMode->powerOnRun ? "on" : "off") + ", " + (s.runMode->loopPlayback ? "loop" : "single") +
+                  " playback";
+    }
+    lines.push_back(shared);
+    return lines;
+}
+
+}  // namespace treadle::cli

@@ -1,0 +1,23 @@
+// Reading a virtual foot switch's stored slots back as assignments and settings.
+#pragma once
+
+#include "cli/profile.h"
+#include "device/virtual_foot_switch.h"
+
+#include <string>
+#include <vector>
+
+namespace treadle::cli {
+
+// Slot indexes of the two settings slots (slot bytes 0x78 and 0x7C).
+constexpr int kLongPressSlot = 0x78 / 4;
+constexpr int kDelayAndRunModeSlot = 0x7C / 4;
+
+// The profile that, applied, stores what the slots hold. What a profile cannot say is
+// added to `notes`, one line each.
+Profile ProfileFromSlots(const SlotTable& slots, std::vector<std::string>& notes);
+
+// One line per switch and per settings slot, decoded for people.
+std::vector<std::string> ShowLines(const SlotTable& slots);
+
+}  // namespace treadle::cli
