@@ -1,0 +1,124 @@
+#include "cli/profile.h"
+
+#include <gtest/gtest.h>
+
+namespace treadle::cli {
+namespace {
+
+KeyChoice Key(const char* text) {
+    const KeyParse parsed = ParseKey(text);
+    EXPECT_TRUE(parsed.ok()) << parsed.error;
+    return parsed.choice;
+}
+
+struct GoodProfile {
+    const char* name;
+    const char* text;
+    Profile expected;
+};
+
+Profile Make(std::map<int, KeyChoice> switches, std::int64_t delay, bool longPress,
+             std::optional<RunMode> mode = std::nullopt) {
+    Profile p;
+    p.switches = std::move(switches);
+    p.delayMs = delay;
+    p.longPress = longPress;
+    p.runMode = mode;
+    return p;
+}
+
+TEST(Profile, GoodFiles) {
+    const GoodProfile cases[] = {
+        {"all four and every setting",
+         "[switches]\n1 = \"ctrl+shift+f1\"\n2 = \"mouse-left\"\n3 = \"F13\"\n4 = \"ralt+0x87\"\n\n"
+         "[settings]\ndelay_ms = 0\nlong_press = true\npower_on_run = false\nplayback = \"single\"\n",
+         Make({{1, Key("ctrl+shift+f1")}, {2, Key("mouse-left")}, {3, Key("f13")}, {4, Key("ralt+0x87")}}, 0, true,
+              RunMode{false, false})},
+        {"a subset of switches, no settings table", "[switches]\n3 = \"space\"\n", Make({{3, Key("space")}}, 0, false)},
+        {"settings only", "[settings]\ndelay_ms = 65535\nlong_press = false\n", Make({}, 65535, false)},
+        {"a delay with the run mode the delay frame carries",
+         "[settings]\ndelay_ms = 300\nlong_press = false\npower_on_run = true\nplayback = \"loop\"\n",
+         Make({}, 300, false, RunMode{true, true})},
+        {"comments and dotted keys", "# office pedals\nswitches.1 = \"a\" # left\nsettings.delay_ms = 5\n",
+         Make({{1, Key("a")}}, 5, false)},
+    };
+    for (const GoodProfile& c : cases) {
+        const ProfileRead read = ParseProfile(c.text, "p.toml");
+        ASSERT_TRUE(read.ok()) << c.name << ": " << read.error;
+        EXPECT_EQ(read.profile, c.expected) << c.name;
+        // What ProfileText writes reads back as the same profile.
+        const ProfileRead again = ParseProfile(ProfileText(read.profile, "note one\nnote two"), "again.toml");
+        ASSERT_TRUE(again.ok()) << c.name << ": " << again.error;
+        EXPECT_EQ(again.profile, read.profile) << c.name;
+    }
+}
+
+struct BadProfile {
+    const char* text;
+    const char* error;  // the whole message must start with this
+};
+
+TEST(Profile, BadFilesNameFileLineAndKey) {
+    const BadProfile cases[] = {
+        {"[switches]\n1 = \"ctrl+foo\"\n", "p.toml:2: switches.1: unknown key \"foo\""},
+        {"[switches]\n5 = \"a\"\n", "p.toml:2: switches.5: switch must be 1 to 4"},
+        {"[switches]\n0 = \"a\"\n", "p.toml:2: switches.0: switch must be 1 to 4"},
+        {"[switches]\n01 = \"a\"\n", "p.toml:2: switches.01: switch must be 1 to 4"},
+        {"[switches]\n1 = 4\n", "p.toml:2: switches.1: must be a key text in quotes"},
+        {"[switches]\n\n1 = \"a+b\"\n", "p.toml:3: switches.1: two keys \"a\" and \"b\""},
+        {"[switches]\n2 = \"ctrl+mouse-left\"\n", "p.toml:2: switches.2: a mouse click takes no modifiers"},
+        {"[settings]\ndelay_ms = 70000\n", "p.toml:2: settings.delay_ms: must be 0 to 65535 milliseconds, not 70000"},
+        {"[settings]\ndelay_ms = -1\n", "p.toml:2: settings.delay_ms: must be 0 to 65535"},
+        {"[settings]\ndelay_ms = 1.5\n", "p.toml:2: settings.delay_ms: must be a whole number"},
+        {"[settings]\ndelay_ms = \"300\"\n", "p.toml:2: settings.delay_ms: must be a whole number"},
+        {"[settings]\nlong_press = \"on\"\n", "p.toml:2: settings.long_press: must be true or false"},
+        {"[settings]\npower_on_run = 1\nplayback = \"loop\"\n", "p.toml:2: settings.power_on_run: must be true"},
+        {"[settings]\npower_on_run = true\nplayback = \"twice\"\n",
+         "p.toml:3: settings.playback: must be \"loop\" or \"single\""},
+        {"[settings]\n\nplayback = \"loop\"\n", "p.toml:3: settings.playback: power_on_run and playback go together"},
+        {"[settings]\npower_on_run = true\n", "p.toml:2: settings.power_on_run: power_on_run and playback go together"},
+        {"[settings]\ndelay = 5\n", "p.toml:2: settings.delay: unknown"},
+        {"[switch]\n1 = \"a\"\n", "p.toml:1: switch: unknown; a profile has the tables [switches] and [settings]"},
+        {"switches = \"a\"\n", "p.toml:1: switches: must be a table"},
+        {"[switches]\n1 = \"a\"\n1 = \"b\"\n", "p.toml:3: "},
+        {"[switches\n", "p.toml:1: "},
+        {"", "p.toml: the profile sets nothing"},
+        {"# only a comment\n", "p.toml: the profile sets nothing"},
+        {"[settings]\ndelay_ms = 300\npower_on_run = false\nplayback = \"loop\"\n",
+         "p.toml:3: settings.power_on_run: a key delay of 300 ms cannot go with power-on run off with loop playback"},
+        {"[settings]\npower_on_run = true\nplayback = \"single\"\ndelay_ms = 1\n",
+         "p.toml:2: settings.power_on_run: a key delay of 1 ms cannot go with power-on run on with single playback"},
+    };
+    for (const BadProfile& c : cases) {
+        const ProfileRead read = ParseProfile(c.text, "p.toml");
+        ASSERT_FALSE(read.ok()) << c.text;
+        EXPECT_EQ(read.error.rfind(c.error, 0), 0u) << "text:\n" << c.text << "\nerror: " << read.error;
+        EXPECT_EQ(read.profile, Profile{}) << c.text;
+    }
+}
+
+TEST(Profile, TheConflictMessageSaysWhy) {
+    const ProfileRead read =
+        ParseProfile("[settings]\ndelay_ms = 300\npower_on_run = false\nplayback = \"single\"\n", "p.toml");
+    ASSERT_FALSE(read.ok());
+    EXPECT_NE(read.error.find("one slot (7C)"), std::string::npos) << read.error;
+    EXPECT_NE(read.error.find("sets the delay back to 0"), std::string::npos) << read.error;
+}
+
+TEST(Profile, RunModeFrameRedundantOnlyWithADelayAndTheDelayFramesMode) {
+    Profile p;
+    EXPECT_FALSE(RunModeFrameRedundant(p));
+    p.runMode = RunMode{true, true};
+    EXPECT_FALSE(RunModeFrameRedundant(p));  // delay 0: the run-mode frame keeps it 0
+    p.delayMs = 10;
+    EXPECT_TRUE(RunModeFrameRedundant(p));
+}
+
+TEST(Profile, MissingFile) {
+    const ProfileRead read = ReadProfile("/nonexistent/treadle/profile.toml");
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error, "cannot read the profile /nonexistent/treadle/profile.toml");
+}
+
+}  // namespace
+}  // namespace treadle::cli

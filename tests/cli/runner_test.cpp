@@ -1,0 +1,493 @@
+#include "cli/runner.h"
+
+#include "cli/profile.h"
+#include "support/fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace treadle::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FakeTerminal final : public Terminal {
+  public:
+    bool terminal = false;
+    bool answer = false;
+    std::vector<std::string> asked;
+    bool InputIsTerminal() override { return terminal; }
+    bool Confirm(const std::string& question) override {
+        asked.push_back(question);
+        return answer;
+    }
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Runner : public ::testing::Test {
+  protected:
+    Runner() {
+        dir_ = fs::temp_directory_path() /
+               ("treadlectl-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    ~Runner() override { fs::remove_all(dir_); }
+
+    int Run(std::vector<std::string> args) {
+        out_.str({});
+        err_.str({});
+        CliEnvironment env{out_, err_, sleeper_, terminal_, systemPlatform_, virtualStarted_};
+        return RunTreadlectl(args, env);
+    }
+
+    // Runs on a virtual foot switch with a state and a capture file.
+    int RunVirtual(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--virtual=" + State(), "--capture", Capture()});
+        return Run(std::move(args));
+    }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string State() const { return Path("pedals.state"); }
+    std::string Capture() const { return Path("capture.txt"); }
+    std::vector<std::string> Captured() const { return Lines(ReadFile(Capture())); }
+    std::string Write(const std::string& name, const std::string& text) const {
+        std::ofstream(Path(name), std::ios::binary) << text;
+        return Path(name);
+    }
+    // The slots the state file keeps, device by device.
+    std::string StateSlot(int device, const char* slotByte) const {
+        const std::vector<std::string> lines = Lines(ReadFile(State()));
+        int current = 0;
+        for (const std::string& line : lines) {
+            if (line.rfind("device ", 0) == 0) {
+                current = std::stoi(line.substr(7));
+            } else if (current == device && line.rfind(std::string("slot ") + slotByte + ":", 0) == 0) {
+                return line.substr(9);
+            }
+        }
+        return "(none)";
+    }
+
+    fs::path dir_;
+    std::ostringstream out_;
+    std::ostringstream err_;
+    treadle::testing::FakeSleeper sleeper_;
+    FakeTerminal terminal_;
+    std::function<std::unique_ptr<HidPlatform>()> systemPlatform_;
+    std::function<void(VirtualFootSwitch&)> virtualStarted_;
+};
+
+TEST_F(Runner, DryRunSetPrintsTheThreeReports) {
+    EXPECT_EQ(Run({"--dry-run", "set", "2", "ctrl+shift+f1"}), kExitOk);
+    EXPECT_EQ(out_.str(), "00 AA 01 04 03 3A 00 00\n00 AA 01 7C 79 01 00 00\n00 AA 01 78 79 01 00 00\n");
+    EXPECT_EQ(err_.str(), "");
+    EXPECT_TRUE(sleeper_.sleeps.empty());
+}
+
+TEST_F(Runner, DryRunCommands) {
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> reports;
+    };
+    const Case cases[] = {
+        {{"--dry-run", "set", "4", "ralt+a", "--delay", "300", "--long-press", "on"},
+         {"00 AA 01 0C 40 04 00 00", "00 AA 01 7C 79 01 01 2C", "00 AA 01 78 79 01 01 00"}},
+        {{"--dry-run", "set", "3", "mouse-left"}, {"00 AA 02 08 FE 01 00 00"}},
+        {{"set", "1", "mouse-middle", "--dry-run"}, {"00 AA 02 00 FE 04 00 00"}},
+        {{"--dry-run", "delay", "256"}, {"00 AA 01 7C 79 01 01 00", "00 AA 01 78 79 01 00 00"}},
+        {{"--dry-run", "run-mode", "--power-on", "off", "--playback", "single"}, {"00 AA 01 7C 00 00 00 00"}},
+        {{"--dry-run", "run-mode", "--power-on", "on", "--playback", "loop"}, {"00 AA 01 7C 79 01 00 00"}},
+        {{"--dry-run", "raw", "aa 01 7C 79 01"}, {"00 AA 01 7C 79 01 00 00"}},
+        {{"--dry-run", "raw", "abc"}, {"00 AB C0 00 00 00 00 00"}},
+        {{"--dry-run", "raw", "aa", "01", "02", "03", "04", "05", "06", "07", "08"}, {"00 AA 01 02 03 04 05 06"}},
+        {{"--dry-run", "--report-length", "10", "set", "1", "a"},
+         {"00 AA 01 00 00 04 00 00 00 00", "00 AA 01 7C 79 01 00 00 00 00", "00 AA 01 78 79 01 00 00 00 00"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run(c.args), kExitOk) << err_.str();
+        EXPECT_EQ(Lines(out_.str()), c.reports) << c.args.back();
+    }
+}
+
+TEST_F(Runner, DryRunClearWritesThe32ClearFramesWithoutAsking) {
+    EXPECT_EQ(Run({"--dry-run", "clear"}), kExitOk);
+    const std::vector<std::string> lines = Lines(out_.str());
+    ASSERT_EQ(lines.size(), 32u);
+    EXPECT_EQ(lines.front(), "00 AA 01 00 FF FF FF FF");
+    EXPECT_EQ(lines[30], "00 AA 01 78 FF FF FF FF");
+    EXPECT_EQ(lines.back(), "00 AA 01 7C FF FF FF FF");
+    EXPECT_TRUE(terminal_.asked.empty());
+}
+
+TEST_F(Runner, BadInputNamesTheBadPartWithStatus2) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"set", "5", "a"}, "treadlectl: switch must be 1 to 4, not \"5\""},
+        {{"set", "0", "a"}, "switch must be 1 to 4"},
+        {{"set", "1", "ctrl+foo"}, "treadlectl: unknown key \"foo\""},
+        {{"set", "1", "ctrl+foo"}, "'treadlectl keys' lists every name"},
+        {{"set", "1", "a", "--delay", "65536"}, "--delay must be a whole number from 0 to 65535 ms, not \"65536\""},
+        {{"set", "1", "a", "--delay", "-5"}, "--delay must be a whole number"},
+        {{"set", "1", "a", "--long-press", "yes"}, "--long-press must be on or off, not \"yes\""},
+        {{"set", "1", "mouse-left", "--delay", "5"}, "--delay and --long-press go with keys"},
+        {{"delay", "abc"}, "delay must be a whole number from 0 to 65535 ms, not \"abc\""},
+        {{"run-mode", "--power-on", "maybe", "--playback", "loop"}, "--power-on must be on or off"},
+        {{"run-mode", "--power-on", "on", "--playback", "twice"}, "--playback must be single or loop"},
+        {{"run-mode", "--power-on", "on"}, "--playback is required"},
+        {{"raw", "aa 0g"}, "raw: \"g\" is not a hex digit or a blank"},
+        {{"raw", "  "}, "raw needs the frame"},
+        {{"--vid", "12345", "list"}, "--vid must be one to four hex digits"},
+        {{"--index", "0", "list"}, "--index must be a whole number from 1"},
+        {{"--all", "--index", "2", "set", "1", "a"}, "--device, --index and --all"},
+        {{"--capture", "x", "list"}, "--capture records what the virtual foot switch receives"},
+        {{"--report-length", "16", "set", "1", "a"}, "--report-length goes with --dry-run"},
+        {{"--dry-run", "--report-length", "7", "set", "1", "a"}, "--report-length must be a whole number from 8"},
+        {{"--dry-run", "--virtual", "set", "1", "a"}, "--dry-run uses no device"},
+        {{"--dry-run", "list"}, "list needs a device, and --dry-run uses none"},
+        {{"--dry-run", "show"}, "the foot switch cannot report what it stores"},
+        {{"--virtual", "--virtual", "list"}, "--virtual given twice"},
+        {{"--virtual=", "list"}, "--virtual= needs a state file name"},
+        {{"--virtual", "--virtual-devices", "0", "list"}, "--virtual-devices must be a whole number from 1"},
+        {{"show"}, "the foot switch cannot report what it stores"},
+        {{"export", "x.toml"}, "the foot switch cannot report what it stores"},
+        {{"--virtual", "--all", "export", "x.toml"}, "export writes one profile"},
+        {{"--virtual", "read", "--timeout", "soon"}, "--timeout must be a whole number"},
+        {{"apply", "/nonexistent/treadle.toml"}, "cannot read the profile /nonexistent/treadle.toml"},
+        {{}, "a command is needed"},
+        {{"bogus"}, "bogus"},
+        {{"set", "1"}, "KEY is required"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run(c.args), kExitUsage) << c.error;
+        EXPECT_NE(err_.str().find(c.error), std::string::npos) << "expected: " << c.error << "\nerr: " << err_.str();
+        EXPECT_EQ(out_.str(), "") << c.error;
+    }
+}
+
+TEST_F(Runner, SetOnTheVirtualFootSwitchWritesWithThePausesOfTheWindow) {
+    EXPECT_EQ(RunVirtual({"set", "2", "ctrl+shift+f1"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "virtual:1:config: switch 2 = ctrl+shift+f1 (key delay 0 ms, long press off)\n");
+    EXPECT_EQ(Captured(), (std::vector<std::string>{"00 AA 01 04 03 3A 00 00", "00 AA 01 7C 79 01 00 00",
+                                                    "00 AA 01 78 79 01 00 00"}));
+    EXPECT_EQ(sleeper_.sleeps, (std::vector<int>{50, 50}));
+    EXPECT_EQ(StateSlot(1, "04"), "03 3A 00 00");
+
+    sleeper_.sleeps.clear();
+    EXPECT_EQ(RunVirtual({"--quiet", "set", "3", "mouse-right"}), kExitOk);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_EQ(Captured().back(), "00 AA 02 08 FE 02 00 00");
+    EXPECT_TRUE(sleeper_.sleeps.empty());  // a click writes one report, without pauses
+}
+
+TEST_F(Runner, DeviceFailuresGiveStatus1WithTheWindowsWording) {
+    struct Case {
+        const char* name;
+        std::function<void(VirtualFootSwitch&)> breakIt;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"unplugged", [](VirtualFootSwitch& v) { v.Unplug(0); },
+         "treadlectl: write failed, please connect first (no foot switch 2704:2018 found)"},
+        {"write fails", [](VirtualFootSwitch& v) { v.SetWriteFault(VirtualFootSwitch::WriteFault::Fail); },
+         "treadlectl: virtual:1:config: write failed, please check the device connection (report 1 of 3: "
+         "the device did not take the report)"},
+        {"short write", [](VirtualFootSwitch& v) { v.SetWriteFault(VirtualFootSwitch::WriteFault::Short); },
+         "write failed, please check the device connection"},
+        {"no access", [](VirtualFootSwitch& v) { v.DenyAccess(true); },
+         "treadlectl: cannot open the device: no access permission. Install the udev rule 70-treadle.rules"},
+    };
+    for (const Case& c : cases) {
+        virtualStarted_ = c.breakIt;
+        EXPECT_EQ(Run({"--virtual", "set", "1", "a"}), kExitFailed) << c.name;
+        EXPECT_NE(err_.str().find(c.error), std::string::npos) << c.name << ": " << err_.str();
+        EXPECT_EQ(out_.str(), "") << c.name;
+    }
+}
+
+TEST_F(Runner, AFailedWriteStopsTheFramesThatFollow) {
+    virtualStarted_ = [](VirtualFootSwitch& v) { v.SetWriteFault(VirtualFootSwitch::WriteFault::Fail); };
+    EXPECT_EQ(RunVirtual({"set", "1", "a"}), kExitFailed);
+    EXPECT_TRUE(Captured().empty());
+    EXPECT_TRUE(sleeper_.sleeps.empty());
+}
+
+TEST_F(Runner, ClearAsksOnATerminalAndRefusesWithoutOne) {
+    // Not a terminal: refused before any device is touched.
+    EXPECT_EQ(RunVirtual({"clear"}), kExitUsage);
+    EXPECT_NE(err_.str().find("add --yes"), std::string::npos);
+    EXPECT_TRUE(Captured().empty());
+
+    terminal_.terminal = true;
+    terminal_.answer = false;
+    EXPECT_EQ(RunVirtual({"clear"}), kExitFailed);
+    ASSERT_EQ(terminal_.asked.size(), 1u);
+    EXPECT_NE(terminal_.asked[0].find("Really clear all key values of the device virtual:1:config?"),
+              std::string::npos);
+    EXPECT_TRUE(Captured().empty());
+
+    terminal_.answer = true;
+    EXPECT_EQ(RunVirtual({"clear"}), kExitOk);
+    EXPECT_EQ(Captured().size(), 32u);
+    EXPECT_EQ(out_.str(), "virtual:1:config: cleared all 32 slots\n");
+
+    terminal_.terminal = false;
+    EXPECT_EQ(RunVirtual({"clear", "--yes"}), kExitOk);
+    EXPECT_EQ(Captured().size(), 64u);
+    EXPECT_EQ(terminal_.asked.size(), 2u);
+}
+
+TEST_F(Runner, ClearWritesEveryFrameEvenAfterAFailure) {
+    int writes = 0;
+    // A foot switch whose writes all fail: every one of the 32 is still tried.
+    class FailingWrites final : public HidPlatform {
+      public:
+        explicit FailingWrites(int& writes) : writes_(writes) {}
+        std::vector<std::string> EnumerateInterfaces() override { return inner_.EnumerateInterfaces(); }
+        OpenResult OpenReadWrite(const std::string& p) override { return inner_.OpenReadWrite(p); }
+        OpenResult OpenForTimedRead(const std::string& p) override { return inner_.OpenForTimedRead(p); }
+        bool GetAttributes(HidHandle h, HidAttributes& out) override { return inner_.GetAttributes(h, out); }
+        bool PeekAttributes(const std::string& p, HidAttributes& out) override { return inner_.PeekAttributes(p, out); }
+        bool PeekCaps(const std::string& p, HidCaps& out) override { return inner_.PeekCaps(p, out); }
+        bool GetCaps(HidHandle h, HidCaps& out) override { return inner_.GetCaps(h, out); }
+        WriteResult Write(HidHandle, std::span<const std::uint8_t>) override {
+            ++writes_;
+            return {0, "broken"};
+        }
+        ReadResult ReadTimed(HidHandle h, std::span<std::uint8_t> b, int t) override {
+            return inner_.ReadTimed(h, b, t);
+        }
+        bool Close(HidHandle h) override { return inner_.Close(h); }
+        std::string ErrorText(std::uint32_t code) override { return inner_.ErrorText(code); }
+
+      private:
+        VirtualFootSwitch inner_;
+        int& writes_;
+    };
+    systemPlatform_ = [&writes] { return std::make_unique<FailingWrites>(writes); };
+    EXPECT_EQ(Run({"clear", "--yes"}), kExitFailed);
+    EXPECT_EQ(writes, 32);
+    EXPECT_NE(err_.str().find("report 1 of 32: broken"), std::string::npos) << err_.str();
+}
+
+TEST_F(Runner, ApplyWritesInTheWindowsOrderAndRefusesTheSlotConflict) {
+    const std::string profile = Write("office.toml",
+                                      "[switches]\n3 = \"mouse-left\"\n1 = \"ctrl+a\"\n4 = \"f13\"\n"
+                                      "[settings]\ndelay_ms = 0\nlong_press = true\n"
+                                      "power_on_run = false\nplayback = \"single\"\n");
+    EXPECT_EQ(RunVirtual({"apply", profile}), kExitOk) << err_.str();
+    EXPECT_EQ(Captured(), (std::vector<std::string>{"00 AA 01 00 01 04 00 00", "00 AA 02 08 FE 01 00 00",
+                                                    "00 AA 01 0C 00 68 00 00", "00 AA 01 7C 79 01 00 00",
+                                                    "00 AA 01 78 79 01 01 00", "00 AA 01 7C 00 00 00 00"}));
+    // After each key frame and after the delay frame, as the window pauses.
+    EXPECT_EQ(sleeper_.sleeps, (std::vector<int>{50, 50, 50}));
+    EXPECT_EQ(out_.str(), "virtual:1:config: applied " + profile +
+                              ": switch 1 = ctrl+a, 3 = mouse-left, 4 = f13; key delay 0 ms, long press on; "
+                              "power-on run off, single playback\n");
+
+    // A delay with the run mode its own frame carries: the run-mode frame would only undo the delay.
+    const std::string delayed = Write("delayed.toml",
+                                      "[settings]\ndelay_ms = 300\nlong_press = false\n"
+                                      "power_on_run = true\nplayback = \"loop\"\n");
+    EXPECT_EQ(RunVirtual({"apply", delayed}), kExitOk) << err_.str();
+    EXPECT_EQ(StateSlot(1, "7C"), "79 01 01 2C");
+
+    const std::string conflict = Write("conflict.toml",
+                                       "[settings]\ndelay_ms = 300\nlong_press = false\n"
+                                       "power_on_run = false\nplayback = \"loop\"\n");
+    const size_t before = Captured().size();
+    EXPECT_EQ(RunVirtual({"apply", conflict}), kExitUsage);
+    EXPECT_NE(err_.str().find(conflict + ":4: settings.power_on_run: a key delay of 300 ms cannot go with"),
+              std::string::npos)
+        << err_.str();
+    EXPECT_EQ(Captured().size(), before);
+}
+
+TEST_F(Runner, ApplyThenShowAndExportRoundTripThroughTheStateFile) {
+    const std::string text =
+        "[switches]\n1 = \"ctrl+shift+f1\"\n2 = \"mouse-middle\"\n4 = \"rwin+0x87\"\n\n"
+        "[settings]\ndelay_ms = 0\nlong_press = true\npower_on_run = false\nplayback = \"loop\"\n";
+    const std::string profile = Write("in.toml", text);
+    ASSERT_EQ(RunVirtual({"apply", profile}), kExitOk) << err_.str();
+
+    // A new run reads the slots back from the state file.
+    ASSERT_EQ(Run({"--virtual=" + State(), "show"}), kExitOk) << err_.str();
+    EXPECT_EQ(Lines(out_.str()),
+              (std::vector<std::string>{"virtual:1:config", "  switch 1: ctrl+shift+f1",
+                                        "  switch 2: mouse-middle (the same bytes as the key "
+                                        "shift+alt+win+rctrl+rshift+ralt+rwin+a)",
+                                        "  switch 3: empty", "  switch 4: rwin+0x87", "  long press (slot 78): on",
+                                        "  key delay and run mode (slot 7C): key delay 0 ms, power-on run off, "
+                                        "loop playback"}));
+
+    const std::string exported = Path("out.toml");
+    ASSERT_EQ(Run({"--virtual=" + State(), "export", exported}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "virtual:1:config: exported to " + exported + "\n");
+    const std::string written = ReadFile(exported);
+    EXPECT_NE(written.find("[switches]\n1 = \"ctrl+shift+f1\"\n2 = \"mouse-middle\"\n4 = \"rwin+0x87\"\n"),
+              std::string::npos)
+        << written;
+    EXPECT_NE(written.find("[settings]\ndelay_ms = 0\nlong_press = true\npower_on_run = false\nplayback = \"loop\"\n"),
+              std::string::npos)
+        << written;
+
+    // Applying the export to a fresh switch stores the same slots.
+    const std::string first = ReadFile(State());
+    fs::remove(State());
+    ASSERT_EQ(RunVirtual({"apply", exported}), kExitOk) << err_.str();
+    EXPECT_EQ(ReadFile(State()), first);
+}
+
+TEST_F(Runner, ShowDecodesADelayAndUnknownBytes) {
+    std::ofstream(State()) << "device 1\nslot 00: 12 34 56 78\nslot 78: 79 01 02 00\nslot 7C: 79 01 01 2C\n";
+    ASSERT_EQ(Run({"--virtual=" + State(), "show"}), kExitOk) << err_.str();
+    const std::vector<std::string> lines = Lines(out_.str());
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[1], "  switch 1: 12 34 56 78 (written by no assignment)");
+    EXPECT_EQ(lines[5], "  long press (slot 78): grey (02)");
+    EXPECT_EQ(lines[6], "  key delay and run mode (slot 7C): key delay 300 ms, power-on run on, loop playback");
+
+    // What a profile cannot say is told, and left out of the export.
+    ASSERT_EQ(Run({"--virtual=" + State(), "export", Path("x.toml")}), kExitOk);
+    EXPECT_NE(err_.str().find("switch 1 holds 12 34 56 78, which no assignment writes"), std::string::npos);
+    EXPECT_NE(err_.str().find("the long-press slot 78 holds 79 01 02 00"), std::string::npos);
+    const ProfileRead back = ReadProfile(Path("x.toml"));
+    ASSERT_TRUE(back.ok()) << back.error;
+    EXPECT_TRUE(back.profile.switches.empty());
+    EXPECT_EQ(back.profile.delayMs, 300);
+}
+
+TEST_F(Runner, AllWithTwoVirtualDevices) {
+    EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--all", "set", "1", "f13"}), kExitOk) << err_.str();
+    EXPECT_EQ(Lines(out_.str()),
+              (std::vector<std::string>{"virtual:1:config: switch 1 = f13 (key delay 0 ms, long press off)",
+                                        "virtual:2:config: switch 1 = f13 (key delay 0 ms, long press off)",
+                                        "2 of 2 devices done"}));
+    EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00");
+    EXPECT_EQ(StateSlot(2, "00"), "00 68 00 00");
+    EXPECT_EQ(Captured().size(), 6u);
+
+    // --index takes one of them, counted in list order.
+    EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "2", "set", "1", "mouse-left"}), kExitOk);
+    EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00");
+    EXPECT_EQ(StateSlot(2, "00"), "FE 01 00 00");
+    EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "3", "set", "1", "a"}), kExitFailed);
+    EXPECT_NE(err_.str().find("--index 3, but 2 foot switches 2704:2018 found"), std::string::npos) << err_.str();
+
+    // A device the user may not open is reported on its own line and counted.
+    virtualStarted_ = [](VirtualFootSwitch& v) { v.DenyAccess(true, 0); };
+    EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--all", "set", "2", "b"}), kExitFailed);
+    EXPECT_EQ(Lines(out_.str()),
+              (std::vector<std::string>{"virtual:2:config: switch 2 = b (key delay 0 ms, long press off)",
+                                        "1 of 2 devices done"}));
+    EXPECT_NE(err_.str().find("virtual:1:config: cannot open the device: no access permission"), std::string::npos);
+    // --index still counts the device it cannot open, so it never writes to the wrong pedal.
+    EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "1", "set", "2", "c"}), kExitFailed);
+    EXPECT_EQ(StateSlot(2, "04"), "00 05 00 00");
+
+    // show goes through every device.
+    virtualStarted_ = nullptr;
+    EXPECT_EQ(Run({"--virtual=" + State(), "--virtual-devices", "2", "--all", "show"}), kExitOk);
+    EXPECT_NE(out_.str().find("virtual:2:config\n  switch 1: mouse-left (the same bytes as the key "
+                              "shift+alt+win+rctrl+rshift+ralt+rwin+0x01)\n  switch 2: b\n"),
+              std::string::npos)
+        << out_.str();
+}
+
+TEST_F(Runner, ListShowsEveryInterfaceOfTheFootSwitch) {
+    virtualStarted_ = [](VirtualFootSwitch& v) { v.DenyAccess(true, 1); };
+    EXPECT_EQ(Run({"--virtual", "--virtual-devices", "2", "list"}), kExitOk);
+    EXPECT_EQ(Lines(out_.str()),
+              (std::vector<std::string>{
+                  "virtual:1:keyboard\t2704:2018\t9\t2\t0\tkeyboard", "virtual:1:mouse\t2704:2018\t5\t0\t0\tmouse",
+                  "virtual:1:config\t2704:2018\t8\t8\t0\tusable", "virtual:2:keyboard\t2704:2018\t9\t2\t0\tkeyboard",
+                  "virtual:2:mouse\t2704:2018\t5\t0\t0\tmouse", "virtual:2:config\t2704:2018\t8\t8\t0\tno-access"}));
+    virtualStarted_ = nullptr;
+    EXPECT_EQ(Run({"--virtual", "--vid", "1234", "list"}), kExitFailed);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_NE(err_.str().find("no foot switch 1234:2018 found"), std::string::npos);
+    EXPECT_EQ(Run({"--virtual", "--vid", "1234", "list", "--all-interfaces"}), kExitOk);
+    EXPECT_EQ(Lines(out_.str()).size(), 3u);
+}
+
+TEST_F(Runner, DeviceOptionChecksTheIds) {
+    EXPECT_EQ(RunVirtual({"--device", "virtual:1:config", "set", "1", "a"}), kExitOk) << err_.str();
+    EXPECT_EQ(Captured().size(), 3u);
+    EXPECT_EQ(RunVirtual({"--device", "virtual:1:config", "--pid", "2019", "set", "1", "a"}), kExitFailed);
+    EXPECT_NE(err_.str().find("this is 2704:2018, not the foot switch 2704:2019"), std::string::npos) << err_.str();
+    EXPECT_EQ(RunVirtual({"--device", "virtual:1:keyboard", "set", "1", "a"}), kExitFailed);
+    EXPECT_NE(err_.str().find("a keyboard or mouse interface cannot be opened"), std::string::npos);
+    EXPECT_EQ(RunVirtual({"--device", "virtual:7:config", "set", "1", "a"}), kExitFailed);
+    EXPECT_NE(err_.str().find("write failed, please connect first"), std::string::npos);
+    EXPECT_EQ(Captured().size(), 3u);
+}
+
+TEST_F(Runner, ReadShowsTheReportAsTheWindowDoes) {
+    virtualStarted_ = [](VirtualFootSwitch& v) { v.QueueInputReport({0x00, 0x0A, 0xFF, 0x01, 0, 0, 0, 0x7C}); };
+    EXPECT_EQ(Run({"--virtual", "read"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), " Report ID: 0\n Report Data:\n 0A\n FF\n 01\n 00\n 00\n 00\n 7C\n");
+    EXPECT_TRUE(sleeper_.sleeps.empty());
+
+    // No report within the wait is a failure, not a report of zeros.
+    virtualStarted_ = nullptr;
+    EXPECT_EQ(Run({"--virtual", "read", "--timeout", "250"}), kExitFailed);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_NE(err_.str().find("virtual:1:config: no input report within 250 ms"), std::string::npos);
+    EXPECT_EQ(sleeper_.sleeps, (std::vector<int>{250}));
+
+    virtualStarted_ = [](VirtualFootSwitch& v) { v.FailNextWait(5); };
+    EXPECT_EQ(Run({"--virtual", "read"}), kExitFailed);
+    EXPECT_NE(err_.str().find("the read failed: "), std::string::npos);
+}
+
+TEST_F(Runner, ShowOnARealDeviceSaysItCannotReport) {
+    systemPlatform_ = [] { return std::make_unique<VirtualFootSwitch>(); };
+    EXPECT_EQ(Run({"show"}), kExitUsage);
+    EXPECT_NE(err_.str().find("the foot switch cannot report what it stores"), std::string::npos);
+    // Writing commands use the system platform.
+    EXPECT_EQ(Run({"set", "1", "a"}), kExitOk) << err_.str();
+}
+
+TEST_F(Runner, HelpOnEveryCommandHasExamples) {
+    for (const char* command :
+         {"list", "set", "clear", "delay", "run-mode", "raw", "read", "apply", "export", "show", "keys"}) {
+        EXPECT_EQ(Run({command, "--help"}), kExitOk) << command;
+        EXPECT_NE(out_.str().find("Example"), std::string::npos) << command << ":\n" << out_.str();
+        EXPECT_NE(out_.str().find("treadlectl "), std::string::npos) << command;
+    }
+    EXPECT_EQ(Run({"--help"}), kExitOk);
+    EXPECT_NE(out_.str().find("Exit status: 0 success; 1"), std::string::npos);
+}
+
+TEST_F(Runner, KeysListsTheNamesForCompletion) {
+    EXPECT_EQ(Run({"keys"}), kExitOk);
+    const std::vector<std::string> names = Lines(out_.str());
+    EXPECT_EQ(names.front(), "ctrl");
+    EXPECT_EQ(names.back(), "mouse-right");
+    EXPECT_NE(std::find(names.begin(), names.end(), "kp-enter"), names.end());
+}
+
+}  // namespace
+}  // namespace treadle::cli
