@@ -1,0 +1,95 @@
+# bash completion for treadlectl: commands, global options, and key names (taken from
+# 'treadlectl keys', so they always match the program) joined with '+'.
+_treadlectl() {
+    local cur prev words cword
+    _init_completion -n = || return
+
+    local commands="list set clear delay run-mode raw read apply export show keys"
+    local globals="--virtual --virtual= --virtual-devices --capture --dry-run --report-length --vid --pid
+                   --device --index --all --quiet --help --version"
+
+    case "$prev" in
+        --capture | --device)
+            _filedir
+            return
+            ;;
+        --long-press | --power-on)
+            COMPREPLY=($(compgen -W "on off" -- "$cur"))
+            return
+            ;;
+        --playback)
+            COMPREPLY=($(compgen -W "single loop" -- "$cur"))
+            return
+            ;;
+        --virtual-devices | --report-length | --vid | --pid | --index | --delay | --timeout)
+            return
+            ;;
+    esac
+    if [[ "$cur" == --virtual=* ]]; then
+        cur="${cur#--virtual=}"
+        _filedir
+        return
+    fi
+
+    # The command and the arguments after it.
+    local i command="" position=0
+    for ((i = 1; i < cword; i++)); do
+        case "${words[i]}" in
+            --capture | --device | --virtual-devices | --report-length | --vid | --pid | --index | --delay | \
+                --long-press | --power-on | --playback | --timeout)
+                ((i++))
+                ;;
+            -*) ;;
+            *)
+                if [[ -z "$command" ]]; then
+                    command="${words[i]}"
+                else
+                    ((position++))
+                fi
+                ;;
+        esac
+    done
+
+    if [[ -z "$command" ]]; then
+        if [[ "$cur" == -* ]]; then
+            COMPREPLY=($(compgen -W "$globals" -- "$cur"))
+        else
+            COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+        fi
+        return
+    fi
+
+    case "$command" in
+        set)
+            if [[ "$cur" == -* ]]; then
+                COMPREPLY=($(compgen -W "--delay --long-press --help" -- "$cur"))
+            elif ((position == 0)); then
+                COMPREPLY=($(compgen -W "1 2 3 4" -- "$cur"))
+            elif ((position == 1)); then
+                local prefix="" last="$cur"
+                if [[ "$cur" == *+* ]]; then
+                    prefix="${cur%+*}+"
+                    last="${cur##*+}"
+                fi
+                local names
+                names="$("${words[0]}" keys 2>/dev/null)"
+                COMPREPLY=($(compgen -P "$prefix" -W "$names" -- "$last"))
+                # Modifiers are followed by more; let the user type on after the '+'.
+                [[ ${#COMPREPLY[@]} -eq 1 && "${COMPREPLY[0]}" =~ (^|\+)r?(ctrl|shift|alt|win)$ ]] &&
+                    COMPREPLY=("${COMPREPLY[0]}+") && compopt -o nospace
+            fi
+            ;;
+        list) COMPREPLY=($(compgen -W "--all-interfaces --help" -- "$cur")) ;;
+        clear) COMPREPLY=($(compgen -W "--yes --help" -- "$cur")) ;;
+        delay) COMPREPLY=($(compgen -W "--long-press --help" -- "$cur")) ;;
+        run-mode) COMPREPLY=($(compgen -W "--power-on --playback --help" -- "$cur")) ;;
+        read) COMPREPLY=($(compgen -W "--timeout --help" -- "$cur")) ;;
+        apply | export)
+            if [[ "$cur" == -* ]]; then
+                COMPREPLY=($(compgen -W "--help" -- "$cur"))
+            else
+                _filedir toml
+            fi
+            ;;
+    esac
+} && complete -F _treadlectl treadlectl
