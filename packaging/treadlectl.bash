@@ -1,8 +1,23 @@
 # bash completion for treadlectl: commands, global options, and key names (taken from
 # 'treadlectl keys', so they always match the program) joined with '+'.
+_treadlectl_files() {
+    if declare -F _filedir >/dev/null; then
+        _filedir "$@"
+    else
+        COMPREPLY=($(compgen -f -- "$cur"))
+    fi
+}
+
 _treadlectl() {
     local cur prev words cword
-    _init_completion -n = || return
+    if declare -F _init_completion >/dev/null; then
+        _init_completion -n = || return
+    else
+        words=("${COMP_WORDS[@]}")
+        cword=$COMP_CWORD
+        cur="${COMP_WORDS[COMP_CWORD]}"
+        prev="${COMP_WORDS[COMP_CWORD - 1]}"
+    fi
 
     local commands="list set clear delay run-mode raw read apply export show keys"
     local globals="--virtual --virtual= --virtual-devices --capture --dry-run --report-length --vid --pid
@@ -10,7 +25,7 @@ _treadlectl() {
 
     case "$prev" in
         --capture | --device)
-            _filedir
+            _treadlectl_files
             return
             ;;
         --long-press | --power-on)
@@ -27,7 +42,7 @@ _treadlectl() {
     esac
     if [[ "$cur" == --virtual=* ]]; then
         cur="${cur#--virtual=}"
-        _filedir
+        _treadlectl_files
         return
     fi
 
@@ -88,7 +103,7 @@ _treadlectl() {
             if [[ "$cur" == -* ]]; then
                 COMPREPLY=($(compgen -W "--help" -- "$cur"))
             else
-                _filedir toml
+                _treadlectl_files toml
             fi
             ;;
     esac
