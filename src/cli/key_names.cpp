@@ -16,7 +16,7 @@ struct Modifier {
     std::uint8_t bit;
 };
 
-// In the order of their bits, which is also the order KeySpec writes them in.
+// In the order of their bits, which is also the order KeyCombinationText writes them in.
 constexpr std::array<Modifier, 8> kModifiers{{
     {"ctrl", modifier::kCtrl},
     {"shift", modifier::kShift},
@@ -259,14 +259,14 @@ KeyParse ParseKey(std::string_view text) {
     return result;
 }
 
-std::string KeySpec(const KeyChoice& choice) {
-    std::string spec;
+std::string KeyCombinationText(const KeyChoice& choice) {
+    std::string combination;
     for (const Modifier& m : kModifiers) {
         if ((choice.modifiers & m.bit) != 0) {
-            spec += std::string(m.name) + "+";
+            combination += std::string(m.name) + "+";
         }
     }
-    return spec + choice.keyName;
+    return combination + choice.keyName;
 }
 
 std::optional<KeyChoice> ChoiceFromSlot(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {

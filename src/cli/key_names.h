@@ -30,7 +30,7 @@ struct KeyParse {
 KeyParse ParseKey(std::string_view text);
 
 // The canonical text of a choice: modifiers in bit order, then the key ("ctrl+shift+f1").
-std::string KeySpec(const KeyChoice& choice);
+std::string KeyCombinationText(const KeyChoice& choice);
 
 // What a switch slot's data bytes hold as a choice, when they hold one: a mouse click
 // (FE and a button code) or a key with modifiers (MM KK 00 00). Nothing for an erased or

@@ -196,7 +196,7 @@ std::string ProfileText(const Profile& profile, const std::string& notes) {
         out << "[switches]\n";
         for (const auto& [number, choice] : profile.switches) {
             // Key specs hold only letters, digits, '+' and '-': no quoting needed.
-            out << number << " = \"" << KeySpec(choice) << "\"\n";
+            out << number << " = \"" << KeyCombinationText(choice) << "\"\n";
         }
         out << "\n";
     }

@@ -176,14 +176,14 @@ Job SetJob(const Arguments& a, bool delayGiven, bool longPressGiven) {
             throw UsageError("--delay and --long-press go with keys: a mouse click writes only the mouse report");
         }
         job.steps.push_back({MouseFrameText(number, key.choice.usage), 0});
-        job.summary = "switch " + std::to_string(number) + " = " + KeySpec(key.choice);
+        job.summary = "switch " + std::to_string(number) + " = " + KeyCombinationText(key.choice);
         return job;
     }
     const std::int64_t delay = WholeOption("--delay", a.delay, 0, kMaxDelay, " ms");
     const bool longPress = OnOff("--long-press", a.longPress);
     job.steps.push_back({KeyFrameText(number, key.choice.modifiers, key.choice.usage), kPauseMs});
     AddKeySettings(job, delay, longPress);
-    job.summary = "switch " + std::to_string(number) + " = " + KeySpec(key.choice) + " (" +
+    job.summary = "switch " + std::to_string(number) + " = " + KeyCombinationText(key.choice) + " (" +
                   SettingsSummary(delay, longPress) + ")";
     return job;
 }
@@ -197,7 +197,7 @@ Job ApplyJob(const Profile& p, const std::string& file) {
         } else {
             job.steps.push_back({KeyFrameText(number, choice.modifiers, choice.usage), kPauseMs});
         }
-        switches += (switches.empty() ? "" : ", ") + std::to_string(number) + " = " + KeySpec(choice);
+        switches += (switches.empty() ? "" : ", ") + std::to_string(number) + " = " + KeyCombinationText(choice);
     }
     AddKeySettings(job, p.delayMs, p.longPress);
     job.summary = "applied " + file + ": " + (switches.empty() ? "" : "switch " + switches + "; ") +

@@ -35,7 +35,7 @@ Settings DecodeSettings(const SlotTable& slots) {
 std::string SameBytesAsKey(const KeyChoice& click) {
     std::optional<KeyChoice> key = ChoiceFromSlot(0x00, static_cast<std::uint8_t>(click.usage), 0, 0);
     key->modifiers = 0xFE;
-    return KeySpec(*key);
+    return KeyCombinationText(*key);
 }
 
 std::string SlotText(const SlotBytes& bytes) { return CaptureLine(bytes); }
@@ -91,7 +91,7 @@ std::vector<std::string> ShowLines(const SlotTable& slots) {
         } else if (choice->mouse) {
             line += choice->keyName + " (the same bytes as the key " + SameBytesAsKey(*choice) + ")";
         } else {
-            line += KeySpec(*choice);
+            line += KeyCombinationText(*choice);
         }
         lines.push_back(line);
     }

@@ -17,7 +17,7 @@ constexpr std::uint32_t kButtonText = colors::System(18);
 const char* const kYaHei = "微软雅黑";
 const char* const kSong = "宋体";
 
-struct Spec {
+struct ControlRow {
     const char* name;
     ControlKind kind;
     const char* container;
@@ -36,58 +36,58 @@ struct Spec {
 
 // Controls before the keyboard panel's buttons.
 const std::array kTop{
-    Spec{"Frame2", K::Frame, "", "", {0, 0, 12375, 975}, kYaHei, 10.5, kBack14, kButtonText},
-    Spec{"Label3", K::Label, "Frame2", "请插入设备！", {120, 140, 2160, 465}, kYaHei, 18, kBack14,
+    ControlRow{"Frame2", K::Frame, "", "", {0, 0, 12375, 975}, kYaHei, 10.5, kBack14, kButtonText},
+    ControlRow{"Label3", K::Label, "Frame2", "请插入设备！", {120, 140, 2160, 465}, kYaHei, 18, kBack14,
          colors::kStatusGreen},
-    Spec{"Label6", K::Label, "Frame2", "开关选择:", {2520, 260, 1020, 315}, kYaHei, 12, kBack14, kButtonText},
-    Spec{"Combo1", K::ComboBox, "Frame2", "1", {3600, 240, 540, 330}, kSong, 10.5, kWin, kText8},
-    Spec{"Label7", K::Label, "Frame2", "(默认为'1')", {4180, 260, 1335, 375}, kYaHei, 12, kWin, kText8},
-    Spec{"Frame5", K::Frame, "Frame2", "", {5420, 80, 2535, 600}, kYaHei, 10.5, kBack14, kButtonText},
-    Spec{"Check1", K::CheckBox, "Frame5", "长按无效", {100, 200, 1300, 315}, kSong, 12, kBack14, kButtonText},
-    Spec{"Iwrite", K::Button, "Frame5", "手动写入", {1480, 140, 960, 400}, kYaHei, 10.5, kBack14, kButtonText, false,
+    ControlRow{"Label6", K::Label, "Frame2", "开关选择:", {2520, 260, 1020, 315}, kYaHei, 12, kBack14, kButtonText},
+    ControlRow{"Combo1", K::ComboBox, "Frame2", "1", {3600, 240, 540, 330}, kSong, 10.5, kWin, kText8},
+    ControlRow{"Label7", K::Label, "Frame2", "(默认为'1')", {4180, 260, 1335, 375}, kYaHei, 12, kWin, kText8},
+    ControlRow{"Frame5", K::Frame, "Frame2", "", {5420, 80, 2535, 600}, kYaHei, 10.5, kBack14, kButtonText},
+    ControlRow{"Check1", K::CheckBox, "Frame5", "长按无效", {100, 200, 1300, 315}, kSong, 12, kBack14, kButtonText},
+    ControlRow{"Iwrite", K::Button, "Frame5", "手动写入", {1480, 140, 960, 400}, kYaHei, 10.5, kBack14, kButtonText, false,
          true, 0, true},
-    Spec{"Frame1", K::Frame, "Frame2", "", {8100, 80, 1660, 600}, kSong, 10.5, kBack14, kButtonText, true, false},
-    Spec{"Label5", K::Label, "Frame1", "延时:", {60, 200, 465, 300}, kSong, 10.5, kBack14, kButtonText},
-    Spec{"Text_delay", K::TextBox, "Frame1", "0", {600, 140, 615, 420}, kSong, 10.5, kWin, kText8},
-    Spec{"Label8", K::Label, "Frame1", "ms", {1260, 160, 285, 300}, kSong, 10.5, kBack14, kButtonText},
-    Spec{"Frame3", K::Frame, "Frame2", "鼠标按键", {9900, 0, 2180, 700}, kYaHei, 10.5, kBack14, kButtonText},
-    Spec{"Command_L_btn", K::Button, "Frame3", "左键", {120, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
+    ControlRow{"Frame1", K::Frame, "Frame2", "", {8100, 80, 1660, 600}, kSong, 10.5, kBack14, kButtonText, true, false},
+    ControlRow{"Label5", K::Label, "Frame1", "延时:", {60, 200, 465, 300}, kSong, 10.5, kBack14, kButtonText},
+    ControlRow{"Text_delay", K::TextBox, "Frame1", "0", {600, 140, 615, 420}, kSong, 10.5, kWin, kText8},
+    ControlRow{"Label8", K::Label, "Frame1", "ms", {1260, 160, 285, 300}, kSong, 10.5, kBack14, kButtonText},
+    ControlRow{"Frame3", K::Frame, "Frame2", "鼠标按键", {9900, 0, 2180, 700}, kYaHei, 10.5, kBack14, kButtonText},
+    ControlRow{"Command_L_btn", K::Button, "Frame3", "左键", {120, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
          false, true, 0, true},
-    Spec{"Command_M_btn", K::Button, "Frame3", "中键", {820, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
+    ControlRow{"Command_M_btn", K::Button, "Frame3", "中键", {820, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
          false, true, 0, true},
-    Spec{"Command_R_btn", K::Button, "Frame3", "右键", {1500, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
+    ControlRow{"Command_R_btn", K::Button, "Frame3", "右键", {1500, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
          false, true, 0, true},
-    Spec{"FrameKeyBoard", K::Frame, "", "", {60, 740, 12020, 3585}, kYaHei, 10.5, kText8, kText8},
+    ControlRow{"FrameKeyBoard", K::Frame, "", "", {60, 740, 12020, 3585}, kYaHei, 10.5, kText8, kText8},
 };
 
 // Controls after the keyboard panel's buttons.
 const std::array kBottom{
-    Spec{"Label11", K::Label, "FrameKeyBoard", "Treadle", {10000, 270, 1815, 375}, kYaHei, 14.25, kText8,
+    ControlRow{"Label11", K::Label, "FrameKeyBoard", "Treadle", {10000, 270, 1815, 375}, kYaHei, 14.25, kText8,
          colors::kWhite, true, true, 0, false, true},
-    Spec{"Label4", K::Label, "", "状态信息：", {120, 4400, 900, 260}, kYaHei, 10.5, kBack14, kButtonText},
-    Spec{"lstResults", K::ListBox, "", "", {1170, 4395, 10905, 930}, kYaHei, 10.5, kWin, kText8},
-    Spec{"Clear", K::Button, "", "清除信息", {60, 4920, 1000, 360}, kYaHei, 10.5, kBack14, kButtonText, true, true,
+    ControlRow{"Label4", K::Label, "", "状态信息：", {120, 4400, 900, 260}, kYaHei, 10.5, kBack14, kButtonText},
+    ControlRow{"lstResults", K::ListBox, "", "", {1170, 4395, 10905, 930}, kYaHei, 10.5, kWin, kText8},
+    ControlRow{"Clear", K::Button, "", "清除信息", {60, 4920, 1000, 360}, kYaHei, 10.5, kBack14, kButtonText, true, true,
          0, true},
-    Spec{"Timer1", K::Timer, "", "", {12960, 240, 420, 420}, kSong, 10.5, kFace, kButtonText},
-    Spec{"contion", K::Button, "", "连接设备", {12840, 3000, 1455, 855}, kSong, 10.5, kFace, kButtonText},
-    Spec{"TextIW", K::TextBox, "", "aa 01 00 00 3C 00 00", {12960, 3960, 2895, 495}, kSong, 10.5, kWin, kText8,
+    ControlRow{"Timer1", K::Timer, "", "", {12960, 240, 420, 420}, kSong, 10.5, kFace, kButtonText},
+    ControlRow{"contion", K::Button, "", "连接设备", {12840, 3000, 1455, 855}, kSong, 10.5, kFace, kButtonText},
+    ControlRow{"TextIW", K::TextBox, "", "aa 01 00 00 3C 00 00", {12960, 3960, 2895, 495}, kSong, 10.5, kWin, kText8,
          false},
-    Spec{"Frame4", K::Frame, "", "参数设置", {12840, 1920, 3255, 975}, kSong, 10.5, kFace, kButtonText, true, false},
-    Spec{"Command_auto_run", K::Button, "Frame4", "上电自动运行", {120, 360, 1455, 375}, kYaHei, 10.5, kFace,
+    ControlRow{"Frame4", K::Frame, "", "参数设置", {12840, 1920, 3255, 975}, kSong, 10.5, kFace, kButtonText, true, false},
+    ControlRow{"Command_auto_run", K::Button, "Frame4", "上电自动运行", {120, 360, 1455, 375}, kYaHei, 10.5, kFace,
          kButtonText, true, true, 0, true},
-    Spec{"Option2", K::OptionButton, "Frame4", "循环播放", {1800, 240, 1335, 255}, kSong, 10.5, kFace, kButtonText,
+    ControlRow{"Option2", K::OptionButton, "Frame4", "循环播放", {1800, 240, 1335, 255}, kSong, 10.5, kFace, kButtonText,
          true, true, 1},
-    Spec{"Option1", K::OptionButton, "Frame4", "单次播放", {1800, 600, 1215, 255}, kSong, 10.5, kFace, kButtonText},
-    Spec{"Command1", K::Button, "", "清除设备键值", {12840, 4800, 1455, 375}, kSong, 10.5, kFace, kButtonText, false,
+    ControlRow{"Option1", K::OptionButton, "Frame4", "单次播放", {1800, 600, 1215, 255}, kSong, 10.5, kFace, kButtonText},
+    ControlRow{"Command1", K::Button, "", "清除设备键值", {12840, 4800, 1455, 375}, kSong, 10.5, kFace, kButtonText, false,
          false},
-    Spec{"Command2", K::Button, "", "确定", {14520, 4680, 1095, 375}, kSong, 10.5, kFace, kButtonText, true, false},
-    Spec{"Label1", K::Label, "", "VID", {13560, 240, 495, 285}, kSong, 10.5, kFace, kButtonText, true, false},
-    Spec{"TextVID", K::TextBox, "", "2704", {14160, 240, 855, 375}, kSong, 10.5, kWin, kText8, true, false},
-    Spec{"Label2", K::Label, "", "PID", {13560, 720, 495, 285}, kSong, 10.5, kFace, kButtonText, true, false},
-    Spec{"TextPID", K::TextBox, "", "2018", {14160, 720, 855, 375}, kSong, 10.5, kWin, kText8, true, false},
+    ControlRow{"Command2", K::Button, "", "确定", {14520, 4680, 1095, 375}, kSong, 10.5, kFace, kButtonText, true, false},
+    ControlRow{"Label1", K::Label, "", "VID", {13560, 240, 495, 285}, kSong, 10.5, kFace, kButtonText, true, false},
+    ControlRow{"TextVID", K::TextBox, "", "2704", {14160, 240, 855, 375}, kSong, 10.5, kWin, kText8, true, false},
+    ControlRow{"Label2", K::Label, "", "PID", {13560, 720, 495, 285}, kSong, 10.5, kFace, kButtonText, true, false},
+    ControlRow{"TextPID", K::TextBox, "", "2018", {14160, 720, 855, 375}, kSong, 10.5, kWin, kText8, true, false},
 };
 
-Control Make(const Spec& s) {
+Control Make(const ControlRow& s) {
     Control c;
     c.name = s.name;
     c.kind = s.kind;
@@ -127,7 +127,7 @@ Control MakeKey(const KeyPlace& k, const std::string& container, bool visible) {
 
 std::deque<Control> BuildWindowControls() {
     std::deque<Control> controls;
-    for (const Spec& s : kTop) {
+    for (const ControlRow& s : kTop) {
         controls.push_back(Make(s));
     }
     for (const KeyPlace& k : KeyboardLayout()) {
@@ -136,7 +136,7 @@ std::deque<Control> BuildWindowControls() {
     for (const KeyPlace& k : SpareKeyButtons()) {
         controls.push_back(MakeKey(k, "", false));
     }
-    for (const Spec& s : kBottom) {
+    for (const ControlRow& s : kBottom) {
         controls.push_back(Make(s));
     }
     return controls;

@@ -51,7 +51,7 @@ struct GoodKey {
     bool mouse;
     int modifiers;
     int usage;
-    const char* spec;
+    const char* combination;
 };
 
 class GoodKeys : public ::testing::TestWithParam<GoodKey> {};
@@ -63,7 +63,7 @@ TEST_P(GoodKeys, Parse) {
     EXPECT_EQ(parsed.choice.mouse, k.mouse);
     EXPECT_EQ(parsed.choice.modifiers, k.modifiers);
     EXPECT_EQ(parsed.choice.usage, k.usage);
-    EXPECT_EQ(KeySpec(parsed.choice), k.spec);
+    EXPECT_EQ(KeyCombinationText(parsed.choice), k.combination);
     // What the slot bytes of the choice read back as is the same choice.
     const std::optional<KeyChoice> back =
         k.mouse ? ChoiceFromSlot(0xFE, static_cast<std::uint8_t>(k.usage), 0, 0)
