@@ -1,4 +1,5 @@
 // treadlectl: programs the foot switch from a shell.
+#include "cli/console.h"
 #include "cli/runner.h"
 
 #include <chrono>
@@ -6,14 +7,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#if defined(_WIN32)
-#include <io.h>
-#define TREADLE_STDIN_IS_TERMINAL() (_isatty(_fileno(stdin)) != 0)
-#else
-#include <unistd.h>
-#define TREADLE_STDIN_IS_TERMINAL() (isatty(STDIN_FILENO) != 0)
-#endif
 
 namespace {
 
@@ -24,7 +17,7 @@ class RealSleeper final : public treadle::Sleeper {
 
 class StdinTerminal final : public treadle::cli::Terminal {
   public:
-    bool InputIsTerminal() override { return TREADLE_STDIN_IS_TERMINAL(); }
+    bool InputIsTerminal() override { return treadle::cli::StandardInputIsTerminal(); }
     bool Confirm(const std::string& question) override {
         std::cerr << question << std::flush;
         std::string answer;
@@ -38,6 +31,7 @@ class StdinTerminal final : public treadle::cli::Terminal {
 }  // namespace
 
 int main(int argc, char** argv) {
+    treadle::cli::PrepareConsole();
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     RealSleeper sleeper;
     StdinTerminal terminal;

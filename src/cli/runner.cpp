@@ -496,6 +496,9 @@ int RunTreadlectl(const std::vector<std::string>& arguments, CliEnvironment& env
     CLI::App app{"Programs a four-pedal USB foot switch from the command line.", "treadlectl"};
     app.fallthrough();
     app.require_subcommand(0, 1);
+    // Arguments such as /dev/hidraw3 or a profile path are paths on every system, never
+    // Windows-style /options.
+    app.allow_windows_style_options(false);
     app.footer(std::string(kMainFooter) + "\n");
     app.set_version_flag("--version", std::string("treadlectl ") + TREADLE_VERSION);
     // Documented here; taken out of the arguments above.

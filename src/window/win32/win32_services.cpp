@@ -1,0 +1,62 @@
+#include "window/win32/win32_services.h"
+
+#include "text/utf16.h"
+
+#include <shellapi.h>
+
+namespace treadle::win32 {
+namespace {
+
+std::wstring Wide(const std::string& text) {
+    const std::u16string utf16 = Utf8ToUtf16(text);
+    return std::wstring(utf16.begin(), utf16.end());
+}
+
+std::string Narrow(const wchar_t* text) {
+    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), std::wcslen(text)));
+}
+
+}  // namespace
+
+std::string TimeStampText(const SYSTEMTIME& time, const wchar_t* locale) {
+    wchar_t date[128] = {};
+    wchar_t clock[128] = {};
+    if (::GetDateFormatEx(locale, DATE_SHORTDATE, &time, nullptr, date, 128, nullptr) == 0) {
+        date[0] = L'\0';
+    }
+    if (::GetTimeFormatEx(locale, 0, &time, nullptr, clock, 128) == 0) {
+        clock[0] = L'\0';
+    }
+    return Narrow(date) + " " + Narrow(clock);
+}
+
+std::string Win32Clock::TimeStampText() {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return win32::TimeStampText(now);
+}
+
+void Win32Sleeper::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds < 0 ? 0 : milliseconds)); }
+
+MessageAnswer Win32MessageBoxes::Show(const std::string& text, const std::string& title, MessageButtons buttons) {
+    const UINT type = (buttons == MessageButtons::OkCancel ? MB_OKCANCEL | MB_DEFBUTTON1 : MB_OK) | MB_APPLMODAL;
+    const int answer = ::MessageBoxW(owner_, Wide(text).c_str(), Wide(title).c_str(), type);
+    switch (answer) {
+        case IDOK:
+            return MessageAnswer::Ok;
+        case IDCANCEL:
+            // Escape and the close box give IDCANCEL too; with an OK button alone they close it.
+            return buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel : MessageAnswer::Closed;
+        default:
+            return MessageAnswer::Closed;
+    }
+}
+
+bool Win32UrlOpener::Open(const std::string& url) {
+    // Shown normally: a browser started hidden would be no use to anyone.
+    const auto result =
+        reinterpret_cast<INT_PTR>(::ShellExecuteA(owner_, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
+}
+
+}  // namespace treadle::win32
