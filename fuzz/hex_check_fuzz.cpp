@@ -1,0 +1,58 @@
+// libFuzzer target: anything may be typed or pasted into the frame text box. After the check
+// the box holds only hex digits and blanks, in their old order, one message box was shown
+// per distinct wrong character, and checking the result again shows none.
+#include "support/fakes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <string>
+
+namespace {
+
+bool Admitted(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ' '; }
+
+bool IsSubsequence(const std::string& part, const std::string& whole) {
+    std::size_t at = 0;
+    for (char c : whole) {
+        if (at < part.size() && part[at] == c) {
+            ++at;
+        }
+    }
+    return at == part.size();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static treadle::testing::WindowFixture f;
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    f.boxes.shown.clear();
+    f.window->TextIW.SetText(text);
+    const std::string result = f.window->TextIW.Text();
+    for (char c : result) {
+        if (!Admitted(c)) {
+            __builtin_trap();
+        }
+    }
+    if (!IsSubsequence(result, text)) {
+        __builtin_trap();
+    }
+    // Each box names one wrong character; a character is at least one byte, so there are
+    // never more boxes than distinct wrong bytes, and at least one when there is any.
+    std::set<char> wrongBytes;
+    for (char c : text) {
+        if (!Admitted(c)) {
+            wrongBytes.insert(c);
+        }
+    }
+    if (f.boxes.shown.size() > wrongBytes.size() || (wrongBytes.empty() != f.boxes.shown.empty())) {
+        __builtin_trap();
+    }
+    f.boxes.shown.clear();
+    f.window->TextIW.SetText(result);
+    if (!f.boxes.shown.empty() || f.window->TextIW.Text() != result) {
+        __builtin_trap();
+    }
+    return 0;
+}
