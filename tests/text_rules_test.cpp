@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace treadle {
 namespace {
@@ -39,6 +40,45 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"&H2704", 0x2704}, ValueCase{"&h2018", 0x2018}, ValueCase{"&HFF", 255}, ValueCase{"&Hff", 255},
         ValueCase{"&H", 0}, ValueCase{"&H1G", 1}, ValueCase{"&O17", 15}, ValueCase{"&o8", 0},
         ValueCase{"& H10", 16}, ValueCase{"&X1", 0}, ValueCase{"&", 0}));
+
+TEST(NumericValue, BeyondADoublesRangeByDigitsOrExponent) {
+    const double max = std::numeric_limits<double>::max();
+    const std::string zeros(400, '0');
+    struct Case {
+        std::string text;
+        double expected;
+    };
+    const Case cases[] = {
+        // Tiny: the digits put the value far below the smallest double, whatever the exponent's sign.
+        {"0." + zeros + "1", 0},
+        {"-0." + zeros + "1", -0.0},
+        {"0." + zeros + "1e5", 0},
+        {"." + zeros + "7", 0},
+        // Huge: the digits put it far above the largest double.
+        {"1" + zeros + "e-5", max},
+        {"-1" + zeros + "e-5", -max},
+        {"1" + zeros, max},
+        {"0001" + zeros + ".5", max},
+        // Exponents that bring such digits back into range are honoured.
+        {"0." + zeros + "1e400", 0.1},
+        {"1" + zeros + "e-399", 10},
+        {"1e-400", 0},
+        {"-1e-400", -0.0},
+        {"1e400", max},
+        {"1e99999999999999999999999", max},
+        {"1e-99999999999999999999999", 0},
+        {"0e99999999999999999999999", 0},
+        {"0." + zeros + "e999", 0},
+        // The reading still stops where the number does.
+        {"1" + zeros + "x1e-999", max},
+        {"0." + zeros + "1 2e", 0},
+    };
+    for (const Case& c : cases) {
+        const double value = NumericValue(c.text);
+        EXPECT_DOUBLE_EQ(value, c.expected) << c.text.substr(0, 20) << "... (" << c.text.size() << " characters)";
+        EXPECT_EQ(std::signbit(value), std::signbit(c.expected)) << c.text.substr(0, 20);
+    }
+}
 
 TEST(NumericValue, SaturatesInsteadOfOverflowing) {
     const double max = std::numeric_limits<double>::max();
