@@ -104,7 +104,9 @@ public:
     // Writes one whole output report, report-ID byte first.
     [[nodiscard]] virtual WriteResult Write(HidHandle handle, std::span<const std::uint8_t> report) = 0;
 
-    // Reads one input report into the buffer, waiting at most timeoutMs.
+    // Reads one input report into the buffer, waiting at most timeoutMs. Every platform lays
+    // the report out alike: byte 0 the report ID (0 when the interface uses none), then the
+    // report's data; bytesRead counts the ID byte.
     [[nodiscard]] virtual ReadResult ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) = 0;
 
     // Closes a handle; false when the handle was not open.

@@ -253,7 +253,7 @@ OpenResult HidrawPlatform::Open(const std::string& path, bool forTimedRead) {
         entry.ids = ids.ids;
     }
     // A descriptor we cannot read does not keep the node closed; only its caps stay unknown.
-    entry.hasCaps = ReadCaps(node, entry.caps);
+    entry.hasCaps = ReadCaps(node, entry.caps, entry.numberedInput);
     if (entry.hasCaps && IsKeyboardOrMouse(entry.caps)) {
         return {0, OpenFailure::Refused,
                 node + " is a " + (entry.caps.usage == 0x06 ? "keyboard" : "mouse") +
@@ -317,7 +317,7 @@ bool HidrawPlatform::PeekAttributes(const std::string& path, HidAttributes& out)
     return true;
 }
 
-bool HidrawPlatform::ReadCaps(const std::string& node, HidCaps& out) const {
+bool HidrawPlatform::ReadCaps(const std::string& node, HidCaps& out, bool& numberedInput) const {
     const FileText descriptor = ReadSysfsFile(DeviceDir(node) + "/report_descriptor");
     if (!descriptor.ok()) {
         return false;
@@ -328,12 +328,14 @@ bool HidrawPlatform::ReadCaps(const std::string& node, HidCaps& out) const {
         return false;
     }
     out = CapsFromDescriptorInfo(parsed.info);
+    numberedInput = parsed.info.numberedInputReports;
     return true;
 }
 
 bool HidrawPlatform::PeekCaps(const std::string& path, HidCaps& out) {
     const std::string node = NodeName(path);
-    return !node.empty() && ReadCaps(node, out);
+    bool numberedInput = false;
+    return !node.empty() && ReadCaps(node, out, numberedInput);
 }
 
 bool HidrawPlatform::GetCaps(HidHandle handle, HidCaps& out) {
@@ -346,15 +348,19 @@ bool HidrawPlatform::GetCaps(HidHandle handle, HidCaps& out) {
     return true;
 }
 
-int HidrawPlatform::FdOf(HidHandle handle) const {
+bool HidrawPlatform::EntryOf(HidHandle handle, Entry& out) const {
     std::lock_guard lock(mutex_);
     const auto it = handles_.find(handle);
-    return it == handles_.end() ? -1 : it->second.fd;
+    if (it == handles_.end()) {
+        return false;
+    }
+    out = it->second;
+    return true;
 }
 
 WriteResult HidrawPlatform::Write(HidHandle handle, std::span<const std::uint8_t> report) {
-    const int fd = FdOf(handle);
-    if (fd < 0) {
+    Entry entry;
+    if (!EntryOf(handle, entry)) {
         return {0, "handle " + std::to_string(handle) + " is not open"};
     }
     if (report.empty()) {
@@ -362,7 +368,7 @@ WriteResult HidrawPlatform::Write(HidHandle handle, std::span<const std::uint8_t
     }
     ssize_t n = 0;
     do {
-        n = ::write(fd, report.data(), report.size());
+        n = ::write(entry.fd, report.data(), report.size());
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
         return {0, "writing the report failed: " + Errno(errno)};
@@ -378,13 +384,17 @@ ReadResult HidrawPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_t> b
     auto failed = [](std::uint32_t code, std::string error) {
         return ReadResult{ReadStatus::Failed, 0, code, std::move(error)};
     };
-    const int fd = FdOf(handle);
-    if (fd < 0) {
+    Entry entry;
+    if (!EntryOf(handle, entry)) {
         return failed(EBADF, "handle " + std::to_string(handle) + " is not open");
     }
+    const int fd = entry.fd;
     if (buffer.empty()) {
         return failed(EINVAL, "the read buffer is empty");
     }
+    // Without report IDs hidraw gives the data alone: it goes behind a report-ID byte of 0.
+    std::vector<std::uint8_t> unnumbered(entry.numberedInput ? 0 : std::max<size_t>(1, buffer.size() - 1));
+    const std::span<std::uint8_t> target = entry.numberedInput ? buffer : std::span<std::uint8_t>(unnumbered);
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
     for (;;) {
@@ -402,9 +412,15 @@ ReadResult HidrawPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_t> b
             return {ReadStatus::TimedOut, 0, 0, {}};
         }
         // Data, a hang-up or an error: read() says which, with the system's own code.
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        const ssize_t n = ::read(fd, target.data(), target.size());
         if (n > 0) {
-            return {ReadStatus::Completed, static_cast<int>(n), 0, {}};
+            if (entry.numberedInput) {
+                return {ReadStatus::Completed, static_cast<int>(n), 0, {}};
+            }
+            const size_t kept = std::min(static_cast<size_t>(n), buffer.size() - 1);
+            buffer[0] = 0;
+            std::copy_n(unnumbered.begin(), kept, buffer.begin() + 1);
+            return {ReadStatus::Completed, static_cast<int>(kept + 1), 0, {}};
         }
         if (n == 0) {
             return failed(0, "the device node reported end of file");
