@@ -355,6 +355,57 @@ TEST(Hidraw, ALongerReportIsCutToTheInputLength) {
     EXPECT_TRUE(hid.Close(reader.handle));
 }
 
+// The device side never reads: the FIFO's buffer is filled up first, so a write can only wait.
+TEST(Hidraw, AWriteTheDeviceNeverTakesFailsWithinASecond) {
+    EXPECT_EXIT(
+        {
+            ::alarm(20);  // a write that blocks for ever ends the child and fails the test
+            FakeTree tree;
+            tree.Add(0, kFootSwitchUevent, kConfigDescriptor, Node::Fifo);
+            HidrawPlatform hid(tree.Roots());
+            WindowFixture f(hid);
+            USB& w = *f.window;
+            w.Timer1_Timer();
+            if (!w.DeviceDetected) {
+                std::_Exit(3);
+            }
+            const int filler = ::open(tree.DevNode(0).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            const std::vector<char> block(4096, 'x');
+            while (::write(filler, block.data(), block.size()) > 0) {
+            }
+            const auto start = std::chrono::steady_clock::now();
+            const WriteResult direct = hid.Write(w.HIDHandle, Bytes(8, 0));
+            const auto waited = std::chrono::steady_clock::now() - start;
+            if (direct.written != 0 || direct.error.find("did not take the report") == std::string::npos) {
+                std::_Exit(4);
+            }
+            if (waited < std::chrono::milliseconds(900) || waited > std::chrono::seconds(3)) {
+                std::_Exit(5);
+            }
+            // A key click sends three frames to the stalled device: one wait in all, then the
+            // failure line instead of the success line.
+            w.UserSelectItem(w.Combo1, 0);
+            const auto clicked = std::chrono::steady_clock::now();
+            w.UserClick(w.Command_key[0]);
+            if (std::chrono::steady_clock::now() - clicked > std::chrono::seconds(3)) {
+                std::_Exit(6);
+            }
+            if (f.Log() != Lines{f.Stamped(kWriteFailedLine)}) {
+                std::_Exit(7);
+            }
+            // Once the device takes reports again, writes get through.
+            std::vector<char> drain(65536);
+            const int reader = ::open(tree.DevNode(0).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            while (::read(reader, drain.data(), drain.size()) > 0) {
+            }
+            if (hid.Write(w.HIDHandle, Bytes(8, 0)).written != 8) {
+                std::_Exit(8);
+            }
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 // Root may open anything, so the check runs as an unprivileged user when the tests run as root.
 TEST(Hidraw, WithoutPermissionTheWindowSaysWhyOncePerPlugIn) {
     FakeTree tree;

@@ -71,6 +71,8 @@ class HidrawPlatform final : public HidPlatform {
         // hidraw hands over an input report with its ID byte only when the interface's
         // input reports are numbered; otherwise the reader puts the 0 in front itself.
         bool numberedInput = true;
+        // The last write did not get through in time: the next one does not wait again.
+        bool writeStalled = false;
     };
 
     OpenResult Open(const std::string& path, bool forTimedRead);
@@ -82,6 +84,7 @@ class HidrawPlatform final : public HidPlatform {
     bool ReadCaps(const std::string& node, HidCaps& out, bool& numberedInput) const;
     // A copy of an open handle's entry; false when there is none.
     bool EntryOf(HidHandle handle, Entry& out) const;
+    void SetWriteStalled(HidHandle handle, bool stalled);
 
     HidrawRoots roots_;
     mutable std::mutex mutex_;

@@ -260,7 +260,8 @@ OpenResult HidrawPlatform::Open(const std::string& path, bool forTimedRead) {
                     ": keyboard/mouse collections cannot be opened for reading and writing"};
     }
 
-    const int flags = forTimedRead ? (O_RDONLY | O_NONBLOCK | O_CLOEXEC) : (O_RDWR | O_CLOEXEC);
+    // Both kinds are non-blocking: reads and writes wait in poll, for a bounded time.
+    const int flags = (forTimedRead ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_CLOEXEC;
     const int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
         const int code = errno;
@@ -358,6 +359,13 @@ bool HidrawPlatform::EntryOf(HidHandle handle, Entry& out) const {
     return true;
 }
 
+void HidrawPlatform::SetWriteStalled(HidHandle handle, bool stalled) {
+    std::lock_guard lock(mutex_);
+    if (const auto it = handles_.find(handle); it != handles_.end()) {
+        it->second.writeStalled = stalled;
+    }
+}
+
 WriteResult HidrawPlatform::Write(HidHandle handle, std::span<const std::uint8_t> report) {
     Entry entry;
     if (!EntryOf(handle, entry)) {
@@ -366,13 +374,36 @@ WriteResult HidrawPlatform::Write(HidHandle handle, std::span<const std::uint8_t
     if (report.empty()) {
         return {0, "an empty report cannot be written"};
     }
+    // A device that did not take the last report is given no new wait until one gets through,
+    // so an action of many frames fails in one wait rather than in one per frame.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(entry.writeStalled ? 0 : kWriteWaitMs);
     ssize_t n = 0;
-    do {
+    for (;;) {
         n = ::write(entry.fd, report.data(), report.size());
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        return {0, "writing the report failed: " + Errno(errno)};
+        if (n >= 0) {
+            break;
+        }
+        const int code = errno;
+        if (code == EINTR) {
+            continue;
+        }
+        if (code != EAGAIN) {
+            return {0, "writing the report failed: " + Errno(code)};
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            SetWriteStalled(handle, true);
+            return {0, "the device did not take the report within " + std::to_string(kWriteWaitMs) +
+                           " ms; it may have stalled"};
+        }
+        pollfd p{entry.fd, POLLOUT, 0};
+        if (::poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR) {
+            const int pollCode = errno;
+            return {0, "waiting to write the report failed: " + Errno(pollCode)};
+        }
     }
+    SetWriteStalled(handle, false);
     if (static_cast<size_t>(n) < report.size()) {
         return {static_cast<int>(n), "short write: " + std::to_string(n) + " of " + std::to_string(report.size()) +
                                          " bytes reached the device"};
