@@ -2,7 +2,7 @@
 // byte first. sysfs tells what is behind each node without opening it.
 #include "device/hid_descriptor.h"
 #include "device/hidraw_platform.h"
-#include "device/virtual_foot_switch.h"
+#include "device/system_error_text.h"
 
 #include <algorithm>
 #include <cerrno>
