@@ -1,5 +1,7 @@
 #include "text/text_rules.h"
 
+#include "support/test_names.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,6 +16,8 @@ struct ValueCase {
     double expected;
 };
 
+void PrintTo(const ValueCase& c, std::ostream* os) { *os << '"' << c.text << "\" -> " << c.expected; }
+
 class NumericValueTest : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(NumericValueTest, ReadsTheNumberAtTheStart) {
@@ -25,21 +29,21 @@ INSTANTIATE_TEST_SUITE_P(
     Table, NumericValueTest,
     ::testing::Values(
         // Plain numbers and where reading stops.
-        ValueCase{"0", 0}, ValueCase{"1", 1}, ValueCase{"4", 4}, ValueCase{"65535", 65535},
-        ValueCase{"12abc", 12}, ValueCase{"abc", 0}, ValueCase{"", 0}, ValueCase{"x12", 0},
-        ValueCase{"3-4", 3}, ValueCase{"1.2.3", 1.2},
+        ValueCase{"0", 0}, ValueCase{"1", 1}, ValueCase{"4", 4}, ValueCase{"65535", 65535}, ValueCase{"12abc", 12},
+        ValueCase{"abc", 0}, ValueCase{"", 0}, ValueCase{"x12", 0}, ValueCase{"3-4", 3}, ValueCase{"1.2.3", 1.2},
         // Blanks, tabs and line feeds count nowhere, also inside the number.
         ValueCase{"  2  ", 2}, ValueCase{"1 2", 12}, ValueCase{"\t3\n4", 34}, ValueCase{"- 5", -5},
         ValueCase{"\r5", 0},  // a carriage return is not skipped
         // Sign, decimal point, exponent.
-        ValueCase{"-5", -5}, ValueCase{"+7", 7}, ValueCase{"--1", 0}, ValueCase{"0.4", 0.4},
-        ValueCase{".5", 0.5}, ValueCase{"2.", 2}, ValueCase{"-.25", -0.25}, ValueCase{".", 0},
-        ValueCase{"1e3", 1000}, ValueCase{"1E3", 1000}, ValueCase{"2.5e-1", 0.25}, ValueCase{"1e+2", 100},
-        ValueCase{"1e", 1}, ValueCase{"1e+", 1}, ValueCase{"1ex", 1}, ValueCase{"e5", 0},
+        ValueCase{"-5", -5}, ValueCase{"+7", 7}, ValueCase{"--1", 0}, ValueCase{"0.4", 0.4}, ValueCase{".5", 0.5},
+        ValueCase{"2.", 2}, ValueCase{"-.25", -0.25}, ValueCase{".", 0}, ValueCase{"1e3", 1000}, ValueCase{"1E3", 1000},
+        ValueCase{"2.5e-1", 0.25}, ValueCase{"1e+2", 100}, ValueCase{"1e", 1}, ValueCase{"1e+", 1}, ValueCase{"1ex", 1},
+        ValueCase{"e5", 0},
         // Hex and octal.
         ValueCase{"&H2704", 0x2704}, ValueCase{"&h2018", 0x2018}, ValueCase{"&HFF", 255}, ValueCase{"&Hff", 255},
-        ValueCase{"&H", 0}, ValueCase{"&H1G", 1}, ValueCase{"&O17", 15}, ValueCase{"&o8", 0},
-        ValueCase{"& H10", 16}, ValueCase{"&X1", 0}, ValueCase{"&", 0}));
+        ValueCase{"&H", 0}, ValueCase{"&H1G", 1}, ValueCase{"&O17", 15}, ValueCase{"&o8", 0}, ValueCase{"& H10", 16},
+        ValueCase{"&X1", 0}, ValueCase{"&", 0}),
+    [](const ::testing::TestParamInfo<ValueCase>& info) { return testing::TestNameFromText(info.param.text); });
 
 TEST(NumericValue, BeyondADoublesRangeByDigitsOrExponent) {
     const double max = std::numeric_limits<double>::max();
