@@ -1,9 +1,11 @@
-#include <gtest/gtest.h>
-
 #include "assignment/frames.h"
+
 #include "device/frame_text.h"
 #include "device/virtual_foot_switch.h"
 #include "settings/settings_frames.h"
+#include "support/test_names.h"
+
+#include <gtest/gtest.h>
 
 namespace treadle {
 namespace {
@@ -13,6 +15,10 @@ struct ReportCase {
     int length;
     const char* report;  // capture format, from byte 0
 };
+
+void PrintTo(const ReportCase& c, std::ostream* os) {
+    *os << '"' << c.text << "\" in " << c.length << " bytes -> " << c.report;
+}
 
 class FrameTextToReportTest : public ::testing::TestWithParam<ReportCase> {};
 
@@ -31,12 +37,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ReportCase{"abc", 8, "00 AB C0 00 00 00 00 00"},
                       ReportCase{"abcdef0123456", 8, "00 AB CD EF 01 23 45 60"},
                       ReportCase{"abcdef1", 5, "00 AB CD EF 01"},  // the last pair is one digit
-                      ReportCase{"", 8, "00 00 00 00 00 00 00 00"},
-                      ReportCase{"a a01", 8, "00 AA 01 00 00 00 00 00"},
-                      ReportCase{"AA 01", 8, "00 AA 01 00 00 00 00 00"},
-                      ReportCase{"aa 01", 1, "00"},
+                      ReportCase{"", 8, "00 00 00 00 00 00 00 00"}, ReportCase{"a a01", 8, "00 AA 01 00 00 00 00 00"},
+                      ReportCase{"AA 01", 8, "00 AA 01 00 00 00 00 00"}, ReportCase{"aa 01", 1, "00"},
                       ReportCase{"aa 00 ff ff ff ff", 8, "00 AA 00 FF FF FF FF 00"},
-                      ReportCase{"   ", 8, "00 00 00 00 00 00 00 00"}));
+                      ReportCase{"   ", 8, "00 00 00 00 00 00 00 00"}),
+    [](const ::testing::TestParamInfo<ReportCase>& info) {
+        return testing::TestNameFromText(info.param.text) + "_In" + std::to_string(info.param.length) + "Bytes";
+    });
 
 TEST(FrameTextToReport, OddDigitCountsRoundTheirPairCountToEven) {
     // "a" has k = 0, so seven "00" pairs follow it: a0 00 00 00 00 00 0 -> A0 00 ...

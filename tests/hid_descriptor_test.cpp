@@ -16,8 +16,9 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
 // A descriptor file: hex bytes, with '#' comments. One comment says what the parser must
-// give: "# expect: input=9 output=2 feature=0 collections=0001:0006,000C:0001" or
-// "# expect-error: <part of the error text>".
+// give: "# expect: input=9 output=2 feature=0 collections=0001:0006,000C:0001", followed by
+// " numbered-input" when the input reports carry report IDs, or "# expect-error: <part of
+// the error text>".
 struct DescriptorCase {
     std::string name;
     Bytes bytes;
@@ -62,6 +63,9 @@ std::string Summary(const ReportDescriptorInfo& info) {
         std::snprintf(usage, sizeof usage, "%s%04X:%04X", i == 0 ? "" : ",", info.topLevelCollections[i].first,
                       info.topLevelCollections[i].second);
         s += usage;
+    }
+    if (info.numberedInputReports) {
+        s += " numbered-input";
     }
     return s;
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -35,6 +36,12 @@ const Bytes kMouseDescriptor = {0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x09, 0x01, 
                                 0x05, 0x01, 0x09, 0x30, 0x09, 0x31, 0x75, 0x08, 0x95, 0x02, 0x81, 0x06, 0xC0, 0xC0};
 const Bytes kConfigDescriptor = {0x06, 0xA0, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x09, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00,
                                  0x75, 0x08, 0x95, 0x07, 0x81, 0x02, 0x09, 0x02, 0x95, 0x07, 0x91, 0x02, 0xC0};
+
+// A vendor interface whose input report 5 carries 7 data bytes after its ID, and whose
+// output report has no ID.
+const Bytes kNumberedInputDescriptor = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF,
+                                        0x00, 0x75, 0x08, 0x85, 0x05, 0x95, 0x07, 0x09, 0x01, 0x81, 0x02,
+                                        0x85, 0x06, 0x95, 0x07, 0x09, 0x02, 0x91, 0x02, 0xC0};
 
 const char* kFootSwitchUevent = "DRIVER=hid-generic\nHID_ID=0003:00002704:00002018\nHID_NAME=foot switch\n";
 
@@ -262,12 +269,14 @@ TEST(Hidraw, TimedReadFromAFifoCompletesAndTimesOut) {
     EXPECT_GE(waited, std::chrono::milliseconds(110));
     EXPECT_LT(waited, std::chrono::seconds(5));
 
-    const std::uint8_t report[8] = {0x00, 0x0A, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x7C};
-    ASSERT_EQ(::write(device, report, sizeof report), 8);
+    // The configuration interface has no report IDs: hidraw gives its 7 data bytes alone.
+    const std::uint8_t report[7] = {0x0A, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x7C};
+    ASSERT_EQ(::write(device, report, sizeof report), 7);
+    buffer.fill(0xEE);
     r = hid.ReadTimed(reader.handle, buffer, 1000);
     EXPECT_EQ(r.status, ReadStatus::Completed) << r.error;
     EXPECT_EQ(r.bytesRead, 8);
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.end()), Bytes(report, report + 8));
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.end()), (Bytes{0x00, 0x0A, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x7C}));
 
     ::close(device);  // the device side hangs up: the read fails and says why
     r = hid.ReadTimed(reader.handle, buffer, 1000);
@@ -277,25 +286,124 @@ TEST(Hidraw, TimedReadFromAFifoCompletesAndTimesOut) {
     EXPECT_EQ(hid.ReadTimed(reader.handle, buffer, 10).status, ReadStatus::Failed);
 }
 
-TEST(Hidraw, TheWindowsReaderShowsAReportFromTheFifo) {
+// What the window shows of one report that the device side puts into the FIFO as hidraw
+// would hand it over.
+Lines ReaderShows(const Bytes& descriptor, const Bytes& fromKernel) {
     FakeTree tree;
-    tree.Add(0, kFootSwitchUevent, kConfigDescriptor, Node::Fifo);
+    tree.Add(0, kFootSwitchUevent, descriptor, Node::Fifo);
     HidrawPlatform hid(tree.Roots());
     WindowFixture f(hid);
     USB& w = *f.window;
     w.Timer1_Timer();
-    ASSERT_TRUE(w.DeviceDetected);
+    EXPECT_TRUE(w.DeviceDetected);
     const int device = ::open(tree.DevNode(0).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(device, 0);
-    const std::uint8_t report[8] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xAB};
-    ASSERT_EQ(::write(device, report, sizeof report), 8);
+    EXPECT_GE(device, 0);
+    EXPECT_EQ(::write(device, fromKernel.data(), fromKernel.size()), static_cast<ssize_t>(fromKernel.size()));
     w.ReadInputReport();
     ::close(device);
     const Lines& log = f.Log();
-    ASSERT_GE(log.size(), 10u);
     EXPECT_EQ(std::find(log.begin(), log.end(), "Readfile timeout"), log.end());
-    EXPECT_EQ(Lines(log.end() - 10, log.end() - 1),
-              (Lines{" Report ID: 0", " Report Data:", " 01", " 02", " 03", " 04", " 05", " 06", " AB"}));
+    // The report display: from " Report ID: " up to the closing "ResetEvent".
+    const auto first =
+        std::find_if(log.begin(), log.end(), [](const std::string& l) { return l.starts_with(" Report ID"); });
+    return first == log.end() ? Lines{} : Lines(first, log.end() - 1);
+}
+
+TEST(Hidraw, TheWindowsReaderShowsReportsWithTheReportIdFirst) {
+    struct Case {
+        const char* what;
+        const Bytes& descriptor;
+        Bytes fromKernel;
+        Lines shown;
+    };
+    const Case cases[] = {
+        {"no report IDs: the data alone, an ID of 0 put in front",
+         kConfigDescriptor,
+         {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xAB},
+         {" Report ID: 0", " Report Data:", " 01", " 02", " 03", " 04", " 05", " 06", " AB"}},
+        {"report IDs: the ID comes first from the device",
+         kNumberedInputDescriptor,
+         {0x05, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77},
+         {" Report ID: 5", " Report Data:", " 11", " 22", " 33", " 44", " 55", " 66", " 77"}},
+        {"a report shorter than declared leaves the rest 0",
+         kConfigDescriptor,
+         {0x11, 0x22},
+         {" Report ID: 0", " Report Data:", " 11", " 22", " 00", " 00", " 00", " 00", " 00"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ReaderShows(c.descriptor, c.fromKernel), c.shown);
+    }
+}
+
+TEST(Hidraw, ALongerReportIsCutToTheInputLength) {
+    FakeTree tree;
+    tree.Add(0, kFootSwitchUevent, kConfigDescriptor, Node::Fifo);
+    HidrawPlatform hid(tree.Roots());
+    const OpenResult reader = hid.OpenForTimedRead(tree.DevPath(0));
+    ASSERT_TRUE(reader.ok()) << reader.error;
+    const int device = ::open(tree.DevNode(0).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(device, 0);
+    const std::uint8_t data[7] = {1, 2, 3, 4, 5, 6, 7};
+    ASSERT_EQ(::write(device, data, sizeof data), 7);
+    std::array<std::uint8_t, 4> small{};
+    const ReadResult r = hid.ReadTimed(reader.handle, small, 1000);
+    ::close(device);
+    EXPECT_EQ(r.status, ReadStatus::Completed) << r.error;
+    EXPECT_EQ(r.bytesRead, 4);
+    EXPECT_EQ(Bytes(small.begin(), small.end()), (Bytes{0, 1, 2, 3}));
+    EXPECT_TRUE(hid.Close(reader.handle));
+}
+
+// The device side never reads: the FIFO's buffer is filled up first, so a write can only wait.
+TEST(Hidraw, AWriteTheDeviceNeverTakesFailsWithinASecond) {
+    EXPECT_EXIT(
+        {
+            ::alarm(20);  // a write that blocks for ever ends the child and fails the test
+            FakeTree tree;
+            tree.Add(0, kFootSwitchUevent, kConfigDescriptor, Node::Fifo);
+            HidrawPlatform hid(tree.Roots());
+            WindowFixture f(hid);
+            USB& w = *f.window;
+            w.Timer1_Timer();
+            if (!w.DeviceDetected) {
+                std::_Exit(3);
+            }
+            const int filler = ::open(tree.DevNode(0).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            const std::vector<char> block(4096, 'x');
+            while (::write(filler, block.data(), block.size()) > 0) {
+            }
+            const auto start = std::chrono::steady_clock::now();
+            const WriteResult direct = hid.Write(w.HIDHandle, Bytes(8, 0));
+            const auto waited = std::chrono::steady_clock::now() - start;
+            if (direct.written != 0 || direct.error.find("did not take the report") == std::string::npos) {
+                std::_Exit(4);
+            }
+            if (waited < std::chrono::milliseconds(900) || waited > std::chrono::seconds(3)) {
+                std::_Exit(5);
+            }
+            // A key click sends three frames to the stalled device: one wait in all, then the
+            // failure line instead of the success line.
+            w.UserSelectItem(w.Combo1, 0);
+            const auto clicked = std::chrono::steady_clock::now();
+            w.UserClick(w.Command_key[0]);
+            if (std::chrono::steady_clock::now() - clicked > std::chrono::seconds(3)) {
+                std::_Exit(6);
+            }
+            if (f.Log() != Lines{f.Stamped(kWriteFailedLine)}) {
+                std::_Exit(7);
+            }
+            // Once the device takes reports again, writes get through.
+            std::vector<char> drain(65536);
+            const int reader = ::open(tree.DevNode(0).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            while (::read(reader, drain.data(), drain.size()) > 0) {
+            }
+            if (hid.Write(w.HIDHandle, Bytes(8, 0)).written != 8) {
+                std::_Exit(8);
+            }
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // Root may open anything, so the check runs as an unprivileged user when the tests run as root.

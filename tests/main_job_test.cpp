@@ -66,6 +66,36 @@ TEST(KeyAssignment, LogNamesAllModifiersInLogOrder) {
                                         "Shift_R + Win_R + A >"));
 }
 
+TEST(KeyAssignment, EachModifierToggleAloneGivesItsBitAndName) {
+    struct Case {
+        Control& (*toggle)(USB&);
+        const char* bit;  // the modifier byte as the frame writes it
+        const char* name;
+    };
+    const Case cases[] = {
+        {[](USB& w) -> Control& { return w.Command_ctrl; }, "01", "Ctrl"},
+        {[](USB& w) -> Control& { return w.Command_shift; }, "02", "Shift"},
+        {[](USB& w) -> Control& { return w.Command_alt; }, "04", "Alt"},
+        {[](USB& w) -> Control& { return w.Command_win; }, "08", "Win"},
+        {[](USB& w) -> Control& { return w.Command_ctrl_r; }, "10", "Ctrl_R"},
+        {[](USB& w) -> Control& { return w.Command_shift_r; }, "20", "Shift_R"},
+        {[](USB& w) -> Control& { return w.Command_alt_r; }, "40", "Alt_R"},
+        {[](USB& w) -> Control& { return w.Command_win_r; }, "80", "Win_R"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Connected f;
+        USB& w = f.w();
+        w.UserSelectItem(w.Combo1, 2);
+        w.UserClick(c.toggle(w));
+        EXPECT_EQ(w.TextIW.Text(), std::string("aa 01 08 ") + c.bit + " 00 00 00");
+        w.UserClick(w.Command_key[50]);  // A
+        ASSERT_FALSE(f.Reports().empty());
+        EXPECT_EQ(f.Reports()[0], std::string("00 AA 01 08 ") + c.bit + " 04 00 00");
+        EXPECT_EQ(f.Log(), f.StampedLines({std::string("成功在开关 <3> 中写入< ") + c.name + " + A >"}));
+    }
+}
+
 TEST(KeyAssignment, PlainKeyDelayAndLongPress) {
     Connected f;
     USB& w = f.w();

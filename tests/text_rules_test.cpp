@@ -1,9 +1,12 @@
 #include "text/text_rules.h"
 
+#include "support/test_names.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace treadle {
 namespace {
@@ -12,6 +15,8 @@ struct ValueCase {
     const char* text;
     double expected;
 };
+
+void PrintTo(const ValueCase& c, std::ostream* os) { *os << '"' << c.text << "\" -> " << c.expected; }
 
 class NumericValueTest : public ::testing::TestWithParam<ValueCase> {};
 
@@ -24,21 +29,60 @@ INSTANTIATE_TEST_SUITE_P(
     Table, NumericValueTest,
     ::testing::Values(
         // Plain numbers and where reading stops.
-        ValueCase{"0", 0}, ValueCase{"1", 1}, ValueCase{"4", 4}, ValueCase{"65535", 65535},
-        ValueCase{"12abc", 12}, ValueCase{"abc", 0}, ValueCase{"", 0}, ValueCase{"x12", 0},
-        ValueCase{"3-4", 3}, ValueCase{"1.2.3", 1.2},
+        ValueCase{"0", 0}, ValueCase{"1", 1}, ValueCase{"4", 4}, ValueCase{"65535", 65535}, ValueCase{"12abc", 12},
+        ValueCase{"abc", 0}, ValueCase{"", 0}, ValueCase{"x12", 0}, ValueCase{"3-4", 3}, ValueCase{"1.2.3", 1.2},
         // Blanks, tabs and line feeds count nowhere, also inside the number.
         ValueCase{"  2  ", 2}, ValueCase{"1 2", 12}, ValueCase{"\t3\n4", 34}, ValueCase{"- 5", -5},
         ValueCase{"\r5", 0},  // a carriage return is not skipped
         // Sign, decimal point, exponent.
-        ValueCase{"-5", -5}, ValueCase{"+7", 7}, ValueCase{"--1", 0}, ValueCase{"0.4", 0.4},
-        ValueCase{".5", 0.5}, ValueCase{"2.", 2}, ValueCase{"-.25", -0.25}, ValueCase{".", 0},
-        ValueCase{"1e3", 1000}, ValueCase{"1E3", 1000}, ValueCase{"2.5e-1", 0.25}, ValueCase{"1e+2", 100},
-        ValueCase{"1e", 1}, ValueCase{"1e+", 1}, ValueCase{"1ex", 1}, ValueCase{"e5", 0},
+        ValueCase{"-5", -5}, ValueCase{"+7", 7}, ValueCase{"--1", 0}, ValueCase{"0.4", 0.4}, ValueCase{".5", 0.5},
+        ValueCase{"2.", 2}, ValueCase{"-.25", -0.25}, ValueCase{".", 0}, ValueCase{"1e3", 1000}, ValueCase{"1E3", 1000},
+        ValueCase{"2.5e-1", 0.25}, ValueCase{"1e+2", 100}, ValueCase{"1e", 1}, ValueCase{"1e+", 1}, ValueCase{"1ex", 1},
+        ValueCase{"e5", 0},
         // Hex and octal.
         ValueCase{"&H2704", 0x2704}, ValueCase{"&h2018", 0x2018}, ValueCase{"&HFF", 255}, ValueCase{"&Hff", 255},
-        ValueCase{"&H", 0}, ValueCase{"&H1G", 1}, ValueCase{"&O17", 15}, ValueCase{"&o8", 0},
-        ValueCase{"& H10", 16}, ValueCase{"&X1", 0}, ValueCase{"&", 0}));
+        ValueCase{"&H", 0}, ValueCase{"&H1G", 1}, ValueCase{"&O17", 15}, ValueCase{"&o8", 0}, ValueCase{"& H10", 16},
+        ValueCase{"&X1", 0}, ValueCase{"&", 0}),
+    [](const ::testing::TestParamInfo<ValueCase>& info) { return testing::TestNameFromText(info.param.text); });
+
+TEST(NumericValue, BeyondADoublesRangeByDigitsOrExponent) {
+    const double max = std::numeric_limits<double>::max();
+    const std::string zeros(400, '0');
+    struct Case {
+        std::string text;
+        double expected;
+    };
+    const Case cases[] = {
+        // Tiny: the digits put the value far below the smallest double, whatever the exponent's sign.
+        {"0." + zeros + "1", 0},
+        {"-0." + zeros + "1", -0.0},
+        {"0." + zeros + "1e5", 0},
+        {"." + zeros + "7", 0},
+        // Huge: the digits put it far above the largest double.
+        {"1" + zeros + "e-5", max},
+        {"-1" + zeros + "e-5", -max},
+        {"1" + zeros, max},
+        {"0001" + zeros + ".5", max},
+        // Exponents that bring such digits back into range are honoured.
+        {"0." + zeros + "1e400", 0.1},
+        {"1" + zeros + "e-399", 10},
+        {"1e-400", 0},
+        {"-1e-400", -0.0},
+        {"1e400", max},
+        {"1e99999999999999999999999", max},
+        {"1e-99999999999999999999999", 0},
+        {"0e99999999999999999999999", 0},
+        {"0." + zeros + "e999", 0},
+        // The reading still stops where the number does.
+        {"1" + zeros + "x1e-999", max},
+        {"0." + zeros + "1 2e", 0},
+    };
+    for (const Case& c : cases) {
+        const double value = NumericValue(c.text);
+        EXPECT_DOUBLE_EQ(value, c.expected) << c.text.substr(0, 20) << "... (" << c.text.size() << " characters)";
+        EXPECT_EQ(std::signbit(value), std::signbit(c.expected)) << c.text.substr(0, 20);
+    }
+}
 
 TEST(NumericValue, SaturatesInsteadOfOverflowing) {
     const double max = std::numeric_limits<double>::max();

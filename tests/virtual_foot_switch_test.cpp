@@ -234,10 +234,5 @@ TEST(VirtualFootSwitch, AStateFileThatCannotBeWrittenFailsTheWrite) {
     EXPECT_TRUE(d.Received().empty());
 }
 
-TEST(CLibraryErrorText, KnownAndUnknownCodes) {
-    EXPECT_FALSE(CLibraryErrorText(2).empty());
-    EXPECT_EQ(CLibraryErrorText(987654), "");
-}
-
 }  // namespace
 }  // namespace treadle

@@ -163,6 +163,9 @@ ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descr
                     }
                     tally.bits[id] += bits;
                     tally.present[id] = true;
+                    if (kind == kInputKind && id != 0) {
+                        result.info.numberedInputReports = true;
+                    }
                 }
                 usage = {};
                 break;

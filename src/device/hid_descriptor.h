@@ -27,6 +27,9 @@ struct ReportDescriptorInfo {
     int inputReportLength = 0;
     int outputReportLength = 0;
     int featureReportLength = 0;
+    // True when the input reports carry report IDs. The system hands such a report over with
+    // its ID byte first and any other report without one.
+    bool numberedInputReports = false;
     // (usage page, usage) of each top-level collection, in descriptor order.
     std::vector<std::pair<std::uint16_t, std::uint16_t>> topLevelCollections;
 };

@@ -16,6 +16,9 @@ namespace treadle {
 // An open interface. 0 is "no handle"; implementations hand out positive numbers only.
 using HidHandle = std::int64_t;
 
+// How long a write may wait for the device to take a report.
+constexpr int kWriteWaitMs = 1000;
+
 enum class OpenFailure {
     None,
     Refused,       // the system does not let anyone open it so (keyboard and mouse collections)
@@ -101,10 +104,13 @@ public:
     // Report lengths and top-level usage of an open interface; false when they cannot be read.
     [[nodiscard]] virtual bool GetCaps(HidHandle handle, HidCaps& out) = 0;
 
-    // Writes one whole output report, report-ID byte first.
+    // Writes one whole output report, report-ID byte first. A report the device does not take
+    // within kWriteWaitMs fails, so a stalled device cannot hold the caller up for ever.
     [[nodiscard]] virtual WriteResult Write(HidHandle handle, std::span<const std::uint8_t> report) = 0;
 
-    // Reads one input report into the buffer, waiting at most timeoutMs.
+    // Reads one input report into the buffer, waiting at most timeoutMs. Every platform lays
+    // the report out alike: byte 0 the report ID (0 when the interface uses none), then the
+    // report's data; bytesRead counts the ID byte.
     [[nodiscard]] virtual ReadResult ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) = 0;
 
     // Closes a handle; false when the handle was not open.

@@ -68,16 +68,23 @@ class HidrawPlatform final : public HidPlatform {
         HidAttributes ids;
         bool hasCaps = false;
         HidCaps caps;
+        // hidraw hands over an input report with its ID byte only when the interface's
+        // input reports are numbered; otherwise the reader puts the 0 in front itself.
+        bool numberedInput = true;
+        // The last write did not get through in time: the next one does not wait again.
+        bool writeStalled = false;
     };
 
     OpenResult Open(const std::string& path, bool forTimedRead);
     // "hidrawN" when the path is <dev>/hidrawN; empty otherwise.
     std::string NodeName(const std::string& path) const;
     std::string DeviceDir(const std::string& node) const;
-    // The caps from the node's report descriptor; false when it cannot be read or parsed.
-    bool ReadCaps(const std::string& node, HidCaps& out) const;
-    // The fd of an open handle, -1 when there is none.
-    int FdOf(HidHandle handle) const;
+    // The caps from the node's report descriptor and whether its input reports carry an ID;
+    // false when it cannot be read or parsed.
+    bool ReadCaps(const std::string& node, HidCaps& out, bool& numberedInput) const;
+    // A copy of an open handle's entry; false when there is none.
+    bool EntryOf(HidHandle handle, Entry& out) const;
+    void SetWriteStalled(HidHandle handle, bool stalled);
 
     HidrawRoots roots_;
     mutable std::mutex mutex_;

@@ -2,7 +2,7 @@
 // byte first. sysfs tells what is behind each node without opening it.
 #include "device/hid_descriptor.h"
 #include "device/hidraw_platform.h"
-#include "device/virtual_foot_switch.h"
+#include "device/system_error_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -253,14 +253,15 @@ OpenResult HidrawPlatform::Open(const std::string& path, bool forTimedRead) {
         entry.ids = ids.ids;
     }
     // A descriptor we cannot read does not keep the node closed; only its caps stay unknown.
-    entry.hasCaps = ReadCaps(node, entry.caps);
+    entry.hasCaps = ReadCaps(node, entry.caps, entry.numberedInput);
     if (entry.hasCaps && IsKeyboardOrMouse(entry.caps)) {
         return {0, OpenFailure::Refused,
                 node + " is a " + (entry.caps.usage == 0x06 ? "keyboard" : "mouse") +
                     ": keyboard/mouse collections cannot be opened for reading and writing"};
     }
 
-    const int flags = forTimedRead ? (O_RDONLY | O_NONBLOCK | O_CLOEXEC) : (O_RDWR | O_CLOEXEC);
+    // Both kinds are non-blocking: reads and writes wait in poll, for a bounded time.
+    const int flags = (forTimedRead ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_CLOEXEC;
     const int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
         const int code = errno;
@@ -317,7 +318,7 @@ bool HidrawPlatform::PeekAttributes(const std::string& path, HidAttributes& out)
     return true;
 }
 
-bool HidrawPlatform::ReadCaps(const std::string& node, HidCaps& out) const {
+bool HidrawPlatform::ReadCaps(const std::string& node, HidCaps& out, bool& numberedInput) const {
     const FileText descriptor = ReadSysfsFile(DeviceDir(node) + "/report_descriptor");
     if (!descriptor.ok()) {
         return false;
@@ -328,12 +329,14 @@ bool HidrawPlatform::ReadCaps(const std::string& node, HidCaps& out) const {
         return false;
     }
     out = CapsFromDescriptorInfo(parsed.info);
+    numberedInput = parsed.info.numberedInputReports;
     return true;
 }
 
 bool HidrawPlatform::PeekCaps(const std::string& path, HidCaps& out) {
     const std::string node = NodeName(path);
-    return !node.empty() && ReadCaps(node, out);
+    bool numberedInput = false;
+    return !node.empty() && ReadCaps(node, out, numberedInput);
 }
 
 bool HidrawPlatform::GetCaps(HidHandle handle, HidCaps& out) {
@@ -346,27 +349,61 @@ bool HidrawPlatform::GetCaps(HidHandle handle, HidCaps& out) {
     return true;
 }
 
-int HidrawPlatform::FdOf(HidHandle handle) const {
+bool HidrawPlatform::EntryOf(HidHandle handle, Entry& out) const {
     std::lock_guard lock(mutex_);
     const auto it = handles_.find(handle);
-    return it == handles_.end() ? -1 : it->second.fd;
+    if (it == handles_.end()) {
+        return false;
+    }
+    out = it->second;
+    return true;
+}
+
+void HidrawPlatform::SetWriteStalled(HidHandle handle, bool stalled) {
+    std::lock_guard lock(mutex_);
+    if (const auto it = handles_.find(handle); it != handles_.end()) {
+        it->second.writeStalled = stalled;
+    }
 }
 
 WriteResult HidrawPlatform::Write(HidHandle handle, std::span<const std::uint8_t> report) {
-    const int fd = FdOf(handle);
-    if (fd < 0) {
+    Entry entry;
+    if (!EntryOf(handle, entry)) {
         return {0, "handle " + std::to_string(handle) + " is not open"};
     }
     if (report.empty()) {
         return {0, "an empty report cannot be written"};
     }
+    // A device that did not take the last report is given no new wait until one gets through,
+    // so an action of many frames fails in one wait rather than in one per frame.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(entry.writeStalled ? 0 : kWriteWaitMs);
     ssize_t n = 0;
-    do {
-        n = ::write(fd, report.data(), report.size());
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        return {0, "writing the report failed: " + Errno(errno)};
+    for (;;) {
+        n = ::write(entry.fd, report.data(), report.size());
+        if (n >= 0) {
+            break;
+        }
+        const int code = errno;
+        if (code == EINTR) {
+            continue;
+        }
+        if (code != EAGAIN) {
+            return {0, "writing the report failed: " + Errno(code)};
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            SetWriteStalled(handle, true);
+            return {0, "the device did not take the report within " + std::to_string(kWriteWaitMs) +
+                           " ms; it may have stalled"};
+        }
+        pollfd p{entry.fd, POLLOUT, 0};
+        if (::poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR) {
+            const int pollCode = errno;
+            return {0, "waiting to write the report failed: " + Errno(pollCode)};
+        }
     }
+    SetWriteStalled(handle, false);
     if (static_cast<size_t>(n) < report.size()) {
         return {static_cast<int>(n), "short write: " + std::to_string(n) + " of " + std::to_string(report.size()) +
                                          " bytes reached the device"};
@@ -378,13 +415,17 @@ ReadResult HidrawPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_t> b
     auto failed = [](std::uint32_t code, std::string error) {
         return ReadResult{ReadStatus::Failed, 0, code, std::move(error)};
     };
-    const int fd = FdOf(handle);
-    if (fd < 0) {
+    Entry entry;
+    if (!EntryOf(handle, entry)) {
         return failed(EBADF, "handle " + std::to_string(handle) + " is not open");
     }
+    const int fd = entry.fd;
     if (buffer.empty()) {
         return failed(EINVAL, "the read buffer is empty");
     }
+    // Without report IDs hidraw gives the data alone: it goes behind a report-ID byte of 0.
+    std::vector<std::uint8_t> unnumbered(entry.numberedInput ? 0 : std::max<size_t>(1, buffer.size() - 1));
+    const std::span<std::uint8_t> target = entry.numberedInput ? buffer : std::span<std::uint8_t>(unnumbered);
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
     for (;;) {
@@ -402,9 +443,15 @@ ReadResult HidrawPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_t> b
             return {ReadStatus::TimedOut, 0, 0, {}};
         }
         // Data, a hang-up or an error: read() says which, with the system's own code.
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        const ssize_t n = ::read(fd, target.data(), target.size());
         if (n > 0) {
-            return {ReadStatus::Completed, static_cast<int>(n), 0, {}};
+            if (entry.numberedInput) {
+                return {ReadStatus::Completed, static_cast<int>(n), 0, {}};
+            }
+            const size_t kept = std::min(static_cast<size_t>(n), buffer.size() - 1);
+            buffer[0] = 0;
+            std::copy_n(unnumbered.begin(), kept, buffer.begin() + 1);
+            return {ReadStatus::Completed, static_cast<int>(kept + 1), 0, {}};
         }
         if (n == 0) {
             return failed(0, "the device node reported end of file");

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "device/system_error_text.h"
 #include "text/text_rules.h"
 #include "window/services.h"
 
@@ -34,15 +35,6 @@ std::string CaptureLine(std::span<const std::uint8_t> report) {
         line += HexByte(report[i]);
     }
     return line;
-}
-
-std::string CLibraryErrorText(std::uint32_t code) {
-    const std::string text = std::strerror(static_cast<int>(code));
-    // glibc names codes it does not know "Unknown error N": that is no text.
-    if (text.rfind("Unknown error", 0) == 0) {
-        return {};
-    }
-    return text;
 }
 
 VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(options)) {

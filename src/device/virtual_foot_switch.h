@@ -34,9 +34,6 @@ using SlotTable = std::array<SlotBytes, 32>;
 // separated by single blanks ("00 AA 01 04 01 3A 00 00").
 std::string CaptureLine(std::span<const std::uint8_t> report);
 
-// The C library's text for an error number; empty when it has none.
-std::string CLibraryErrorText(std::uint32_t code);
-
 class VirtualFootSwitch final : public HidPlatform {
 public:
     static constexpr int kReportLength = 8;

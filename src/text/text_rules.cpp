@@ -1,5 +1,6 @@
 #include "text/text_rules.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -33,6 +34,33 @@ double RadixValue(std::string_view s, int radix) {
     return Saturate(value);
 }
 
+// The power of ten of the leading non-zero digit of digits[.digits]; false when all are zero.
+bool LeadingDigitPower(std::string_view mantissa, long long& power) {
+    const size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    power = first < point ? static_cast<long long>(point - first) - 1 : -static_cast<long long>(first - point);
+    return true;
+}
+
+// The value of an optionally signed run of decimal digits, held within +-kExponentCap: an
+// exponent that large already puts any mantissa out of a double's range.
+long long CappedExponent(std::string_view text) {
+    constexpr long long kExponentCap = 1'000'000'000;
+    size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        value = std::min(kExponentCap, value * 10 + (text[i] - '0'));
+    }
+    return negative ? -value : value;
+}
+
 double DecimalValue(std::string_view s) {
     size_t i = 0;
     bool negative = false;
@@ -56,6 +84,7 @@ double DecimalValue(std::string_view s) {
     if (digits == 0) {
         return 0;
     }
+    const size_t mantissaEnd = i;
     size_t end = i;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         size_t j = i + 1;
@@ -69,16 +98,20 @@ double DecimalValue(std::string_view s) {
             end = j;
         }
     }
+    long long power = 0;
+    if (!LeadingDigitPower(s.substr(start, mantissaEnd - start), power)) {
+        return negative ? -0.0 : 0.0;  // zero digits stay zero whatever the exponent
+    }
     double value = 0;
     auto [ptr, ec] = std::from_chars(s.data() + start, s.data() + end, value, std::chars_format::general);
     (void)ptr;
     if (ec == std::errc::result_out_of_range) {
-        // from_chars leaves the value alone on overflow and underflow; tell them apart by the
-        // exponent's sign and the mantissa's size.
-        const std::string_view number = s.substr(start, end - start);
-        const size_t e = number.find_first_of("eE");
-        const bool smallExponent = e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
-        value = smallExponent ? 0.0 : kMaxDouble;
+        // from_chars leaves the value alone when it does not fit; where the leading digit
+        // lands says which side it fell off.
+        if (mantissaEnd < end) {
+            power += CappedExponent(s.substr(mantissaEnd + 1, end - mantissaEnd - 1));
+        }
+        value = power >= 0 ? kMaxDouble : 0.0;
     }
     return negative ? -value : value;
 }

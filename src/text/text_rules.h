@@ -12,8 +12,8 @@ namespace treadle {
 // stand; then an optional sign, digits with an optional decimal point and an optional
 // exponent (E or e, optionally signed), or &H with hex digits, or &O with octal digits.
 // Reading stops at the first character that cannot continue the number; a text that does
-// not start with a number is 0. Values too large for a double saturate instead of
-// becoming infinite.
+// not start with a number is 0. All digits count, however many: a value beyond a double's
+// range becomes the largest double, one too small for it becomes 0, each keeping its sign.
 double NumericValue(std::string_view text);
 
 // Nearest whole number, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).

@@ -106,25 +106,29 @@ TEST(QtClockFormat, TimeZoneFieldsAreRemoved) {
 TEST(QtClockFormat, RegionalShortDateAndLongTime) {
     struct Case {
         const char* locale;
-        const char* format;
-        const char* stamp;  // 2026-12-06 08:40:48
+        QTime time;
+        const char* stamp;  // on 2026-12-06
     };
     const Case cases[] = {
-        {"zh_CN", "yyyy/M/d HH:mm:ss", "2026/12/6 08:40:48"},
-        {"en_US", "M/d/yy h:mm:ss AP", "12/6/26 8:40:48 AM"},
-        {"de_DE", "dd.MM.yy HH:mm:ss", "06.12.26 08:40:48"},
+        {"zh_CN", QTime(8, 40, 48), "2026/12/6 8:40:48"},    {"zh_CN", QTime(20, 5, 7), "2026/12/6 20:05:07"},
+        {"en_US", QTime(8, 40, 48), "12/6/2026 8:40:48 AM"}, {"en_US", QTime(0, 5, 7), "12/6/2026 12:05:07 AM"},
+        {"en_US", QTime(20, 5, 7), "12/6/2026 8:05:07 PM"},  {"de_DE", QTime(8, 40, 48), "06.12.2026 08:40:48"},
     };
     for (const Case& c : cases) {
-        const QLocale locale(c.locale);
-        const QString format = TimeStampFormat(locale);
-        EXPECT_EQ(format.toStdString(), c.format) << c.locale;
-        const QDateTime when(QDate(2026, 12, 6), QTime(8, 40, 48));
-        EXPECT_EQ(locale.toString(when, format).toStdString(), c.stamp) << c.locale;
+        EXPECT_EQ(TimeStampTextAt(QLocale(c.locale), QDateTime(QDate(2026, 12, 6), c.time)), c.stamp) << c.locale;
     }
     const std::string now = QtClock(QLocale("zh_CN")).TimeStampText();
-    EXPECT_TRUE(
-        QRegularExpression(R"(^\d{4}/\d{1,2}/\d{1,2} \d\d:\d\d:\d\d$)").match(QString::fromStdString(now)).hasMatch())
+    EXPECT_TRUE(QRegularExpression(R"(^\d{4}/\d{1,2}/\d{1,2} \d{1,2}:\d\d:\d\d$)")
+                    .match(QString::fromStdString(now))
+                    .hasMatch())
         << now;
+}
+
+// A locale the pattern table does not know keeps Qt's own short date and long time.
+TEST(QtClockFormat, OtherLocalesUseQtsFormats) {
+    const QLocale locale("nl_NL");
+    EXPECT_EQ(TimeStampFormat(locale).toStdString(), "dd-MM-yyyy HH:mm:ss");
+    EXPECT_EQ(TimeStampTextAt(locale, QDateTime(QDate(2026, 12, 6), QTime(8, 40, 48))), "06-12-2026 08:40:48");
 }
 
 TEST(CommandLineOptions, GoodArguments) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -12,7 +13,10 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace treadle::qt {
@@ -183,6 +187,50 @@ TEST_F(WindowQtTest, ClosingTheWindowClosesBothHandles) {
     QTest::qWait(800);
     EXPECT_EQ(device->OpenHandleCount(), 0);
     EXPECT_EQ(Model().lstResults.Items().size(), log.size());
+}
+
+// An X11 event of 32 bytes as Qt hands it to native event filters: the code in byte 0, the
+// window the event reports on in bytes 4 to 7, the window it concerns in bytes 8 to 11.
+std::array<std::uint8_t, 36> XEvent(std::uint8_t code, std::uint32_t eventWindow, std::uint32_t window) {
+    std::array<std::uint8_t, 36> event{};
+    event[0] = code;
+    std::memcpy(event.data() + 4, &eventWindow, 4);
+    std::memcpy(event.data() + 8, &window, 4);
+    return event;
+}
+
+TEST_F(WindowQtTest, TheWindowClosesWhenItsSystemWindowIsDestroyedFromOutside) {
+    ASSERT_TRUE(WaitConnected());
+    const auto id = static_cast<std::uint32_t>(window->winId());
+    ASSERT_NE(id, 0u);
+    auto deliver = [](QByteArray type, std::array<std::uint8_t, 36> event) {
+        qintptr result = 0;
+        QAbstractEventDispatcher::instance()->filterNativeEvent(type, event.data(), &result);
+        QCoreApplication::processEvents();
+    };
+    struct Case {
+        const char* what;
+        QByteArray type;
+        std::array<std::uint8_t, 36> event;
+    };
+    const Case ignored[] = {
+        {"another window destroyed", "xcb_generic_event_t", XEvent(17, id + 1, id + 1)},
+        {"unmapped, as when minimised", "xcb_generic_event_t", XEvent(18, id, id)},
+        {"not an X11 event", "windows_generic_MSG", XEvent(17, id, id)},
+    };
+    for (const Case& c : ignored) {
+        deliver(c.type, c.event);
+        EXPECT_TRUE(window->isVisible()) << c.what;
+    }
+    EXPECT_GT(device->OpenHandleCount(), 0);
+
+    deliver("xcb_generic_event_t", XEvent(17, id, id));
+    EXPECT_FALSE(window->isVisible());
+    const std::vector<std::string>& log = Model().lstResults.Items();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "[" + clock.stamp + "]:CloseHandle (HIDHandle)");
+    EXPECT_EQ(log[log.size() - 1], "[" + clock.stamp + "]:CloseHandle (ReadHandle)");
+    EXPECT_EQ(device->OpenHandleCount(), 0);
 }
 
 TEST_F(WindowQtTest, TypingIntoTheWindowRecordsNothing) {

@@ -1,7 +1,7 @@
 // treadle: the window for programming the foot switch.
-#include "device/virtual_foot_switch.h"
 #include "window/qt/command_line.h"
 #include "window/qt/qt_services.h"
+#include "window/qt/startup.h"
 #include "window/qt/window_qt.h"
 
 #include <QApplication>
@@ -59,24 +59,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    treadle::qt::QtSleeper sleeper;
-    std::unique_ptr<treadle::HidPlatform> platform;
-    if (options.virtualDevice) {
-        treadle::VirtualFootSwitch::Options deviceOptions;
-        deviceOptions.stateFile = options.stateFile;
-        deviceOptions.captureFile = options.captureFile;
-        deviceOptions.sleeper = &sleeper;
-        auto device = std::make_unique<treadle::VirtualFootSwitch>(deviceOptions);
-        std::string error;
-        if (!device->Start(error)) {
-            std::cerr << g_program << ": the virtual foot switch cannot start: " << error << "\n";
-            return 1;
-        }
-        platform = std::move(device);
-    } else {
-        platform = treadle::MakeSystemHidPlatform();
-    }
-
     qInstallMessageHandler(MessageHandler);
     g_openingDisplay = true;
     QApplication app(argc, argv);
@@ -85,8 +67,15 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QString::fromLatin1(TREADLE_VERSION));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
-    treadle::qt::QtClock clock;
+    treadle::qt::QtSleeper sleeper;
     treadle::qt::QtMessageBoxes boxes;
+    const std::unique_ptr<treadle::HidPlatform> platform =
+        treadle::qt::StartPlatform(options, sleeper, boxes, std::cerr, g_program);
+    if (platform == nullptr) {
+        return treadle::qt::kBadStartStatus;
+    }
+
+    treadle::qt::QtClock clock;
     treadle::qt::QtUrlOpener url;
     int status = 0;
     {

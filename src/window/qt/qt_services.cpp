@@ -1,5 +1,7 @@
 #include "window/qt/qt_services.h"
 
+#include "window/time_stamp.h"
+
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
@@ -64,9 +66,19 @@ QString TimeStampFormat(const QLocale& locale) {
     return locale.dateFormat(QLocale::ShortFormat) + u' ' + WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
 }
 
-QtClock::QtClock(QLocale locale) : locale_(std::move(locale)), format_(TimeStampFormat(locale_)) {}
+std::string TimeStampTextAt(const QLocale& locale, const QDateTime& when) {
+    if (const RegionalPatterns* patterns = RegionalPatternsFor(locale.name().toStdString())) {
+        const QDate date = when.date();
+        const QTime time = when.time();
+        return LogTimeStamp(*patterns,
+                            {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()});
+    }
+    return locale.toString(when, TimeStampFormat(locale)).toStdString();
+}
 
-std::string QtClock::TimeStampText() { return locale_.toString(QDateTime::currentDateTime(), format_).toStdString(); }
+QtClock::QtClock(QLocale locale) : locale_(std::move(locale)) {}
+
+std::string QtClock::TimeStampText() { return TimeStampTextAt(locale_, QDateTime::currentDateTime()); }
 
 void QtSleeper::Sleep(int milliseconds) {
     if (milliseconds > 0) {

@@ -4,6 +4,7 @@
 
 #include "window/services.h"
 
+#include <QDateTime>
 #include <QLocale>
 #include <QString>
 
@@ -25,6 +26,10 @@ QString TimeStampFormat(const QLocale& locale);
 std::string MakerPageFor(const QString& applicationDir, const std::string& built, bool builtIsDefault,
                          const QString& installedGuide);
 
+// The log's time stamp of a moment in a locale: the locale's patterns as Windows writes them
+// where the core's table knows it, Qt's short date and long time (TimeStampFormat) elsewhere.
+std::string TimeStampTextAt(const QLocale& locale, const QDateTime& when);
+
 class QtClock final : public Clock {
   public:
     explicit QtClock(QLocale locale = QLocale::system());
@@ -32,7 +37,6 @@ class QtClock final : public Clock {
 
   private:
     QLocale locale_;
-    QString format_;
 };
 
 class QtSleeper final : public Sleeper {

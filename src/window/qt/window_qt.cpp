@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
@@ -17,6 +18,8 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <utility>
@@ -59,7 +62,32 @@ void SetColors(QWidget* widget, const QColor& back, const QColor& fore,
     widget->setPalette(palette);
 }
 
+// An X11 DestroyNotify event as the X protocol lays it out: code 17 in byte 0 (the top bit
+// marks a sent event), the window destroyed in bytes 8 to 11.
+bool IsDestroyNotifyOf(const QByteArray& eventType, const void* message, WId window) {
+    constexpr std::uint8_t kDestroyNotify = 17;
+    constexpr size_t kWindowOffset = 8;
+    if (eventType != "xcb_generic_event_t" || message == nullptr || window == 0) {
+        return false;
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(message);
+    if ((bytes[0] & 0x7F) != kDestroyNotify) {
+        return false;
+    }
+    std::uint32_t destroyed = 0;
+    std::memcpy(&destroyed, bytes + kWindowOffset, sizeof destroyed);
+    return destroyed == window;
+}
+
 }  // namespace
+
+bool NativeWindowWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) {
+    (void)result;
+    if (IsDestroyNotifyOf(eventType, message, window_.internalWinId())) {
+        window_.NativeWindowDestroyed();
+    }
+    return false;  // Qt sees the event as well
+}
 
 void PanelButton::keyPressEvent(QKeyEvent* event) { event->ignore(); }
 void PanelButton::keyReleaseEvent(QKeyEvent* event) { event->ignore(); }
@@ -99,9 +127,11 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent) : QWidget(paren
     timer_.setInterval(USB::kTimerInterval);
     connect(&timer_, &QTimer::timeout, this, [this] { model_.Timer1_Timer(); });
     model_.AddChangeListener([this](const Control& control, Property property) { Render(control, property); });
+    QCoreApplication::instance()->installNativeEventFilter(&watch_);
 }
 
 MainWindow::~MainWindow() {
+    QCoreApplication::instance()->removeNativeEventFilter(&watch_);
     Unload();
     // The widgets go while the model still exists, and without reporting anything to it.
     const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
@@ -406,6 +436,11 @@ void MainWindow::showEvent(QShowEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     Unload();
     event->accept();
+}
+
+void MainWindow::NativeWindowDestroyed() {
+    // Not from inside the native event's handling: Qt is still delivering it.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void MainWindow::Unload() {

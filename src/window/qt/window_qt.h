@@ -5,6 +5,7 @@
 
 #include "window/usb.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -25,6 +26,20 @@ class PanelButton final : public QPushButton {
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+};
+
+class MainWindow;
+
+// Notices when the window's X11 window is destroyed by another client (xdotool windowclose,
+// or a session without a window manager going away): Qt reports no close then, and the
+// program would run on without a window.
+class NativeWindowWatch final : public QAbstractNativeEventFilter {
+  public:
+    explicit NativeWindowWatch(MainWindow& window) : window_(window) {}
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+  private:
+    MainWindow& window_;
 };
 
 class MainWindow final : public QWidget {
@@ -57,10 +72,15 @@ class MainWindow final : public QWidget {
     void RenderTimer();
     bool ShownInWindow(const Control& control);
     void Unload();
+    // The system window went away without a close: close as the user would, so that the
+    // model unloads and, the last window closed, the program ends.
+    void NativeWindowDestroyed();
+    friend class NativeWindowWatch;
 
     USB model_;
     std::unordered_map<const Control*, QWidget*> widgets_;
     QTimer timer_;
+    NativeWindowWatch watch_{*this};
     bool loaded_ = false;
     bool unloaded_ = false;
 };

@@ -1,0 +1,28 @@
+#include "window/qt/startup.h"
+
+#include "device/virtual_foot_switch.h"
+
+namespace treadle::qt {
+
+std::unique_ptr<HidPlatform> StartPlatform(const CommandLine& options, Sleeper& sleeper, MessageBoxes& boxes,
+                                           std::ostream& err, const std::string& program) {
+    if (!options.virtualDevice) {
+        return MakeSystemHidPlatform();
+    }
+    VirtualFootSwitch::Options deviceOptions;
+    deviceOptions.stateFile = options.stateFile;
+    deviceOptions.captureFile = options.captureFile;
+    deviceOptions.sleeper = &sleeper;
+    auto device = std::make_unique<VirtualFootSwitch>(deviceOptions);
+    std::string error;
+    if (!device->Start(error)) {
+        const std::string text = "the virtual foot switch cannot start: " + error;
+        err << program << ": " << text << "\n";
+        err.flush();
+        boxes.Show(text, "Treadle", MessageButtons::Ok);
+        return nullptr;
+    }
+    return device;
+}
+
+}  // namespace treadle::qt

@@ -1,0 +1,25 @@
+// What the window program starts on: the virtual foot switch the command line asks for, or
+// the system's HID layer.
+#pragma once
+
+#include "device/hid_platform.h"
+#include "window/qt/command_line.h"
+#include "window/services.h"
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+namespace treadle::qt {
+
+// The exit status when the virtual foot switch cannot start: its state or capture file is
+// bad, as with a bad command line.
+constexpr int kBadStartStatus = 2;
+
+// The HID platform for the command line. When the virtual foot switch cannot start, says why
+// on `err` and in a message box (the program may have been started without a terminal), and
+// gives null.
+std::unique_ptr<HidPlatform> StartPlatform(const CommandLine& options, Sleeper& sleeper, MessageBoxes& boxes,
+                                           std::ostream& err, const std::string& program);
+
+}  // namespace treadle::qt
