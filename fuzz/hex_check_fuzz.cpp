@@ -1,7 +1,9 @@
 // libFuzzer target: anything may be typed or pasted into the frame text box. After the check
 // the box holds only hex digits and blanks, in their old order, one message box was shown
-// per distinct wrong character, and checking the result again shows none.
+// per distinct wrong character, and checking the result again shows none. Front ends hand
+// the model well-formed UTF-8 (what a text box holds), so the bytes are made into that first.
 #include "support/fakes.h"
+#include "text/utf16.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +28,8 @@ bool IsSubsequence(const std::string& part, const std::string& whole) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static treadle::testing::WindowFixture f;
-    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::string text =
+        treadle::Utf16ToUtf8(treadle::Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data), size)));
     f.boxes.shown.clear();
     f.window->TextIW.SetText(text);
     const std::string result = f.window->TextIW.Text();

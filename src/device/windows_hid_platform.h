@@ -71,7 +71,7 @@ std::string WindowsErrorText(Win32HidCalls& calls, std::uint32_t code);
 class WindowsHidPlatform final : public HidPlatform {
   public:
     // How long a write may take before it is cancelled and reported as failed.
-    static constexpr DWORD kWriteTimeoutMs = 1000;
+    static constexpr DWORD kWriteTimeoutMs = kWriteWaitMs;
 
     explicit WindowsHidPlatform(std::unique_ptr<Win32HidCalls> calls);
     ~WindowsHidPlatform() override;
