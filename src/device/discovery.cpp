@@ -56,6 +56,12 @@ bool USB::FindTheHid() {
             break;
         }
         DevicePath = paths[memberIndex];
+        // Where the system tells the IDs without opening the interface, one that is not the
+        // foot switch is passed over unopened: the search then costs little more than listing.
+        HidAttributes told;
+        if (hid.PeekAttributes(DevicePath, told) && !matches(told)) {
+            continue;
+        }
         const OpenResult opened = hid.OpenReadWrite(DevicePath);
         if (!opened.ok()) {
             // An interface that cannot be opened for reading and writing never matches.
