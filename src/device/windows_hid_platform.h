@@ -8,11 +8,13 @@
 
 #include "device/hid_platform.h"
 
-#include <setupapi.h>
+// clang-format off: windows.h must come first.
 #include <windows.h>
+#include <setupapi.h>
 extern "C" {
 #include <hidsdi.h>
 }
+// clang-format on
 // The COM headers make `interface` a keyword-like macro; the core uses it as a plain name.
 #undef interface
 
