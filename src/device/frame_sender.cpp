@@ -22,7 +22,24 @@ SendOutcome USB::SendFrame() {
     }
     const WriteResult written = services_.hid.Write(HIDHandle, conversion.report);
     LastApiResult = written.written;
+    ReportCaptureFailure(written);
     return written.written == static_cast<int>(conversion.report.size()) ? SendOutcome::Written : SendOutcome::Failed;
+}
+
+void USB::ReportCaptureFailure(const WriteResult& written) {
+    if (written.captureError.empty()) {
+        if (written.written > 0) {
+            captureFailureReported_ = false;
+        }
+        return;
+    }
+    if (captureFailureReported_) {
+        return;  // one action writes several reports: say it once
+    }
+    captureFailureReported_ = true;
+    const std::string message = kCaptureFailedMessage + written.captureFile + "：" + written.captureError;
+    LogMessage(message);
+    services_.boxes.Show(message, Caption, MessageButtons::Ok);
 }
 
 }  // namespace treadle

@@ -4,18 +4,18 @@
 // change listeners report.
 #pragma once
 
+#include "device/hid_platform.h"
+#include "device/send_outcome.h"
+#include "window/control.h"
+#include "window/keyboard_layout.h"
+#include "window/services.h"
+
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "device/hid_platform.h"
-#include "device/send_outcome.h"
-#include "window/control.h"
-#include "window/keyboard_layout.h"
-#include "window/services.h"
 
 namespace treadle {
 
@@ -29,18 +29,18 @@ struct WindowServices {
 
 // A family of controls sharing one name, told apart by Index.
 class ControlFamily {
-public:
+  public:
     Control& operator[](int index) { return *members_.at(static_cast<size_t>(index)); }
     const Control& operator[](int index) const { return *members_.at(static_cast<size_t>(index)); }
     int Count() const { return static_cast<int>(members_.size()); }
     void Add(Control& c) { members_.push_back(&c); }
 
-private:
+  private:
     std::vector<Control*> members_;
 };
 
 class USB final : private ControlObserver {
-public:
+  public:
     using ChangeListener = std::function<void(const Control&, Property)>;
 
     explicit USB(WindowServices services);
@@ -139,10 +139,10 @@ public:
     void Option2_Click();
 
     // ---- Controls ------------------------------------------------------------------------
-private:
+  private:
     std::deque<Control> controls_;  // declared first: the references below point into it
 
-public:
+  public:
     Control& Frame2;
     Control& Label3;
     Control& Label6;
@@ -213,8 +213,14 @@ public:
     static constexpr const char* kNoAccessMessage =
         "无法打开设备：没有访问权限。请安装 udev 规则 70-treadle.rules（见用户指南），然后重新插入设备。";
 
-private:
+    // Said in a message box and the log when the virtual foot switch's capture file cannot
+    // be written: the text is followed by the file, "：" and the system's reason.
+    static constexpr const char* kCaptureFailedMessage = "无法写入捕获文件 ";
+
+  private:
     void ControlChanged(Control& control, Property property) override;
+    // Tells the user, once until the capture file takes a line again, that it cannot be written.
+    void ReportCaptureFailure(const WriteResult& written);
     void FillKeyTable(int firstStep, int lastStep);
     void SetKey(int index, int usage, std::string caption);
     void ToggleModifier(Control& toggle);
@@ -235,6 +241,7 @@ private:
     bool inTimerTick_ = false;
     bool readEventPrepared_ = false;
     bool noAccessReported_ = false;
+    bool captureFailureReported_ = false;
     WindowServices services_;
     std::vector<ChangeListener> listeners_;
     int busy_ = 0;
