@@ -4,14 +4,16 @@
 #include "cli/devices.h"
 #include "cli/key_names.h"
 #include "cli/profile.h"
+#include "cli/shown_text.h"
 #include "cli/slots.h"
+#include "device/frame_text.h"
+#include "device/user_file.h"
 #include "settings/settings_frames.h"
 #include "text/text_rules.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <ostream>
 
@@ -61,10 +63,56 @@ int ForEachTarget(CommandContext& c, Session& session, const char* notFound,
     return failed == 0 ? kExitOk : kExitFailed;
 }
 
+// What a raw frame text became in a report: the frame bytes behind the report ID, and a
+// warning when the text held more bytes than fit (dropped) or fewer (padded with 00).
+struct RawReport {
+    std::string written;
+    std::string warning;
+};
+
+RawReport DescribeRaw(const std::string& frameText, int reportLength) {
+    RawReport r;
+    const ReportConversion report = FrameTextToReport(frameText, reportLength);
+    if (!report.ok() || report.report.empty()) {
+        return r;
+    }
+    r.written = CaptureLine(std::span(report.report).subspan(1));
+    std::string digits;
+    for (char ch : frameText) {
+        if (ch != ' ') {
+            digits += ch;
+        }
+    }
+    const size_t given = (digits.size() + 1) / 2;
+    const size_t room = report.report.size() - 1;
+    auto bytes = [](size_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); };
+    const std::string holds = "the report holds " + bytes(room) + " after the report ID";
+    if (given > room) {
+        std::string dropped;
+        for (size_t i = 2 * room; i < digits.size(); i += 2) {
+            const std::string pair = digits.substr(i, 2);
+            dropped += (dropped.empty() ? "" : " ") + (pair.size() == 2 ? pair : pair + "0");
+        }
+        for (char& ch : dropped) {
+            ch = static_cast<char>(ch >= 'a' && ch <= 'f' ? ch - 'a' + 'A' : ch);
+        }
+        r.warning = bytes(given - room) + " dropped (" + ShownText(dropped) + "): " + holds;
+    } else if (given < room) {
+        r.warning = "padded with " + bytes(room - given) + " of 00: " + holds;
+    }
+    return r;
+}
+
 // Writes a job to every chosen device, or prints its reports with --dry-run.
 int RunJob(CommandContext& c, const Job& job) {
     if (c.o.dryRun) {
         PrintDryRun(c.env.out, job, c.o.reportLengthValue);
+        if (job.rawFrame) {
+            if (const RawReport raw = DescribeRaw(job.steps.front().frameText, c.o.reportLengthValue);
+                !raw.warning.empty()) {
+                c.env.err << "treadlectl: raw: " << raw.warning << "\n";
+            }
+        }
         return kExitOk;
     }
     if (job.confirm && !c.env.terminal.InputIsTerminal()) {
@@ -96,6 +144,16 @@ int RunJob(CommandContext& c, const Job& job) {
             session.DeviceFailure(t.path, error);
             return false;
         }
+        if (job.rawFrame) {
+            const RawReport raw = DescribeRaw(job.steps.front().frameText, t.caps.outputReportLength);
+            if (!raw.warning.empty()) {
+                session.DeviceFailure(t.path, "raw: " + raw.warning);
+            }
+            if (!c.o.quiet) {
+                c.env.out << t.path << ": wrote " << raw.written << "\n";
+            }
+            return true;
+        }
         if (!c.o.quiet) {
             c.env.out << t.path << ": " << job.summary << "\n";
         }
@@ -121,6 +179,11 @@ int ForEachVirtualDevice(CommandContext& c, const std::function<bool(Session&, c
         const int d = VirtualDeviceOf(*session.Virtual(), t.path);
         if (d < 0) {
             session.DeviceFailure(t.path, kCannotReport);
+            return false;
+        }
+        // Another program may have changed the state file since this one started.
+        if (std::string error; !session.Virtual()->Reload(error)) {
+            session.Fail(error);
             return false;
         }
         return each(session, t, d);
@@ -167,8 +230,8 @@ Job ApplyJob(const Profile& p, const std::string& file) {
         switches += (switches.empty() ? "" : ", ") + std::to_string(number) + " = " + KeyCombinationText(choice);
     }
     AddKeySettings(job, p.delayMs, p.longPress);
-    job.summary = "applied " + file + ": " + (switches.empty() ? "" : "switch " + switches + "; ") +
-                  SettingsSummary(p.delayMs, p.longPress);
+    job.summary = "applied " + ShownText(file, kShownPathBytes) + ": " +
+                  (switches.empty() ? "" : "switch " + switches + "; ") + SettingsSummary(p.delayMs, p.longPress);
     if (p.runMode) {
         if (!RunModeFrameRedundant(p)) {
             job.steps.push_back({RunModeFrameText(p.runMode->powerOnRun, p.runMode->loopPlayback), 0});
@@ -188,11 +251,11 @@ Job RawJob(const std::vector<std::string>& parts) {
     }
     const std::string bad = FirstInadmissibleCharacter(text);
     if (!bad.empty()) {
-        throw UsageError("raw: \"" + bad + "\" is not a hex digit or a blank");
+        throw UsageError("raw: " + Quoted(bad) + " is not a hex digit or a blank");
     }
     Job job;
     job.steps.push_back({text, 0});
-    job.summary = "wrote " + text;
+    job.rawFrame = true;
     return job;
 }
 
@@ -244,7 +307,7 @@ int CmdDelay(CommandContext& c) {
 int CmdRunMode(CommandContext& c) {
     const bool powerOn = OnOff("--power-on", c.a.powerOn);
     if (c.a.playback != "single" && c.a.playback != "loop") {
-        throw UsageError("--playback must be single or loop, not \"" + c.a.playback + "\"");
+        throw UsageError("--playback must be single or loop, not " + Quoted(c.a.playback));
     }
     const RunMode mode{powerOn, c.a.playback == "loop"};
     Job job;
@@ -299,6 +362,10 @@ int CmdRead(CommandContext& c) {
 
 int CmdApply(CommandContext& c) {
     const ProfileRead profile = ReadProfile(c.a.profile);
+    if (profile.unreadable) {
+        c.env.err << "treadlectl: " << ShownMessage(profile.error) << "\n";
+        return kExitFailed;
+    }
     if (!profile.ok()) {
         throw UsageError(profile.error);
     }
@@ -318,15 +385,12 @@ int CmdExport(CommandContext& c) {
             header += "\n" + note;
             c.env.err << "treadlectl: " << t.path << ": " << note << "\n";
         }
-        std::ofstream file(c.a.profile, std::ios::binary | std::ios::trunc);
-        file << ProfileText(p, header);
-        file.close();
-        if (!file) {
-            session.Fail("cannot write the profile " + c.a.profile);
+        if (const std::string why = ReplaceUserFile(c.a.profile, ProfileText(p, header)); !why.empty()) {
+            session.Fail("cannot write the profile " + ShownText(c.a.profile, kShownPathBytes) + ": " + why);
             return false;
         }
         if (!c.o.quiet) {
-            c.env.out << t.path << ": exported to " << c.a.profile << "\n";
+            c.env.out << t.path << ": exported to " << ShownText(c.a.profile, kShownPathBytes) << "\n";
         }
         return true;
     });

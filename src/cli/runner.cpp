@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/devices.h"
+#include "cli/shown_text.h"
 
 #include <CLI/CLI.hpp>
 
@@ -121,7 +122,7 @@ int RunTreadlectl(const std::vector<std::string>& arguments, CliEnvironment& env
         CommandContext context{env, o, a};
         return command->run(context);
     } catch (const UsageError& e) {
-        env.err << "treadlectl: " << e.what() << "\n";
+        env.err << "treadlectl: " << ShownMessage(e.what()) << "\n";
         return kExitUsage;
     }
 }

@@ -1,6 +1,7 @@
 #include "cli/session.h"
 
 #include "cli/devices.h"
+#include "cli/shown_text.h"
 #include "device/frame_text.h"
 #include "settings/settings_frames.h"
 #include "text/text_rules.h"
@@ -32,7 +33,7 @@ std::int64_t WholeOption(const std::string& name, const std::string& text, std::
     std::int64_t value = 0;
     if (!ParseWhole(text, low, high, value)) {
         throw UsageError(name + " must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                         unit + ", not \"" + text + "\"");
+                         unit + ", not " + Quoted(text));
     }
     return value;
 }
@@ -50,7 +51,7 @@ std::uint16_t HexId(const std::string& name, const std::string& text) {
         value = value * 16 + (d < 0 ? 0 : d);
     }
     if (!good) {
-        throw UsageError(name + " must be one to four hex digits, such as 2704, not \"" + text + "\"");
+        throw UsageError(name + " must be one to four hex digits, such as 2704, not " + Quoted(text));
     }
     return static_cast<std::uint16_t>(value);
 }
@@ -62,12 +63,12 @@ bool OnOff(const std::string& name, const std::string& text) {
     if (text == "off") {
         return false;
     }
-    throw UsageError(name + " must be on or off, not \"" + text + "\"");
+    throw UsageError(name + " must be on or off, not " + Quoted(text));
 }
 
 int SwitchNumber(const std::string& text) {
     if (text.size() != 1 || text[0] < '1' || text[0] > '4') {
-        throw UsageError("switch must be 1 to 4, not \"" + text + "\"");
+        throw UsageError("switch must be 1 to 4, not " + Quoted(text));
     }
     return text[0] - '0';
 }
@@ -127,10 +128,21 @@ int Session::OpenTargets(const char* notFound) {
         return Open(o_.device, true) ? kExitOk : kExitFailed;
     }
     std::vector<InterfaceInfo> candidates;
+    std::vector<InterfaceInfo> broken;  // the foot switch's, but they failed to open
     for (InterfaceInfo& info : SurveyInterfaces(*hid_)) {
         if (IsFootSwitch(info, o_.vendorId, o_.productId)) {
             candidates.push_back(std::move(info));
+        } else if (Matches(info, o_.vendorId, o_.productId) && info.state == InterfaceState::Unusable &&
+                   !info.why.empty()) {
+            broken.push_back(std::move(info));
         }
+    }
+    if (candidates.empty() && !broken.empty()) {
+        // The device is there: say what is wrong with it rather than that it is missing.
+        for (const InterfaceInfo& b : broken) {
+            DeviceFailure(b.path, "cannot open the device: " + b.why);
+        }
+        return kExitFailed;
     }
     if (candidates.empty()) {
         return Fail(std::string(notFound) + " (no foot switch " + ids + " found)");
@@ -163,12 +175,12 @@ int Session::OpenTargets(const char* notFound) {
 }
 
 int Session::Fail(const std::string& message) {
-    env_.err << "treadlectl: " << message << "\n";
+    env_.err << "treadlectl: " << ShownMessage(message) << "\n";
     return kExitFailed;
 }
 
 void Session::DeviceFailure(const std::string& path, const std::string& message) {
-    env_.err << "treadlectl: " << path << ": " << message << "\n";
+    env_.err << "treadlectl: " << ShownText(path, kShownPathBytes) << ": " << ShownMessage(message) << "\n";
 }
 
 bool Session::Open(const std::string& path, bool checkIds) {
@@ -225,22 +237,28 @@ bool Session::Open(const std::string& path, bool checkIds) {
 // Writes a job's frames to one device; the error names what failed, empty on success.
 std::string Send(HidPlatform& hid, const Target& t, const Job& job, Sleeper& sleeper) {
     std::string firstError;
+    std::string captureError;  // the device took the report, but its record was lost
     for (size_t i = 0; i < job.steps.size(); ++i) {
         const Step& step = job.steps[i];
         const ReportConversion report = FrameTextToReport(step.frameText, t.caps.outputReportLength);
         std::string error;
         if (!report.ok()) {
-            error = "the frame \"" + step.frameText + "\" cannot become a report: " + report.error;
+            error = "the frame " + Quoted(step.frameText) + " cannot become a report: " + report.error;
         } else {
             const WriteResult w = hid.Write(t.handle, report.report);
-            if (w.written != static_cast<int>(report.report.size())) {
+            if (!w.captureError.empty() && captureError.empty()) {
+                captureError = "cannot write the capture file " + w.captureFile + ": " + w.captureError;
+            }
+            if (w.fileFault) {
+                error = w.error;
+            } else if (w.written != static_cast<int>(report.report.size())) {
                 error = std::string(kWriteFailed) + " (report " + std::to_string(i + 1) + " of " +
                         std::to_string(job.steps.size()) + ": " + (w.error.empty() ? "short write" : w.error) + ")";
             }
         }
         if (!error.empty()) {
             if (!job.keepGoing) {
-                return error;
+                return error + (captureError.empty() ? "" : "; " + captureError);
             }
             if (firstError.empty()) {
                 firstError = error;
@@ -250,14 +268,17 @@ std::string Send(HidPlatform& hid, const Target& t, const Job& job, Sleeper& sle
             sleeper.Sleep(step.pauseAfterMs);
         }
     }
-    return firstError;
+    if (firstError.empty()) {
+        return captureError;
+    }
+    return firstError + (captureError.empty() ? "" : "; " + captureError);
 }
 
 void PrintDryRun(std::ostream& out, const Job& job, int reportLength) {
     for (const Step& step : job.steps) {
         const ReportConversion report = FrameTextToReport(step.frameText, reportLength);
         if (!report.ok()) {
-            throw UsageError("the frame \"" + step.frameText + "\" cannot become a report: " + report.error);
+            throw UsageError("the frame " + Quoted(step.frameText) + " cannot become a report: " + report.error);
         }
         out << CaptureLine(report.report) << "\n";
     }

@@ -79,6 +79,7 @@ struct Job {
     std::string summary;
     bool keepGoing = false;  // write every frame even after one failed (clear-all does)
     bool confirm = false;
+    bool rawFrame = false;  // one frame as the user typed it: say what the report carried
 };
 
 void AddKeySettings(Job& job, std::int64_t delayMs, bool longPress);
