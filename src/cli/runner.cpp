@@ -19,7 +19,8 @@ constexpr const char* kMainFooter = R"(Examples:
   treadlectl --virtual=pedals.state apply office.toml && treadlectl --virtual=pedals.state show
 
 Exit status: 0 success; 1 the device is missing, cannot be opened, or a write or read
-failed; 2 bad usage or bad input. 'treadlectl COMMAND --help' tells more of each command.)";
+failed, or a file cannot be read or written; 2 bad usage or bad input.
+'treadlectl COMMAND --help' tells more of each command.)";
 
 }  // namespace
 
