@@ -1,13 +1,13 @@
 #include "device/virtual_foot_switch.h"
 
-#include "support/fakes.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "support/fakes.h"
 
 namespace treadle {
 namespace {
@@ -23,18 +23,17 @@ std::string ReadFile(const fs::path& p) {
 }
 
 class TempDir {
-  public:
+public:
     TempDir() {
-        path_ = fs::temp_directory_path() /
-                ("treadle-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        path_ = fs::temp_directory_path() / ("treadle-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(path_);
         fs::create_directories(path_);
     }
     ~TempDir() { fs::remove_all(path_); }
     fs::path operator/(const char* name) const { return path_ / name; }
 
-  private:
+private:
     fs::path path_;
 };
 
@@ -99,8 +98,10 @@ TEST(VirtualFootSwitch, StoresOnlyWellFormedFramesAndRecordsEverything) {
         int slot;  // -1: nothing stored
     };
     const Case cases[] = {
-        {{0x00, 0xAA, 0x01, 0x04, 0x01, 0x3A, 0x00, 0x00}, 1},  {{0x00, 0xAA, 0x02, 0x08, 0xFE, 0x01, 0x00, 0x00}, 2},
-        {{0x00, 0xAA, 0x01, 0x7C, 0x79, 0x01, 0x01, 0x2C}, 31}, {{0x00, 0xAA, 0x01, 0x78, 0x79, 0x01, 0x01, 0x00}, 30},
+        {{0x00, 0xAA, 0x01, 0x04, 0x01, 0x3A, 0x00, 0x00}, 1},
+        {{0x00, 0xAA, 0x02, 0x08, 0xFE, 0x01, 0x00, 0x00}, 2},
+        {{0x00, 0xAA, 0x01, 0x7C, 0x79, 0x01, 0x01, 0x2C}, 31},
+        {{0x00, 0xAA, 0x01, 0x78, 0x79, 0x01, 0x01, 0x00}, 30},
         {{0x00, 0xAA, 0x01, 0x80, 0x01, 0x02, 0x03, 0x04}, -1},  // slot byte too high
         {{0x00, 0xAA, 0x01, 0x05, 0x01, 0x02, 0x03, 0x04}, -1},  // not a multiple of 4
         {{0x00, 0xAA, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04}, -1},  // kind 0
@@ -162,7 +163,7 @@ TEST(VirtualFootSwitch, TimedReadsFromTheQueue) {
     EXPECT_EQ(failed.status, ReadStatus::Failed);
     EXPECT_EQ(failed.errorCode, 5u);
     EXPECT_EQ(d.ReadTimed(h, buffer, 100).status, ReadStatus::TimedOut);  // only the next wait fails
-    d.QueueInputReport(Report(20, 0x11));                                 // longer than the buffer: cut, never overrun
+    d.QueueInputReport(Report(20, 0x11));  // longer than the buffer: cut, never overrun
     EXPECT_EQ(d.ReadTimed(h, buffer, 100).bytesRead, 8);
 }
 

@@ -77,7 +77,7 @@ struct ReadResult {
 };
 
 class HidPlatform {
-  public:
+public:
     virtual ~HidPlatform() = default;
 
     // Device paths of the HID interfaces present now, in a stable order.

@@ -1,17 +1,17 @@
 #include "device/virtual_foot_switch.h"
 
-#include "text/text_rules.h"
-#include "window/services.h"
-
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <chrono>
 #include <system_error>
 #include <thread>
+
+#include "text/text_rules.h"
+#include "window/services.h"
 
 namespace treadle {
 namespace {
@@ -354,8 +354,8 @@ bool VirtualFootSwitch::SaveState(std::string& error) const {
     for (size_t d = 0; d < devices_.size(); ++d) {
         out << "device " << d + 1 << "\n";
         for (size_t s = 0; s < devices_[d].slots.size(); ++s) {
-            out << "slot " << HexByte(static_cast<std::uint8_t>(s * 4)) << ": " << CaptureLine(devices_[d].slots[s])
-                << "\n";
+            out << "slot " << HexByte(static_cast<std::uint8_t>(s * 4)) << ": "
+                << CaptureLine(devices_[d].slots[s]) << "\n";
         }
     }
     if (const std::string why = ReplaceUserFile(options_.stateFile, out.str()); !why.empty()) {

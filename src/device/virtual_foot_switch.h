@@ -10,15 +10,15 @@
 // nothing.
 #pragma once
 
-#include "device/hid_platform.h"
-#include "device/user_file.h"
-
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "device/hid_platform.h"
+#include "device/user_file.h"
 
 namespace treadle {
 
@@ -38,7 +38,7 @@ std::string CaptureLine(std::span<const std::uint8_t> report);
 std::string CLibraryErrorText(std::uint32_t code);
 
 class VirtualFootSwitch final : public HidPlatform {
-  public:
+public:
     static constexpr int kReportLength = 8;
 
     struct Options {
@@ -46,7 +46,7 @@ class VirtualFootSwitch final : public HidPlatform {
         // Slots kept across runs; empty: memory only. Several programs may share one state
         // file: each change takes its lock, reads it again, stores the slot and replaces it.
         std::string stateFile;
-        std::string captureFile;     // every output report received is appended; empty: none
+        std::string captureFile;  // every output report received is appended; empty: none
         Sleeper* sleeper = nullptr;  // waits of timed reads; null: real sleeps
     };
 
@@ -98,7 +98,7 @@ class VirtualFootSwitch final : public HidPlatform {
     // The path of a device's configuration interface.
     static std::string ConfigPath(int device);
 
-  private:
+private:
     enum class Interface { Keyboard, Mouse, Config };
     struct Device {
         bool present = true;

@@ -4,18 +4,18 @@
 // change listeners report.
 #pragma once
 
-#include "device/hid_platform.h"
-#include "device/send_outcome.h"
-#include "window/control.h"
-#include "window/keyboard_layout.h"
-#include "window/services.h"
-
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "device/hid_platform.h"
+#include "device/send_outcome.h"
+#include "window/control.h"
+#include "window/keyboard_layout.h"
+#include "window/services.h"
 
 namespace treadle {
 
@@ -29,18 +29,18 @@ struct WindowServices {
 
 // A family of controls sharing one name, told apart by Index.
 class ControlFamily {
-  public:
+public:
     Control& operator[](int index) { return *members_.at(static_cast<size_t>(index)); }
     const Control& operator[](int index) const { return *members_.at(static_cast<size_t>(index)); }
     int Count() const { return static_cast<int>(members_.size()); }
     void Add(Control& c) { members_.push_back(&c); }
 
-  private:
+private:
     std::vector<Control*> members_;
 };
 
 class USB final : private ControlObserver {
-  public:
+public:
     using ChangeListener = std::function<void(const Control&, Property)>;
 
     explicit USB(WindowServices services);
@@ -139,10 +139,10 @@ class USB final : private ControlObserver {
     void Option2_Click();
 
     // ---- Controls ------------------------------------------------------------------------
-  private:
+private:
     std::deque<Control> controls_;  // declared first: the references below point into it
 
-  public:
+public:
     Control& Frame2;
     Control& Label3;
     Control& Label6;
@@ -217,7 +217,7 @@ class USB final : private ControlObserver {
     // be written: the text is followed by the file, "：" and the system's reason.
     static constexpr const char* kCaptureFailedMessage = "无法写入捕获文件 ";
 
-  private:
+private:
     void ControlChanged(Control& control, Property property) override;
     // Tells the user, once until the capture file takes a line again, that it cannot be written.
     void ReportCaptureFailure(const WriteResult& written);
