@@ -22,22 +22,24 @@ SendOutcome USB::SendFrame() {
     }
     const WriteResult written = services_.hid.Write(HIDHandle, conversion.report);
     LastApiResult = written.written;
-    ReportCaptureFailure(written);
+    ReportFileFailure(written);
     return written.written == static_cast<int>(conversion.report.size()) ? SendOutcome::Written : SendOutcome::Failed;
 }
 
-void USB::ReportCaptureFailure(const WriteResult& written) {
-    if (written.captureError.empty()) {
+void USB::ReportFileFailure(const WriteResult& written) {
+    if (!written.fileFault && written.captureError.empty()) {
         if (written.written > 0) {
-            captureFailureReported_ = false;
+            fileFailureReported_ = false;
         }
         return;
     }
-    if (captureFailureReported_) {
-        return;  // one action writes several reports: say it once
+    if (fileFailureReported_) {
+        return;
     }
-    captureFailureReported_ = true;
-    const std::string message = kCaptureFailedMessage + written.captureFile + "：" + written.captureError;
+    fileFailureReported_ = true;
+    const std::string message = written.fileFault
+                                    ? kStateFileFailedMessage + written.error
+                                    : kCaptureFailedMessage + written.captureFile + "：" + written.captureError;
     LogMessage(message);
     services_.boxes.Show(message, Caption, MessageButtons::Ok);
 }

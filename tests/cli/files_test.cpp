@@ -37,6 +37,26 @@ TEST_F(Runner, TheWindowKeepsWhatTreadlectlWroteToTheSameStateFile) {
     EXPECT_EQ(slots[3], (SlotBytes{0x00, 0x68, 0x00, 0x00})) << "the window undid treadlectl's switch 4";
 }
 
+TEST_F(Runner, TheWindowNamesAStateFileItCannotWrite) {
+    fs::create_directory(Path("gone"));
+    const std::string state = Path("gone/pedals.state");
+    VirtualFootSwitch device({1, state, "", nullptr});
+    std::string error;
+    ASSERT_TRUE(device.Start(error)) << error;
+    treadle::testing::WindowFixture f(device);
+    USB& w = *f.window;
+    w.Timer1_Timer();
+    fs::remove_all(Path("gone"));  // the folder goes while the window is open
+
+    w.UserClick(w.Command_key[0]);
+    ASSERT_EQ(f.boxes.shown.size(), 1u) << "one box for the action, not one per report";
+    EXPECT_NE(f.boxes.shown[0].text.find(state), std::string::npos) << f.boxes.shown[0].text;
+    EXPECT_NE(f.boxes.shown[0].text.find("No such file or directory"), std::string::npos) << f.boxes.shown[0].text;
+    ASSERT_EQ(f.Log().size(), 2u);
+    EXPECT_EQ(f.Log()[0], f.Stamped(f.boxes.shown[0].text));
+    EXPECT_EQ(f.Log()[1], f.Stamped(kWriteFailedLine));  // the action failed, as before
+}
+
 TEST_F(Runner, TwoVirtualFootSwitchesOnOneStateFileKeepEachOthersSlots) {
     VirtualFootSwitch a({1, State(), "", nullptr});
     VirtualFootSwitch b({1, State(), "", nullptr});
