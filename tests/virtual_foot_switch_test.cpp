@@ -209,6 +209,12 @@ TEST(VirtualFootSwitch, MalformedStateFilesAreRefusedWithTheirLine) {
         {"device 2\n", ":1: device number must be 1 to 1"},
         {"# fine\n\nwhat\n", ":3: expected 'device N'"},
         {"device 1\nslot 0: 01 02 03 04\n", ":2: slot byte must be two hex digits"},
+        {"device 1abc\nslot 00: 01 02 03 04\n", ":1: device number must be 1 to 1"},
+        {"device 1 2\n", ":1: unexpected text after the device number"},
+        {"device 1\nslot 00: 01 02 03 04\nslot 00: 01 02 03 05\n", ":3: slot 00 is given twice"},
+        {"device 1\nslot 00: 01 02 03 04", ":2: the file is cut short"},
+        {"", "the file is empty"},
+        {"# only a heading\n", "the file names no device"},
     };
     TempDir dir;
     for (auto [text, why] : cases) {

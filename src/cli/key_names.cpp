@@ -1,6 +1,7 @@
 #include "cli/key_names.h"
 
 #include "assignment/frames.h"
+#include "cli/shown_text.h"
 #include "text/text_rules.h"
 #include "window/keyboard_layout.h"
 
@@ -136,9 +137,10 @@ size_t EditDistance(const std::string& a, const std::string& b) {
 }
 
 std::string UnknownKeyError(const std::string& part) {
-    std::string error = "unknown key \"" + part + "\"";
+    std::string error = "unknown key " + Quoted(part);
     std::vector<std::string> near;
-    if (part.size() > 1) {
+    // Names are short: a long text is near none of them (and not worth the comparisons).
+    if (part.size() > 1 && part.size() <= 16) {
         for (const std::string& name : AllKeyNames()) {
             if (EditDistance(part, name) <= (part.size() > 3 ? 2u : 1u)) {
                 near.push_back(name);
@@ -205,13 +207,13 @@ KeyParse ParseKey(std::string_view text) {
     std::string keySeen;
     for (const std::string& part : parts) {
         if (part.empty()) {
-            return fail("empty part in \"" + std::string(text) + "\": join the names with one \"+\" each");
+            return fail("empty part in " + Quoted(text) + ": join the names with one \"+\" each");
         }
         const auto mod =
             std::find_if(kModifiers.begin(), kModifiers.end(), [&part](const Modifier& m) { return part == m.name; });
         if (mod != kModifiers.end()) {
             if ((result.choice.modifiers & mod->bit) != 0) {
-                return fail("\"" + part + "\" is given twice");
+                return fail(Quoted(part) + " is given twice");
             }
             result.choice.modifiers = static_cast<std::uint8_t>(result.choice.modifiers | mod->bit);
             modifierSeen = part;
@@ -230,7 +232,7 @@ KeyParse ParseKey(std::string_view text) {
             key.keyName = part;
         } else if (ParseRawUsage(part, raw)) {
             if (raw < 0) {
-                return fail("raw usage \"" + part + "\" must be 0x00 to 0xFF");
+                return fail("raw usage " + Quoted(part) + " must be 0x00 to 0xFF");
             }
             key.usage = raw;
             const auto name = Tables().nameOf.find(raw);
@@ -240,9 +242,9 @@ KeyParse ParseKey(std::string_view text) {
         }
         if (!keySeen.empty()) {
             if (part == keySeen) {
-                return fail("\"" + part + "\" is given twice");
+                return fail(Quoted(part) + " is given twice");
             }
-            return fail("two keys \"" + keySeen + "\" and \"" + part +
+            return fail("two keys " + Quoted(keySeen) + " and " + Quoted(part) +
                         "\": a switch takes one key, with any modifiers");
         }
         keySeen = part;
@@ -251,10 +253,10 @@ KeyParse ParseKey(std::string_view text) {
         result.choice.keyName = key.keyName;
     }
     if (keySeen.empty()) {
-        return fail("\"" + std::string(text) + "\" has no key: put one key after the modifiers");
+        return fail(Quoted(text) + " has no key: put one key after the modifiers");
     }
     if (result.choice.mouse && result.choice.modifiers != 0) {
-        return fail("a mouse click takes no modifiers (\"" + modifierSeen + "\" with \"" + keySeen + "\")");
+        return fail("a mouse click takes no modifiers (" + Quoted(modifierSeen) + " with " + Quoted(keySeen) + ")");
     }
     return result;
 }

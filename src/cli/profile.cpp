@@ -1,10 +1,11 @@
 #include "cli/profile.h"
 
+#include "cli/shown_text.h"
+#include "device/user_file.h"
 #include "settings/settings_frames.h"
 
 #include <toml++/toml.h>
 
-#include <fstream>
 #include <sstream>
 
 namespace treadle::cli {
@@ -12,7 +13,7 @@ namespace {
 
 // Where a node stands, for messages: "FILE:LINE: KEY: ".
 std::string Place(const std::string& fileName, const toml::source_region& source, const std::string& key) {
-    std::string place = fileName;
+    std::string place = ShownText(fileName, kShownPathBytes);
     if (source.begin.line > 0) {
         place += ":" + std::to_string(source.begin.line);
     }
@@ -47,11 +48,13 @@ class Reader {
                     return false;
                 }
             } else {
-                return Fail(error, key.source(), name, "unknown; a profile has the tables [switches] and [settings]");
+                return Fail(error, key.source(), ShownText(name),
+                            "unknown; a profile has the tables [switches] and [settings]");
             }
         }
         if (!any) {
-            error = file_ + ": the profile sets nothing: give a [switches] or a [settings] table";
+            error = ShownText(file_, kShownPathBytes) +
+                    ": the profile sets nothing: give a [switches] or a [settings] table";
             return false;
         }
         return true;
@@ -66,7 +69,7 @@ class Reader {
     bool ReadSwitches(const toml::table& table, Profile& profile, std::string& error) {
         for (auto&& [key, node] : table) {
             const std::string name(key.str());
-            const std::string full = "switches." + name;
+            const std::string full = "switches." + ShownText(name);
             if (name.size() != 1 || name[0] < '1' || name[0] > '4') {
                 return Fail(error, key.source(), full, "switch must be 1 to 4");
             }
@@ -89,7 +92,7 @@ class Reader {
         RunMode mode;
         for (auto&& [key, node] : table) {
             const std::string name(key.str());
-            const std::string full = "settings." + name;
+            const std::string full = "settings." + ShownText(name);
             if (name == "delay_ms") {
                 const auto value = node.value<std::int64_t>();
                 if (!node.is_integer() || !value) {
@@ -170,20 +173,15 @@ ProfileRead ParseProfile(std::string_view text, const std::string& fileName) {
 }
 
 ProfileRead ReadProfile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    const FileRead file = ReadUserFile(path, false);
+    if (file.status != FileReadStatus::Read) {
         ProfileRead result;
-        result.error = "cannot read the profile " + path;
+        result.error = "cannot read the profile " + ShownText(path, kShownPathBytes) + ": " +
+                       (file.status == FileReadStatus::Missing ? "No such file or directory" : file.error);
+        result.unreadable = true;
         return result;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) {
-        ProfileRead result;
-        result.error = "cannot read the profile " + path;
-        return result;
-    }
-    return ParseProfile(text.str(), path);
+    return ParseProfile(file.text, path);
 }
 
 std::string ProfileText(const Profile& profile, const std::string& notes) {

@@ -47,7 +47,8 @@ bool RunModeFrameRedundant(const Profile& profile);
 
 struct ProfileRead {
     Profile profile;
-    std::string error;  // "FILE:LINE: KEY: why"; empty when the profile was good
+    std::string error;        // "FILE:LINE: KEY: why"; empty when the profile was good
+    bool unreadable = false;  // the file itself could not be read (rather than being wrong)
 
     [[nodiscard]] bool ok() const { return error.empty(); }
 };

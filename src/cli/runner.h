@@ -3,7 +3,8 @@
 // the given streams, so tests run it with fakes and without a terminal.
 //
 // Exit status: 0 success; 1 the device is missing, cannot be opened, or a write or read
-// failed; 2 bad usage or bad input (the message names the bad part).
+// failed, or a file (profile, state or capture file) cannot be read or written; 2 bad usage
+// or bad input (the message names the bad part).
 #pragma once
 
 #include "device/hid_platform.h"

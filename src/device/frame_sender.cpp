@@ -22,7 +22,26 @@ SendOutcome USB::SendFrame() {
     }
     const WriteResult written = services_.hid.Write(HIDHandle, conversion.report);
     LastApiResult = written.written;
+    ReportFileFailure(written);
     return written.written == static_cast<int>(conversion.report.size()) ? SendOutcome::Written : SendOutcome::Failed;
+}
+
+void USB::ReportFileFailure(const WriteResult& written) {
+    if (!written.fileFault && written.captureError.empty()) {
+        if (written.written > 0) {
+            fileFailureReported_ = false;
+        }
+        return;
+    }
+    if (fileFailureReported_) {
+        return;
+    }
+    fileFailureReported_ = true;
+    const std::string message = written.fileFault
+                                    ? kStateFileFailedMessage + written.error
+                                    : kCaptureFailedMessage + written.captureFile + "：" + written.captureError;
+    LogMessage(message);
+    services_.boxes.Show(message, Caption, MessageButtons::Ok);
 }
 
 }  // namespace treadle

@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace treadle {
@@ -52,8 +53,18 @@ struct HidCaps {
 };
 
 struct WriteResult {
+    // Not an aggregate, so that platforms can keep writing {written, error}.
+    WriteResult(int bytes = 0, std::string why = {}) : written(bytes), error(std::move(why)) {}
+
     int written = 0;  // bytes that reached the device
     std::string error;
+    // The write failed for a file the platform keeps (the virtual foot switch's state file),
+    // not for the device; `error` names the file and the reason.
+    bool fileFault = false;
+    // Set when the report reached the device but its record could not be written (the
+    // virtual foot switch's capture file): which file, and the system's reason.
+    std::string captureFile;
+    std::string captureError;
 };
 
 enum class ReadStatus { Completed, TimedOut, Failed };

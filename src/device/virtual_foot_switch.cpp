@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
+#include <set>
 #include <sstream>
 #include <chrono>
+#include <system_error>
 #include <thread>
 
 #include "device/system_error_text.h"
@@ -46,24 +48,57 @@ VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(optio
     }
 }
 
-VirtualFootSwitch::~VirtualFootSwitch() {
-    if (capture_ != nullptr) {
-        std::fclose(capture_);
-    }
-}
+VirtualFootSwitch::~VirtualFootSwitch() = default;
 
 bool VirtualFootSwitch::Start(std::string& error) {
     if (!options_.stateFile.empty() && !LoadState(error)) {
         return false;
     }
-    if (!options_.captureFile.empty() && capture_ == nullptr) {
-        capture_ = std::fopen(options_.captureFile.c_str(), "a");
-        if (capture_ == nullptr) {
-            error = "cannot open capture file " + options_.captureFile + ": " + std::strerror(errno);
-            return false;
-        }
+    if (!options_.captureFile.empty() && !capture_.IsOpen()) {
+        return OpenCapture(error);
     }
     return true;
+}
+
+bool VirtualFootSwitch::OpenCapture(std::string& error) {
+    const std::string& capture = options_.captureFile;
+    const std::string& state = options_.stateFile;
+    auto refuse = [&] {
+        error = "the capture file " + capture + " is the state file " + state + ": give another capture file";
+        return false;
+    };
+    // Before a state file exists only its name can tell; once it does, its identity, for
+    // a link or another spelling of the name.
+    if (!state.empty()) {
+        std::error_code ecA;
+        std::error_code ecB;
+        const auto a = std::filesystem::weakly_canonical(capture, ecA);
+        const auto b = std::filesystem::weakly_canonical(state, ecB);
+        if (capture == state || (!ecA && !ecB && a == b)) {
+            return refuse();
+        }
+    }
+    if (const std::string why = capture_.Open(capture); !why.empty()) {
+        error = "cannot open the capture file " + capture + ": " + why;
+        return false;
+    }
+    if (!state.empty() && capture_.IsSameFileAs(state)) {
+        capture_.Close();
+        return refuse();
+    }
+    return true;
+}
+
+bool VirtualFootSwitch::Reload(std::string& error) {
+    if (options_.stateFile.empty()) {
+        return true;
+    }
+    const FileLock lock(options_.stateFile);
+    if (!lock.error().empty()) {
+        error = "cannot lock the state file: " + lock.error();
+        return false;
+    }
+    return LoadState(error);
 }
 
 std::string VirtualFootSwitch::ConfigPath(int device) {
@@ -209,22 +244,23 @@ WriteResult VirtualFootSwitch::Write(HidHandle handle, std::span<const std::uint
     }
     const std::uint8_t slotByte = report[3];
     if (report[1] == 0xAA && (report[2] == 0x01 || report[2] == 0x02) && slotByte % 4 == 0 && slotByte < 0x80) {
-        SlotBytes& slot = device.slots[slotByte / 4];
-        const SlotBytes before = slot;
-        std::copy(report.begin() + 4, report.begin() + 8, slot.begin());
         std::string error;
-        if (slot != before && !options_.stateFile.empty() && !SaveState(error)) {
-            slot = before;  // what could not be kept was not stored
-            return {0, error};
+        if (!StoreSlot(open->device, slotByte / 4, {report[4], report[5], report[6], report[7]}, error)) {
+            WriteResult failed(0, error);
+            failed.fileFault = true;
+            return failed;
         }
     }
     device.received.emplace_back(report.begin(), report.end());
-    if (capture_ != nullptr) {
-        const std::string line = CaptureLine(report) + "\n";
-        std::fputs(line.c_str(), capture_);
-        std::fflush(capture_);  // another process may be following the file
+    WriteResult result(static_cast<int>(report.size()));
+    if (capture_.IsOpen()) {
+        // One write per line, unbuffered: another process may be following the file.
+        if (const std::string why = capture_.Append(CaptureLine(report) + "\n"); !why.empty()) {
+            result.captureFile = options_.captureFile;
+            result.captureError = why;
+        }
     }
-    return {static_cast<int>(report.size()), {}};
+    return result;
 }
 
 ReadResult VirtualFootSwitch::ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) {
@@ -276,7 +312,33 @@ void VirtualFootSwitch::QueueInputReport(std::vector<std::uint8_t> report, int d
 //   device 1
 //   slot 00: 01 3A 00 00
 //
-// Slots that the file does not name stay erased (FF FF FF FF).
+// Slots that the file does not name stay erased (FF FF FF FF). The file ends with a line
+// break, so a file cut short in the middle of a line is told from a whole one.
+
+bool VirtualFootSwitch::StoreSlot(int device, int slot, const SlotBytes& bytes, std::string& error) {
+    SlotBytes& stored = devices_[static_cast<size_t>(device)].slots[static_cast<size_t>(slot)];
+    if (options_.stateFile.empty()) {
+        stored = bytes;
+        return true;
+    }
+    // Another program may have changed the file since it was read: read it again under the
+    // lock, change the one slot, and write it back before the lock is let go.
+    const FileLock lock(options_.stateFile);
+    if (!lock.error().empty()) {
+        error = "cannot lock the state file: " + lock.error();
+        return false;
+    }
+    if (!LoadState(error)) {
+        return false;
+    }
+    const SlotBytes before = stored;
+    stored = bytes;
+    if (stored != before && !SaveState(error)) {
+        stored = before;  // what could not be kept was not stored
+        return false;
+    }
+    return true;
+}
 
 bool VirtualFootSwitch::SaveState(std::string& error) const {
     std::ostringstream out;
@@ -288,30 +350,45 @@ bool VirtualFootSwitch::SaveState(std::string& error) const {
                 << CaptureLine(devices_[d].slots[s]) << "\n";
         }
     }
-    // Write beside the file and rename, so a crash never leaves half a state file.
-    const std::string temp = options_.stateFile + ".tmp";
-    {
-        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-        file << out.str();
-        file.flush();
-        if (!file) {
-            error = "cannot write state file " + temp;
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), options_.stateFile.c_str()) != 0) {
-        error = "cannot replace state file " + options_.stateFile + ": " + std::strerror(errno);
-        std::remove(temp.c_str());
+    if (const std::string why = ReplaceUserFile(options_.stateFile, out.str()); !why.empty()) {
+        error = "cannot write the state file " + options_.stateFile + ": " + why;
         return false;
     }
     return true;
 }
 
 bool VirtualFootSwitch::LoadState(std::string& error) {
-    std::ifstream file(options_.stateFile, std::ios::binary);
-    if (!file) {
-        return true;  // a new state file is made at the first stored frame
+    const FileRead file = ReadUserFile(options_.stateFile, true);
+    if (file.status == FileReadStatus::Failed) {
+        error = options_.stateFile + ": " + file.error;
+        return false;
     }
+    // Only a file that is not there at all is a new, erased foot switch.
+    return ParseState(file.status == FileReadStatus::Missing ? std::string() : file.text,
+                      file.status == FileReadStatus::Missing, error);
+}
+
+bool VirtualFootSwitch::ParseState(const std::string& text, bool missing, std::string& error) {
+    // Only the slots change: open handles and received reports stay with their devices.
+    SlotTable erased;
+    for (SlotBytes& slot : erased) {
+        slot.fill(0xFF);
+    }
+    std::vector<SlotTable> loaded(devices_.size(), erased);
+    auto keep = [&] {
+        for (size_t d = 0; d < devices_.size(); ++d) {
+            devices_[d].slots = loaded[d];
+        }
+        return true;
+    };
+    if (missing) {
+        return keep();
+    }
+    if (text.empty()) {
+        error = options_.stateFile + ": the file is empty; a state file names at least one device";
+        return false;
+    }
+    std::istringstream file(text);
     std::string line;
     int lineNumber = 0;
     int device = -1;
@@ -319,25 +396,42 @@ bool VirtualFootSwitch::LoadState(std::string& error) {
         error = options_.stateFile + ":" + std::to_string(lineNumber) + ": " + why;
         return false;
     };
-    std::vector<Device> loaded = devices_;
+    if (text.back() != '\n') {
+        lineNumber = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+        return fail("the file is cut short: its last line has no line end");
+    }
+    std::set<std::pair<int, int>> seen;
+    bool anyDevice = false;
     while (std::getline(file, line)) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        const std::string text = TrimBlanks(line);
-        if (text.empty() || text[0] == '#') {
+        const std::string trimmed = TrimBlanks(line);
+        if (trimmed.empty() || trimmed[0] == '#') {
             continue;
         }
-        std::istringstream words(text);
+        std::istringstream words(trimmed);
         std::string word;
         words >> word;
         if (word == "device") {
+            std::string numberText;
+            words >> numberText;
             int number = 0;
-            if (!(words >> number) || number < 1 || number > static_cast<int>(loaded.size())) {
+            for (char c : numberText) {
+                number = c >= '0' && c <= '9' && number < 1000 ? number * 10 + (c - '0') : -1;
+                if (number < 0) {
+                    break;
+                }
+            }
+            if (numberText.empty() || number < 1 || number > static_cast<int>(loaded.size())) {
                 return fail("device number must be 1 to " + std::to_string(loaded.size()));
             }
+            if (words >> word) {
+                return fail("unexpected text after the device number");
+            }
             device = number - 1;
+            anyDevice = true;
             continue;
         }
         if (word != "slot") {
@@ -367,10 +461,16 @@ bool VirtualFootSwitch::LoadState(std::string& error) {
         if (words >> word) {
             return fail("unexpected text after the four bytes");
         }
-        loaded[static_cast<size_t>(device)].slots[static_cast<size_t>(slotByte / 4)] = bytes;
+        if (!seen.insert({device, slotByte}).second) {
+            return fail("slot " + HexByte(static_cast<std::uint8_t>(slotByte)) + " is given twice");
+        }
+        loaded[static_cast<size_t>(device)][static_cast<size_t>(slotByte / 4)] = bytes;
     }
-    devices_ = std::move(loaded);
-    return true;
+    if (!anyDevice) {
+        error = options_.stateFile + ": the file names no device; a state file names at least one";
+        return false;
+    }
+    return keep();
 }
 
 }  // namespace treadle

@@ -12,13 +12,13 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <deque>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "device/hid_platform.h"
+#include "device/user_file.h"
 
 namespace treadle {
 
@@ -40,7 +40,9 @@ public:
 
     struct Options {
         int devices = 1;
-        std::string stateFile;    // slots kept across runs; empty: memory only
+        // Slots kept across runs; empty: memory only. Several programs may share one state
+        // file: each change takes its lock, reads it again, stores the slot and replaces it.
+        std::string stateFile;
         std::string captureFile;  // every output report received is appended; empty: none
         Sleeper* sleeper = nullptr;  // waits of timed reads; null: real sleeps
     };
@@ -52,8 +54,12 @@ public:
     ~VirtualFootSwitch() override;
 
     // Reads the state file, when there is one and it exists; false with a reason when it is
-    // unreadable or malformed. Opens the capture file.
+    // unreadable or malformed. Opens the capture file, which may not be the state file.
     [[nodiscard]] bool Start(std::string& error);
+
+    // Reads the state file again, under its lock, for the slots another program may have
+    // changed; false with a reason when it cannot be read.
+    [[nodiscard]] bool Reload(std::string& error);
 
     // ---- HidPlatform ---------------------------------------------------------------------
     std::vector<std::string> EnumerateInterfaces() override;
@@ -78,6 +84,7 @@ public:
     void DenyAccess(bool deny, int device = 0);
 
     int DeviceCount() const { return static_cast<int>(devices_.size()); }
+    // The slots as last read from the state file or stored.
     const SlotTable& Slots(int device = 0) const { return devices_.at(static_cast<size_t>(device)).slots; }
     // Every output report the device received, in order.
     const std::vector<std::vector<std::uint8_t>>& Received(int device = 0) const {
@@ -107,6 +114,10 @@ private:
     Open* Lookup(HidHandle handle);
     bool SaveState(std::string& error) const;
     bool LoadState(std::string& error);
+    bool ParseState(const std::string& text, bool missing, std::string& error);
+    // Stores four data bytes in a slot, and in the state file when there is one.
+    bool StoreSlot(int device, int slot, const SlotBytes& bytes, std::string& error);
+    bool OpenCapture(std::string& error);
 
     Options options_;
     std::vector<Device> devices_;
@@ -114,7 +125,7 @@ private:
     HidHandle nextHandle_ = 1;
     WriteFault writeFault_ = WriteFault::None;
     std::uint32_t failNextWait_ = 0;
-    std::FILE* capture_ = nullptr;
+    AppendFile capture_;
 };
 
 }  // namespace treadle

@@ -213,8 +213,18 @@ public:
     static constexpr const char* kNoAccessMessage =
         "无法打开设备：没有访问权限。请安装 udev 规则 70-treadle.rules（见用户指南），然后重新插入设备。";
 
+    // Said in a message box and the log when the virtual foot switch's capture file cannot
+    // be written: the text is followed by the file, "：" and the system's reason.
+    static constexpr const char* kCaptureFailedMessage = "无法写入捕获文件 ";
+    // Said the same way when the virtual foot switch cannot keep a report in its state file;
+    // followed by what failed (the file and the system's reason).
+    static constexpr const char* kStateFileFailedMessage = "无法保存状态文件：";
+
 private:
     void ControlChanged(Control& control, Property property) override;
+    // Tells the user of a state or capture file that cannot be written, once until a write
+    // succeeds again: one action writes several reports.
+    void ReportFileFailure(const WriteResult& written);
     void FillKeyTable(int firstStep, int lastStep);
     void SetKey(int index, int usage, std::string caption);
     void ToggleModifier(Control& toggle);
@@ -235,6 +245,7 @@ private:
     bool inTimerTick_ = false;
     bool readEventPrepared_ = false;
     bool noAccessReported_ = false;
+    bool fileFailureReported_ = false;
     WindowServices services_;
     std::vector<ChangeListener> listeners_;
     int busy_ = 0;

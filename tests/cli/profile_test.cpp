@@ -117,7 +117,8 @@ TEST(Profile, RunModeFrameRedundantOnlyWithADelayAndTheDelayFramesMode) {
 TEST(Profile, MissingFile) {
     const ProfileRead read = ReadProfile("/nonexistent/treadle/profile.toml");
     ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.error, "cannot read the profile /nonexistent/treadle/profile.toml");
+    EXPECT_EQ(read.error, "cannot read the profile /nonexistent/treadle/profile.toml: No such file or directory");
+    EXPECT_TRUE(read.unreadable);
 }
 
 }  // namespace

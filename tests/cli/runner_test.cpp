@@ -1,7 +1,7 @@
 #include "cli/runner.h"
 
 #include "cli/profile.h"
-#include "support/fakes.h"
+#include "cli/runner_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,90 +12,6 @@
 
 namespace treadle::cli {
 namespace {
-
-namespace fs = std::filesystem;
-
-class FakeTerminal final : public Terminal {
-  public:
-    bool terminal = false;
-    bool answer = false;
-    std::vector<std::string> asked;
-    bool InputIsTerminal() override { return terminal; }
-    bool Confirm(const std::string& question) override {
-        asked.push_back(question);
-        return answer;
-    }
-};
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class Runner : public ::testing::Test {
-  protected:
-    Runner() {
-        dir_ = fs::temp_directory_path() /
-               ("treadlectl-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    ~Runner() override { fs::remove_all(dir_); }
-
-    int Run(std::vector<std::string> args) {
-        out_.str({});
-        err_.str({});
-        CliEnvironment env{out_, err_, sleeper_, terminal_, systemPlatform_, virtualStarted_};
-        return RunTreadlectl(args, env);
-    }
-
-    // Runs on a virtual foot switch with a state and a capture file.
-    int RunVirtual(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--virtual=" + State(), "--capture", Capture()});
-        return Run(std::move(args));
-    }
-
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    std::string State() const { return Path("pedals.state"); }
-    std::string Capture() const { return Path("capture.txt"); }
-    std::vector<std::string> Captured() const { return Lines(ReadFile(Capture())); }
-    std::string Write(const std::string& name, const std::string& text) const {
-        std::ofstream(Path(name), std::ios::binary) << text;
-        return Path(name);
-    }
-    // The slots the state file keeps, device by device.
-    std::string StateSlot(int device, const char* slotByte) const {
-        const std::vector<std::string> lines = Lines(ReadFile(State()));
-        int current = 0;
-        for (const std::string& line : lines) {
-            if (line.rfind("device ", 0) == 0) {
-                current = std::stoi(line.substr(7));
-            } else if (current == device && line.rfind(std::string("slot ") + slotByte + ":", 0) == 0) {
-                return line.substr(9);
-            }
-        }
-        return "(none)";
-    }
-
-    fs::path dir_;
-    std::ostringstream out_;
-    std::ostringstream err_;
-    treadle::testing::FakeSleeper sleeper_;
-    FakeTerminal terminal_;
-    std::function<std::unique_ptr<HidPlatform>()> systemPlatform_;
-    std::function<void(VirtualFootSwitch&)> virtualStarted_;
-};
 
 TEST_F(Runner, DryRunSetPrintsTheThreeReports) {
     EXPECT_EQ(Run({"--dry-run", "set", "2", "ctrl+shift+f1"}), kExitOk);
@@ -175,7 +91,6 @@ TEST_F(Runner, BadInputNamesTheBadPartWithStatus2) {
         {{"export", "x.toml"}, "the foot switch cannot report what it stores"},
         {{"--virtual", "--all", "export", "x.toml"}, "export writes one profile"},
         {{"--virtual", "read", "--timeout", "soon"}, "--timeout must be a whole number"},
-        {{"apply", "/nonexistent/treadle.toml"}, "cannot read the profile /nonexistent/treadle.toml"},
         {{}, "a command is needed"},
         {{"bogus"}, "bogus"},
         {{"set", "1"}, "KEY is required"},

@@ -1,0 +1,296 @@
+#include "cli/session.h"
+
+#include "cli/devices.h"
+#include "cli/shown_text.h"
+#include "device/frame_text.h"
+#include "settings/settings_frames.h"
+#include "text/text_rules.h"
+
+#include <ostream>
+
+namespace treadle::cli {
+namespace {
+
+// A whole number in [low, high] written in decimal digits only.
+bool ParseWhole(const std::string& text, std::int64_t low, std::int64_t high, std::int64_t& value) {
+    if (text.empty() || text.size() > 12) {
+        return false;
+    }
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value >= low && value <= high;
+}
+
+}  // namespace
+
+std::int64_t WholeOption(const std::string& name, const std::string& text, std::int64_t low, std::int64_t high,
+                         const std::string& unit) {
+    std::int64_t value = 0;
+    if (!ParseWhole(text, low, high, value)) {
+        throw UsageError(name + " must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                         unit + ", not " + Quoted(text));
+    }
+    return value;
+}
+
+std::uint16_t HexId(const std::string& name, const std::string& text) {
+    std::string digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits = digits.substr(2);
+    }
+    int value = 0;
+    bool good = !digits.empty() && digits.size() <= 4;
+    for (char c : digits) {
+        const int d = HexDigitValue(c);
+        good = good && d >= 0;
+        value = value * 16 + (d < 0 ? 0 : d);
+    }
+    if (!good) {
+        throw UsageError(name + " must be one to four hex digits, such as 2704, not " + Quoted(text));
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
+bool OnOff(const std::string& name, const std::string& text) {
+    if (text == "on") {
+        return true;
+    }
+    if (text == "off") {
+        return false;
+    }
+    throw UsageError(name + " must be on or off, not " + Quoted(text));
+}
+
+int SwitchNumber(const std::string& text) {
+    if (text.size() != 1 || text[0] < '1' || text[0] > '4') {
+        throw UsageError("switch must be 1 to 4, not " + Quoted(text));
+    }
+    return text[0] - '0';
+}
+
+void AddKeySettings(Job& job, std::int64_t delayMs, bool longPress) {
+    job.steps.push_back({DelayFrameText(delayMs), kPauseMs});
+    job.steps.push_back({LongPressFrameText(longPress ? 1 : 0), 0});
+}
+
+std::string SettingsSummary(std::int64_t delayMs, bool longPress) {
+    return "key delay " + std::to_string(delayMs) + " ms, long press " + (longPress ? "on" : "off");
+}
+
+std::string RunModeSummary(const RunMode& mode) {
+    return std::string("power-on run ") + (mode.powerOnRun ? "on" : "off") + ", " +
+           (mode.loopPlayback ? "loop" : "single") + " playback";
+}
+
+Session::~Session() {
+    for (const Target& t : targets_) {
+        hid_->Close(t.handle);
+    }
+}
+
+int Session::Start() {
+    if (o_.virtualDevice) {
+        VirtualFootSwitch::Options vo;
+        vo.devices = o_.virtualDevices.empty()
+                         ? 1
+                         : static_cast<int>(WholeOption("--virtual-devices", o_.virtualDevices, 1, kMaxVirtualDevices));
+        vo.stateFile = o_.stateFile;
+        vo.captureFile = o_.captureFile;
+        vo.sleeper = &env_.sleeper;
+        auto device = std::make_unique<VirtualFootSwitch>(vo);
+        std::string error;
+        if (!device->Start(error)) {
+            return Fail("the virtual foot switch cannot start: " + error);
+        }
+        virtual_ = device.get();
+        if (env_.virtualStarted) {
+            env_.virtualStarted(*device);
+        }
+        hid_ = std::move(device);
+    } else {
+        hid_ = env_.systemPlatform ? env_.systemPlatform() : nullptr;
+        if (!hid_) {
+            return Fail("there is no HID layer on this system");
+        }
+    }
+    return kExitOk;
+}
+
+int Session::OpenTargets(const char* notFound) {
+    const std::string ids = IdText(o_.vendorId, o_.productId);
+    if (!o_.device.empty()) {
+        wantedTargets_ = 1;
+        return Open(o_.device, true) ? kExitOk : kExitFailed;
+    }
+    std::vector<InterfaceInfo> candidates;
+    std::vector<InterfaceInfo> broken;  // the foot switch's, but they failed to open
+    for (InterfaceInfo& info : SurveyInterfaces(*hid_)) {
+        if (IsFootSwitch(info, o_.vendorId, o_.productId)) {
+            candidates.push_back(std::move(info));
+        } else if (Matches(info, o_.vendorId, o_.productId) && info.state == InterfaceState::Unusable &&
+                   !info.why.empty()) {
+            broken.push_back(std::move(info));
+        }
+    }
+    if (candidates.empty() && !broken.empty()) {
+        // The device is there: say what is wrong with it rather than that it is missing.
+        for (const InterfaceInfo& b : broken) {
+            DeviceFailure(b.path, "cannot open the device: " + b.why);
+        }
+        return kExitFailed;
+    }
+    if (candidates.empty()) {
+        return Fail(std::string(notFound) + " (no foot switch " + ids + " found)");
+    }
+    if (o_.all) {
+        wantedTargets_ = static_cast<int>(candidates.size());
+        for (const InterfaceInfo& c : candidates) {
+            if (!Open(c.path, false)) {
+                ++failedTargets_;
+            }
+        }
+        return targets_.empty() ? kExitFailed : kExitOk;
+    }
+    wantedTargets_ = 1;
+    if (o_.indexValue > 0) {
+        if (o_.indexValue > static_cast<int>(candidates.size())) {
+            return Fail(std::string(notFound) + " (--index " + std::to_string(o_.indexValue) + ", but " +
+                        std::to_string(candidates.size()) + " foot switch" + (candidates.size() == 1 ? "" : "es") +
+                        " " + ids + " found)");
+        }
+        return Open(candidates[static_cast<size_t>(o_.indexValue - 1)].path, false) ? kExitOk : kExitFailed;
+    }
+    // As the window does: the first foot switch that opens.
+    for (const InterfaceInfo& c : candidates) {
+        if (c.state == InterfaceState::Usable) {
+            return Open(c.path, false) ? kExitOk : kExitFailed;
+        }
+    }
+    return Fail(std::string(kNoAccess) + " (" + candidates.front().path + ")");
+}
+
+int Session::Fail(const std::string& message) {
+    env_.err << "treadlectl: " << ShownMessage(message) << "\n";
+    return kExitFailed;
+}
+
+void Session::DeviceFailure(const std::string& path, const std::string& message) {
+    env_.err << "treadlectl: " << ShownText(path, kShownPathBytes) << ": " << ShownMessage(message) << "\n";
+}
+
+bool Session::Open(const std::string& path, bool checkIds) {
+    const OpenResult opened = hid_->OpenReadWrite(path);
+    if (!opened.ok()) {
+        switch (opened.failure) {
+            case OpenFailure::AccessDenied:
+                DeviceFailure(path, kNoAccess);
+                break;
+            case OpenFailure::Refused:
+                DeviceFailure(path,
+                              "a keyboard or mouse interface cannot be opened for writing (" + opened.error + ")");
+                break;
+            case OpenFailure::Gone:
+                DeviceFailure(path, std::string(kNotConnected) + " (" + opened.error + ")");
+                break;
+            default:
+                DeviceFailure(path, "cannot open the device: " + opened.error);
+                break;
+        }
+        return false;
+    }
+    Target t{path, opened.handle, {}};
+    HidAttributes ids;
+    if (checkIds) {
+        if (!hid_->GetAttributes(t.handle, ids)) {
+            hid_->Close(t.handle);
+            DeviceFailure(path, "cannot read the vendor and product ID");
+            return false;
+        }
+        if (ids.vendorId != o_.vendorId || ids.productId != o_.productId) {
+            hid_->Close(t.handle);
+            DeviceFailure(path, "this is " + IdText(ids.vendorId, ids.productId) + ", not the foot switch " +
+                                    IdText(o_.vendorId, o_.productId) + " (--vid and --pid name another)");
+            return false;
+        }
+    }
+    if (!hid_->GetCaps(t.handle, t.caps)) {
+        hid_->Close(t.handle);
+        DeviceFailure(path, "cannot read the report lengths");
+        return false;
+    }
+    if (t.caps.outputReportLength < kMinOutputReportLength) {
+        hid_->Close(t.handle);
+        DeviceFailure(path, "its output report holds " + std::to_string(t.caps.outputReportLength) +
+                                " bytes, too few for a frame (" + std::to_string(kMinOutputReportLength) +
+                                " with the report ID)");
+        return false;
+    }
+    targets_.push_back(t);
+    return true;
+}
+
+// Writes a job's frames to one device; the error names what failed, empty on success.
+std::string Send(HidPlatform& hid, const Target& t, const Job& job, Sleeper& sleeper) {
+    std::string firstError;
+    std::string captureError;  // the device took the report, but its record was lost
+    for (size_t i = 0; i < job.steps.size(); ++i) {
+        const Step& step = job.steps[i];
+        const ReportConversion report = FrameTextToReport(step.frameText, t.caps.outputReportLength);
+        std::string error;
+        if (!report.ok()) {
+            error = "the frame " + Quoted(step.frameText) + " cannot become a report: " + report.error;
+        } else {
+            const WriteResult w = hid.Write(t.handle, report.report);
+            if (!w.captureError.empty() && captureError.empty()) {
+                captureError = "cannot write the capture file " + w.captureFile + ": " + w.captureError;
+            }
+            if (w.fileFault) {
+                error = w.error;
+            } else if (w.written != static_cast<int>(report.report.size())) {
+                error = std::string(kWriteFailed) + " (report " + std::to_string(i + 1) + " of " +
+                        std::to_string(job.steps.size()) + ": " + (w.error.empty() ? "short write" : w.error) + ")";
+            }
+        }
+        if (!error.empty()) {
+            if (!job.keepGoing) {
+                return error + (captureError.empty() ? "" : "; " + captureError);
+            }
+            if (firstError.empty()) {
+                firstError = error;
+            }
+        }
+        if (step.pauseAfterMs > 0 && i + 1 < job.steps.size()) {
+            sleeper.Sleep(step.pauseAfterMs);
+        }
+    }
+    if (firstError.empty()) {
+        return captureError;
+    }
+    return firstError + (captureError.empty() ? "" : "; " + captureError);
+}
+
+void PrintDryRun(std::ostream& out, const Job& job, int reportLength) {
+    for (const Step& step : job.steps) {
+        const ReportConversion report = FrameTextToReport(step.frameText, reportLength);
+        if (!report.ok()) {
+            throw UsageError("the frame " + Quoted(step.frameText) + " cannot become a report: " + report.error);
+        }
+        out << CaptureLine(report.report) << "\n";
+    }
+}
+
+int VirtualDeviceOf(const VirtualFootSwitch& v, const std::string& path) {
+    for (int d = 0; d < v.DeviceCount(); ++d) {
+        if (VirtualFootSwitch::ConfigPath(d) == path) {
+            return d;
+        }
+    }
+    return -1;
+}
+
+}  // namespace treadle::cli

@@ -1,0 +1,234 @@
+// The file faults that need POSIX to stage: two treadlectl processes on one state file,
+// links, FIFOs, files the user may not read, a full disk and a file-size limit.
+#include "cli/runner_fixture.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace treadle::cli {
+namespace {
+
+// Runs `body` in a child process that gives up after a few seconds, so a read that blocks
+// fails the test instead of hanging it; the child's exit status is what body returned.
+template <typename Body>
+int InChild(Body body, bool dropRoot = false) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(5);
+        if (dropRoot && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            std::_Exit(90);
+        }
+        std::_Exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+class Files : public Runner {
+  protected:
+    // Lets an unprivileged child reach the test's folder.
+    void OpenFolderToAll() { fs::permissions(dir_, fs::perms::all); }
+    // Runs a command line in a child; its exit status, with what it printed kept in err_.
+    int RunInChild(const std::vector<std::string>& args, bool dropRoot = false) {
+        const std::string errFile = Path("child.err");
+        const int status = InChild(
+            [&] {
+                const int result = Run(args);
+                std::ofstream(errFile) << err_.str();
+                return result;
+            },
+            dropRoot);
+        err_.str(ReadFile(errFile));
+        fs::remove(errFile);
+        return status;
+    }
+};
+
+TEST_F(Files, TwoTreadlectlProcessesOnOneStateFileLoseNothing) {
+    // Each process writes 200 slots of its own, each once: 16 virtual devices have 512.
+    constexpr int kWrites = 200;
+    auto frame = [](int writer, int i) {
+        char text[64];
+        std::snprintf(text, sizeof text, "aa 01 %02X %02X %02X 00 00", (i % 32) * 4, 0xA0 + writer, i);
+        return std::string(text);
+    };
+    auto device = [](int writer, int i) { return "virtual:" + std::to_string(writer * 8 + i / 32 + 1) + ":config"; };
+    pid_t writers[2];
+    for (int writer = 0; writer < 2; ++writer) {
+        writers[writer] = ::fork();
+        if (writers[writer] == 0) {
+            for (int i = 0; i < kWrites; ++i) {
+                const std::string virtualOption = "--virtual=" + State();
+                const std::string deviceText = device(writer, i);
+                const std::string frameText = frame(writer, i);
+                const char* argv[] = {TREADLECTL_PROGRAM,
+                                      virtualOption.c_str(),
+                                      "--virtual-devices",
+                                      "16",
+                                      "--device",
+                                      deviceText.c_str(),
+                                      "-q",
+                                      "raw",
+                                      frameText.c_str(),
+                                      nullptr};
+                pid_t child = 0;
+                if (::posix_spawn(&child, TREADLECTL_PROGRAM, nullptr, nullptr, const_cast<char**>(argv), environ) !=
+                    0) {
+                    std::_Exit(2);
+                }
+                int status = 0;
+                if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+                    std::_Exit(3);
+                }
+            }
+            std::_Exit(0);
+        }
+    }
+    for (pid_t w : writers) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(w, &status, 0), w);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    VirtualFootSwitch check({16, State(), "", nullptr});
+    std::string error;
+    ASSERT_TRUE(check.Start(error)) << error;
+    int lost = 0;
+    for (int writer = 0; writer < 2; ++writer) {
+        for (int i = 0; i < kWrites; ++i) {
+            const SlotBytes expected{static_cast<std::uint8_t>(0xA0 + writer), static_cast<std::uint8_t>(i), 0, 0};
+            if (check.Slots(writer * 8 + i / 32)[static_cast<size_t>(i % 32)] != expected) {
+                ++lost;
+            }
+        }
+    }
+    EXPECT_EQ(lost, 0);
+}
+
+TEST_F(Files, APlantedTemporaryLinkIsNotFollowed) {
+    const std::string target = Write("precious.txt", "keep me\n");
+    for (const char* name : {".tmp", ".lock.tmp", ".tmp.0"}) {
+        fs::create_symlink(target, State() + name);
+    }
+    ASSERT_EQ(Run({"--virtual=" + State(), "set", "1", "a"}), kExitOk) << err_.str();
+    EXPECT_EQ(ReadFile(target), "keep me\n");
+    EXPECT_TRUE(fs::is_symlink(State() + ".tmp"));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(State())));
+}
+
+TEST_F(Files, AStatePathThatIsNoRegularFileIsRefusedAndLeftAlone) {
+    const std::string target = Write("other.state", "device 1\nslot 00: 00 04 00 00\n");
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+    };
+    const Case cases[] = {
+        {"a link to a state file", [&] { fs::create_symlink(target, State()); }},
+        {"a link to /dev/null", [&] { fs::create_symlink("/dev/null", State()); }},
+        {"a FIFO", [&] { ::mkfifo(State().c_str(), 0600); }},
+    };
+    for (const Case& c : cases) {
+        fs::remove(State());
+        c.make();
+        for (std::vector<std::string> args : {std::vector<std::string>{"show"}, {"set", "2", "b"}}) {
+            args.insert(args.begin(), "--virtual=" + State());
+            EXPECT_EQ(RunInChild(args), kExitFailed) << c.name << " " << args[1];
+            EXPECT_NE(err_.str().find(State() + ": not a regular file"), std::string::npos)
+                << c.name << ": " << err_.str();
+        }
+        const fs::file_status status = fs::symlink_status(State());
+        EXPECT_TRUE(fs::is_symlink(status) || fs::is_fifo(status)) << c.name;
+    }
+    EXPECT_EQ(ReadFile(target), "device 1\nslot 00: 00 04 00 00\n");
+}
+
+// Root may read anything, so the child drops to an unprivileged user first.
+TEST_F(Files, AFileTheUserMayNotReadIsNamedWithTheReason) {
+    OpenFolderToAll();
+    std::ofstream(State()) << "device 1\nslot 00: 00 04 00 00\n";
+    const std::string profile = Write("secret.toml", "[settings]\ndelay_ms = 0\n");
+    fs::permissions(State(), fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(profile, fs::perms::owner_read | fs::perms::owner_write);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--virtual=" + State(), "show"}, State() + ": Permission denied"},
+        {{"--virtual=" + State(), "set", "1", "b"}, State() + ": Permission denied"},
+        {{"--dry-run", "apply", profile}, "cannot read the profile " + profile + ": Permission denied"},
+    };
+    for (const auto& [args, why] : cases) {
+        const int status = RunInChild(args, true);
+        if (status == 90) {
+            GTEST_SKIP() << "running as root and cannot drop to an unprivileged user to be refused";
+        }
+        EXPECT_EQ(status, kExitFailed) << args.back();
+        EXPECT_NE(err_.str().find(why), std::string::npos) << err_.str();
+    }
+    EXPECT_EQ(ReadFile(State()), "device 1\nslot 00: 00 04 00 00\n");
+}
+
+TEST_F(Files, FifosAndEndlessFilesAreRefusedWithoutWaiting) {
+    ::mkfifo(Path("pipe.toml").c_str(), 0600);
+    EXPECT_EQ(RunInChild({"--dry-run", "apply", Path("pipe.toml")}), kExitFailed);
+    EXPECT_NE(err_.str().find("cannot read the profile " + Path("pipe.toml") + ": not a regular file"),
+              std::string::npos)
+        << err_.str();
+    EXPECT_EQ(RunInChild({"--dry-run", "apply", "/dev/zero"}), kExitFailed);
+    EXPECT_NE(err_.str().find("cannot read the profile /dev/zero: not a regular file"), std::string::npos)
+        << err_.str();
+}
+
+TEST_F(Files, ACaptureThatCannotBeWrittenFailsTheCommand) {
+    EXPECT_EQ(Run({"--virtual", "--capture", "/dev/full", "set", "1", "a"}), kExitFailed);
+    EXPECT_NE(err_.str().find("capture file /dev/full"), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find("No space left on device"), std::string::npos) << err_.str();
+}
+
+TEST_F(Files, TheCaptureFileMayNotBeTheStateFile) {
+    ASSERT_EQ(Run({"--virtual=" + State(), "set", "1", "a"}), kExitOk) << err_.str();
+    const std::string state = ReadFile(State());
+    fs::create_hard_link(State(), Path("same-by-hard-link"));
+    fs::create_symlink(State(), Path("same-by-link"));
+    for (const std::string& capture :
+         {State(), Path("same-by-hard-link"), Path("same-by-link"), dir_.string() + "/./pedals.state"}) {
+        EXPECT_EQ(Run({"--virtual=" + State(), "--capture", capture, "set", "2", "b"}), kExitFailed) << capture;
+        EXPECT_NE(err_.str().find("is the state file"), std::string::npos) << capture << ": " << err_.str();
+        EXPECT_EQ(ReadFile(State()), state) << capture;
+    }
+}
+
+TEST_F(Files, AFailedExportLeavesTheOldProfileWhole) {
+    const std::string profile = Write("kept.toml", "[settings]\ndelay_ms = 0\nlong_press = false\n");
+    // A file-size limit makes the write fail part-way, as a full disk would.
+    const int limited = InChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16, 16};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        return Run({"--virtual", "export", profile});
+    });
+    EXPECT_EQ(limited, kExitFailed);
+    EXPECT_EQ(ReadFile(profile), "[settings]\ndelay_ms = 0\nlong_press = false\n");
+}
+
+TEST_F(Files, TheWindowTellsOfACaptureItCannotWrite) {
+    VirtualFootSwitch device({1, "", "/dev/full", nullptr});
+    std::string error;
+    ASSERT_TRUE(device.Start(error)) << error;
+    treadle::testing::WindowFixture f(device);
+    USB& w = *f.window;
+    w.Timer1_Timer();
+    w.UserClick(w.Command_key[0]);
+    ASSERT_EQ(f.boxes.shown.size(), 1u) << "one box for the action, not one per report";
+    EXPECT_NE(f.boxes.shown[0].text.find("/dev/full"), std::string::npos) << f.boxes.shown[0].text;
+    ASSERT_FALSE(f.Log().empty());
+    EXPECT_NE(f.Log().front().find("/dev/full"), std::string::npos) << f.Log().front();
+    EXPECT_NE(f.Log().front().find(f.Stamped("")), std::string::npos);
+}
+
+}  // namespace
+}  // namespace treadle::cli
