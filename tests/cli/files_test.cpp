@@ -37,6 +37,16 @@ TEST_F(Runner, TheWindowKeepsWhatTreadlectlWroteToTheSameStateFile) {
     EXPECT_EQ(slots[3], (SlotBytes{0x00, 0x68, 0x00, 0x00})) << "the window undid treadlectl's switch 4";
 }
 
+// The message closes with the system's reason, in whatever words the system has for it
+// ("No such file or directory" here, "The system cannot find the path specified." there).
+bool EndsWithAReason(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    const size_t colon = text.rfind(": ");
+    return colon != std::string::npos && colon + 2 < text.size();
+}
+
 TEST_F(Runner, TheWindowNamesAStateFileItCannotWrite) {
     fs::create_directory(Path("gone"));
     const std::string state = Path("gone/pedals.state");
@@ -51,7 +61,7 @@ TEST_F(Runner, TheWindowNamesAStateFileItCannotWrite) {
     w.UserClick(w.Command_key[0]);
     ASSERT_EQ(f.boxes.shown.size(), 1u) << "one box for the action, not one per report";
     EXPECT_NE(f.boxes.shown[0].text.find(state), std::string::npos) << f.boxes.shown[0].text;
-    EXPECT_NE(f.boxes.shown[0].text.find("No such file or directory"), std::string::npos) << f.boxes.shown[0].text;
+    EXPECT_TRUE(EndsWithAReason(f.boxes.shown[0].text)) << f.boxes.shown[0].text;
     ASSERT_EQ(f.Log().size(), 2u);
     EXPECT_EQ(f.Log()[0], f.Stamped(f.boxes.shown[0].text));
     EXPECT_EQ(f.Log()[1], f.Stamped(kWriteFailedLine));  // the action failed, as before
@@ -134,7 +144,9 @@ TEST_F(Runner, AnExportThatCannotBeWrittenNamesTheFileAndLeavesItAlone) {
         << err_.str();
     EXPECT_TRUE(fs::is_directory(Path("folder.toml")));
     EXPECT_EQ(Run({"--virtual", "export", Path("no-such-folder/x.toml")}), kExitFailed);
-    EXPECT_NE(err_.str().find("No such file or directory"), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find("cannot write the profile " + Path("no-such-folder/x.toml") + ": "), std::string::npos)
+        << err_.str();
+    EXPECT_TRUE(EndsWithAReason(err_.str())) << err_.str();
     // Only the profile is left in the folder: no temporary file stays behind.
     ASSERT_EQ(Run({"--virtual", "export", Path("good.toml")}), kExitOk) << err_.str();
     std::vector<std::string> names;
@@ -229,7 +241,8 @@ TEST_F(Runner, HostileTextIsShownEscapedAndShortened) {
         std::vector<std::string> args;
         const char* shown;  // what must appear of the text
     };
-    const std::string nulProfile = Write("nul.toml", "[switches]\n1 = \"ctrl+a\\u0000b\"\n");
+    // Not "nul.toml": on Windows that name is the null device.
+    const std::string nulProfile = Write("nul-char.toml", "[switches]\n1 = \"ctrl+a\\u0000b\"\n");
     const std::string escProfile = Write("esc.toml", "[switches]\n1 = \"\\u001b[2Jx\"\n");
     const std::string escName = Write("\x1b[31mred.toml", "[nothing]\n");
     const Case cases[] = {
@@ -243,6 +256,9 @@ TEST_F(Runner, HostileTextIsShownEscapedAndShortened) {
         {"escape in a file name", {"--dry-run", "apply", escName}, "\\x1B[31mred.toml"},
     };
     for (const Case& c : cases) {
+        if (c.args.back() == escName && !fs::exists(escName)) {
+            continue;  // a system whose file names cannot hold control characters (Windows)
+        }
         EXPECT_EQ(Run(c.args), kExitUsage) << c.name;
         const std::string err = err_.str();
         EXPECT_NE(err.find(c.shown), std::string::npos) << c.name << ": " << err.substr(0, 300);
