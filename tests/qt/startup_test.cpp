@@ -29,7 +29,7 @@ TEST(StartPlatform, ABadStateOrCaptureFileIsShownInABoxAndOnStderr) {
         {"malformed state file", {false, false, true, badState, ""}, badState + ":2"},
         {"capture file in no folder",
          {false, false, true, "", "/nonexistent-dir/capture.txt"},
-         "cannot open capture file /nonexistent-dir/capture.txt"},
+         "cannot open the capture file /nonexistent-dir/capture.txt"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
