@@ -488,6 +488,29 @@ TEST(Hidraw, ThousandsOfSearchesLeakNoFileDescriptors) {
     EXPECT_EQ(hid.OpenHandleCount(), 0);
 }
 
+// A FIFO or a folder where sysfs has its attribute files: the search neither waits on it nor
+// reads it, and the interface is simply not the foot switch.
+TEST(Hidraw, AttributesThatAreNoRegularFilesAreNotWaitedOn) {
+    for (const char* attribute : {"uevent", "report_descriptor"}) {
+        SCOPED_TRACE(attribute);
+        FakeTree tree;
+        tree.AddFootSwitch(0);
+        const std::string path = tree.Roots().sysfs + "/class/hidraw/hidraw2/device/" + attribute;
+        fs::remove(path);
+        ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+        HidrawPlatform hid(tree.Roots());
+        WindowFixture f(hid);
+        const auto start = std::chrono::steady_clock::now();
+        f.window->Timer1_Timer();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        HidCaps caps;
+        EXPECT_FALSE(hid.PeekCaps(tree.DevPath(2), caps) && std::string(attribute) == "report_descriptor");
+        if (std::string(attribute) == "uevent") {
+            EXPECT_FALSE(f.window->DeviceDetected);  // no IDs, no match
+        }
+    }
+}
+
 // Live heap bytes, as the allocator counts them (ASan's own count in a sanitizer build).
 size_t LiveHeapBytes() {
 #if defined(__SANITIZE_ADDRESS__)

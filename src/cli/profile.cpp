@@ -6,6 +6,7 @@
 
 #include <toml++/toml.h>
 
+#include <optional>
 #include <sstream>
 
 namespace treadle::cli {
@@ -94,8 +95,11 @@ class Reader {
             const std::string name(key.str());
             const std::string full = "settings." + ShownText(name);
             if (name == "delay_ms") {
-                const auto value = node.value<std::int64_t>();
-                if (!node.is_integer() || !value) {
+                // Only an integer is asked for its value: toml++ would convert a float, and one
+                // beyond the range of an integer has no value to convert to.
+                const std::optional<std::int64_t> value =
+                    node.is_integer() ? node.value<std::int64_t>() : std::optional<std::int64_t>();
+                if (!value) {
                     return Fail(error, node.source(), full, "must be a whole number of milliseconds, 0 to 65535");
                 }
                 if (*value < 0 || *value > kMaxDelay) {

@@ -80,10 +80,18 @@ struct FileText {
 
 FileText ReadSysfsFile(const std::string& path) {
     FileText result;
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a FIFO planted where an attribute should be cannot hold the search;
+    // sysfs attributes are regular files, and nothing else is read.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         result.errorCode = errno;
         result.error = "cannot open " + path + ": " + Errno(result.errorCode);
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        result.errorCode = EINVAL;
+        result.error = path + " is not a regular file";
         return result;
     }
     char chunk[4096];

@@ -1,6 +1,7 @@
 #include "cli/key_names.h"
 
 #include "support/fakes.h"
+#include "support/test_names.h"
 #include "window/keyboard_layout.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,11 @@ TEST(KeyNames, EveryOnScreenKeyMapsToTheWindowsKeyTable) {
     EXPECT_EQ(ParseKey("backslash").choice.usage, 0x32);
 }
 
+// A case's name: its text, then its place in the table (two cases may share a text).
+std::string NameOf(const char* text, size_t index) {
+    return treadle::testing::TestNameFromText(text) + "_" + std::to_string(index);
+}
+
 struct GoodKey {
     const char* text;
     bool mouse;
@@ -88,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(Table, GoodKeys,
                                            GoodKey{"alt+kp-enter", false, 0x04, 0x58, "alt+kp-enter"},
                                            GoodKey{"mouse-left", true, 0, 1, "mouse-left"},
                                            GoodKey{"Mouse-Middle", true, 0, 4, "mouse-middle"},
-                                           GoodKey{"mouse-right", true, 0, 2, "mouse-right"}));
+                                           GoodKey{"mouse-right", true, 0, 2, "mouse-right"}),
+                         [](const auto& info) { return NameOf(info.param.text, info.index); });
 
 struct BadKey {
     const char* text;
@@ -115,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadKey{"backslah", "did you mean \"backslash\"?"}, BadKey{"+", "empty part"},
                       BadKey{"0x100", "raw usage \"0x100\" must be 0x00 to 0xFF"},
                       BadKey{"0xg1", "must be 0x00 to 0xFF"},
-                      BadKey{"ctrl+mouse-left", "a mouse click takes no modifiers"}));
+                      BadKey{"ctrl+mouse-left", "a mouse click takes no modifiers"}),
+    [](const auto& info) { return NameOf(info.param.text, info.index); });
 
 // A key with every modifier but left Ctrl stores the same bytes as a click: the click wins
 // when slots are read back, and the key is marked as looking like one.

@@ -70,6 +70,9 @@ TEST(Profile, BadFilesNameFileLineAndKey) {
         {"[settings]\ndelay_ms = 70000\n", "p.toml:2: settings.delay_ms: must be 0 to 65535 milliseconds, not 70000"},
         {"[settings]\ndelay_ms = -1\n", "p.toml:2: settings.delay_ms: must be 0 to 65535"},
         {"[settings]\ndelay_ms = 1.5\n", "p.toml:2: settings.delay_ms: must be a whole number"},
+        // Beyond any integer: refused, never converted (found by fuzzing).
+        {"[settings]\ndelay_ms = 3.3e123\n", "p.toml:2: settings.delay_ms: must be a whole number"},
+        {"[settings]\ndelay_ms = inf\n", "p.toml:2: settings.delay_ms: must be a whole number"},
         {"[settings]\ndelay_ms = \"300\"\n", "p.toml:2: settings.delay_ms: must be a whole number"},
         {"[settings]\nlong_press = \"on\"\n", "p.toml:2: settings.long_press: must be true or false"},
         {"[settings]\npower_on_run = 1\nplayback = \"loop\"\n", "p.toml:2: settings.power_on_run: must be true"},

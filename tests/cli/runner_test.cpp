@@ -240,6 +240,32 @@ TEST_F(Runner, ApplyWritesInTheWindowsOrderAndRefusesTheSlotConflict) {
     EXPECT_EQ(Captured().size(), before);
 }
 
+// A raw usage with a hex letter keeps one spelling through every command that prints it,
+// whatever case it was written in, and its byte through every command that writes it.
+TEST_F(Runner, ARawUsageWithALetterKeepsItsSpellingThroughEveryCommand) {
+    for (const char* written : {"0x8a", "0x8A", "0X8a"}) {
+        SCOPED_TRACE(written);
+        fs::remove(State());
+        ASSERT_EQ(RunVirtual({"set", "1", std::string("rwin+") + written}), kExitOk) << err_.str();
+        EXPECT_EQ(out_.str(), "virtual:1:config: switch 1 = rwin+0x8a (key delay 0 ms, long press off)\n");
+        const std::vector<std::string> captured = Captured();
+        ASSERT_GE(captured.size(), 3u);
+        EXPECT_EQ(captured[captured.size() - 3], "00 AA 01 00 80 8A 00 00");
+
+        ASSERT_EQ(Run({"--virtual=" + State(), "show"}), kExitOk) << err_.str();
+        EXPECT_NE(out_.str().find("  switch 1: rwin+0x8a\n"), std::string::npos) << out_.str();
+
+        const std::string exported = Path("raw.toml");
+        ASSERT_EQ(Run({"--virtual=" + State(), "export", exported}), kExitOk) << err_.str();
+        EXPECT_NE(ReadFile(exported).find("1 = \"rwin+0x8a\"\n"), std::string::npos) << ReadFile(exported);
+
+        ASSERT_EQ(Run({"--dry-run", "apply", exported}), kExitOk) << err_.str();
+        EXPECT_EQ(Lines(out_.str())[0], "00 AA 01 00 80 8A 00 00");
+        ASSERT_EQ(Run({"--dry-run", "set", "2", written}), kExitOk) << err_.str();
+        EXPECT_EQ(Lines(out_.str())[0], "00 AA 01 04 00 8A 00 00");
+    }
+}
+
 TEST_F(Runner, ApplyThenShowAndExportRoundTripThroughTheStateFile) {
     const std::string text =
         "[switches]\n1 = \"ctrl+shift+f1\"\n2 = \"mouse-middle\"\n4 = \"rwin+0x87\"\n\n"
