@@ -41,15 +41,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!IsSubsequence(result, text)) {
         __builtin_trap();
     }
-    // Each box names one wrong character; a character is at least one byte, so there are
-    // never more boxes than distinct wrong bytes, and at least one when there is any.
-    std::set<char> wrongBytes;
-    for (char c : text) {
-        if (!Admitted(c)) {
-            wrongBytes.insert(c);
+    // One box per distinct wrong character, a character being one well-formed UTF-8 sequence.
+    std::set<std::string> wrong;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (length > 1 || !Admitted(text[i])) {
+            wrong.insert(text.substr(i, length));
         }
+        i += length;
     }
-    if (f.boxes.shown.size() > wrongBytes.size() || (wrongBytes.empty() != f.boxes.shown.empty())) {
+    if (f.boxes.shown.size() != wrong.size()) {
         __builtin_trap();
     }
     f.boxes.shown.clear();
