@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace treadle {
@@ -185,28 +186,25 @@ bool WindowsHidPlatform::QueryCaps(HANDLE file, HidCaps& out) {
     return true;
 }
 
-HANDLE WindowsHidPlatform::OpenForQuery(const std::string& path) {
-    return calls_->OpenPath(path.c_str(), 0, kShareReadWrite, 0);
+template <typename Answer>
+bool WindowsHidPlatform::Peek(const std::string& path, Answer& out,
+                              bool (WindowsHidPlatform::*query)(HANDLE, Answer&)) {
+    // Access 0, which Windows gives also for the keyboards and mice it holds.
+    const HANDLE file = calls_->OpenPath(path.c_str(), 0, kShareReadWrite, 0);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool ok = (this->*query)(file, out);
+    calls_->CloseHandle(file);
+    return ok;
 }
 
 bool WindowsHidPlatform::PeekAttributes(const std::string& path, HidAttributes& out) {
-    const HANDLE file = OpenForQuery(path);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const bool ok = QueryAttributes(file, out);
-    calls_->CloseHandle(file);
-    return ok;
+    return Peek(path, out, &WindowsHidPlatform::QueryAttributes);
 }
 
 bool WindowsHidPlatform::PeekCaps(const std::string& path, HidCaps& out) {
-    const HANDLE file = OpenForQuery(path);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const bool ok = QueryCaps(file, out);
-    calls_->CloseHandle(file);
-    return ok;
+    return Peek(path, out, &WindowsHidPlatform::QueryCaps);
 }
 
 std::string WindowsHidPlatform::Describe(DWORD code) {
@@ -272,23 +270,27 @@ OpenResult WindowsHidPlatform::OpenForTimedRead(const std::string& path) {
     return {handle, OpenFailure::None, {}};
 }
 
-bool WindowsHidPlatform::GetAttributes(HidHandle handle, HidAttributes& out) {
+std::optional<WindowsHidPlatform::Entry> WindowsHidPlatform::EntryOf(HidHandle handle) const {
     std::lock_guard lock(mutex_);
     const auto it = handles_.find(handle);
-    if (it == handles_.end() || !it->second.hasIds) {
+    return it == handles_.end() ? std::nullopt : std::optional<Entry>(it->second);
+}
+
+bool WindowsHidPlatform::GetAttributes(HidHandle handle, HidAttributes& out) {
+    const std::optional<Entry> entry = EntryOf(handle);
+    if (!entry || !entry->hasIds) {
         return false;
     }
-    out = it->second.ids;
+    out = entry->ids;
     return true;
 }
 
 bool WindowsHidPlatform::GetCaps(HidHandle handle, HidCaps& out) {
-    std::lock_guard lock(mutex_);
-    const auto it = handles_.find(handle);
-    if (it == handles_.end() || !it->second.hasCaps) {
+    const std::optional<Entry> entry = EntryOf(handle);
+    if (!entry || !entry->hasCaps) {
         return false;
     }
-    out = it->second.caps;
+    out = entry->caps;
     return true;
 }
 
@@ -340,20 +342,15 @@ WindowsHidPlatform::Transfer WindowsHidPlatform::Run(const Entry& entry, bool wr
 }
 
 WriteResult WindowsHidPlatform::Write(HidHandle handle, std::span<const std::uint8_t> report) {
-    Entry entry;
-    {
-        std::lock_guard lock(mutex_);
-        const auto it = handles_.find(handle);
-        if (it == handles_.end()) {
-            return {0, "handle " + std::to_string(handle) + " is not open"};
-        }
-        entry = it->second;
+    const std::optional<Entry> entry = EntryOf(handle);
+    if (!entry) {
+        return {0, "handle " + std::to_string(handle) + " is not open"};
     }
     if (report.empty()) {
         return {0, "an empty report cannot be written"};
     }
     // WriteFile does not change the bytes; it only takes them as a non-const pointer's worth.
-    const Transfer t = Run(entry, true, const_cast<std::uint8_t*>(report.data()), static_cast<DWORD>(report.size()),
+    const Transfer t = Run(*entry, true, const_cast<std::uint8_t*>(report.data()), static_cast<DWORD>(report.size()),
                            kWriteTimeoutMs, "writing the report");
     switch (t.outcome) {
         case Transfer::Outcome::Completed:
@@ -372,21 +369,16 @@ WriteResult WindowsHidPlatform::Write(HidHandle handle, std::span<const std::uin
 }
 
 ReadResult WindowsHidPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) {
-    Entry entry;
-    {
-        std::lock_guard lock(mutex_);
-        const auto it = handles_.find(handle);
-        if (it == handles_.end()) {
-            return {ReadStatus::Failed, 0, ERROR_INVALID_HANDLE, "handle " + std::to_string(handle) + " is not open"};
-        }
-        entry = it->second;
+    const std::optional<Entry> entry = EntryOf(handle);
+    if (!entry) {
+        return {ReadStatus::Failed, 0, ERROR_INVALID_HANDLE, "handle " + std::to_string(handle) + " is not open"};
     }
     if (buffer.empty()) {
         return {ReadStatus::Failed, 0, ERROR_INVALID_PARAMETER, "the read buffer is empty"};
     }
     // Windows hands over the report with its report-ID byte first, 0 where the device uses
     // none: the layout every platform gives.
-    const Transfer t = Run(entry, false, buffer.data(), static_cast<DWORD>(buffer.size()),
+    const Transfer t = Run(*entry, false, buffer.data(), static_cast<DWORD>(buffer.size()),
                            static_cast<DWORD>(std::max(0, timeoutMs)), "reading an input report");
     switch (t.outcome) {
         case Transfer::Outcome::Completed:

@@ -8,7 +8,8 @@
 
 #include "device/hid_platform.h"
 
-// clang-format off: windows.h must come first.
+// windows.h must come first.
+// clang-format off
 #include <windows.h>
 #include <setupapi.h>
 extern "C" {
@@ -22,6 +23,7 @@ extern "C" {
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace treadle {
@@ -110,8 +112,11 @@ class WindowsHidPlatform final : public HidPlatform {
     // Attributes and caps through an open file handle, which may be one opened with access 0.
     bool QueryAttributes(HANDLE file, HidAttributes& out);
     bool QueryCaps(HANDLE file, HidCaps& out);
-    // A handle with access 0, which Windows gives also for the keyboards and mice it holds.
-    HANDLE OpenForQuery(const std::string& path);
+    // Asks `query` of an interface through a handle of its own, opened only for that.
+    template <typename Answer>
+    bool Peek(const std::string& path, Answer& out, bool (WindowsHidPlatform::*query)(HANDLE, Answer&));
+    // A copy of what is kept of an open handle; nothing for a handle that is not open.
+    std::optional<Entry> EntryOf(HidHandle handle) const;
     // One overlapped transfer with a bounded wait; it has ended, one way or another, when
     // this returns. `what` names it in error texts.
     struct Transfer {
