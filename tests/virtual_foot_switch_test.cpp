@@ -8,12 +8,14 @@
 #include <sstream>
 
 #include "support/fakes.h"
+#include "support/temp_dir.h"
 
 namespace treadle {
 namespace {
 
 namespace fs = std::filesystem;
 using Report = std::vector<std::uint8_t>;
+using treadle::testing::TempDir;
 
 std::string ReadFile(const fs::path& p) {
     std::ifstream in(p);
@@ -21,21 +23,6 @@ std::string ReadFile(const fs::path& p) {
     s << in.rdbuf();
     return s.str();
 }
-
-class TempDir {
-public:
-    TempDir() {
-        path_ = fs::temp_directory_path() / ("treadle-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    fs::path operator/(const char* name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
 
 HidHandle OpenConfig(VirtualFootSwitch& d, int device = 0) {
     const OpenResult r = d.OpenReadWrite(VirtualFootSwitch::ConfigPath(device));

@@ -1,8 +1,9 @@
 // treadle: the window for programming the foot switch.
-#include "window/qt/command_line.h"
+#include "window/command_line.h"
+#include "window/qt/display.h"
 #include "window/qt/qt_services.h"
-#include "window/qt/startup.h"
 #include "window/qt/window_qt.h"
+#include "window/startup.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -39,15 +40,15 @@ int main(int argc, char** argv) {
         g_program = argv[0];
     }
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const treadle::qt::ParsedCommandLine parsed = treadle::qt::ParseCommandLine(arguments);
+    const treadle::ParsedCommandLine parsed = treadle::ParseCommandLine(arguments);
     if (!parsed.ok()) {
         std::cerr << g_program << ": " << parsed.error << "\n"
                   << "Try '" << g_program << " --help' for more information.\n";
         return 2;
     }
-    const treadle::qt::CommandLine& options = parsed.options;
+    const treadle::CommandLine& options = parsed.options;
     if (options.help) {
-        std::cout << treadle::qt::UsageText(g_program);
+        std::cout << treadle::UsageText(g_program);
         return 0;
     }
     if (options.version) {
@@ -70,9 +71,9 @@ int main(int argc, char** argv) {
     treadle::qt::QtSleeper sleeper;
     treadle::qt::QtMessageBoxes boxes;
     const std::unique_ptr<treadle::HidPlatform> platform =
-        treadle::qt::StartPlatform(options, sleeper, boxes, std::cerr, g_program);
+        treadle::StartPlatform(options, sleeper, boxes, std::cerr, g_program);
     if (platform == nullptr) {
-        return treadle::qt::kBadStartStatus;
+        return treadle::kBadStartStatus;
     }
 
     treadle::qt::QtClock clock;

@@ -1,11 +1,11 @@
-// The window program's command line. Hand-written: `--virtual` takes an optional value,
+// The window program's command line, shared by its front ends. Hand-written: `--virtual` takes an optional value,
 // which the toolkit's parser cannot express, and it must run before any display is opened.
 #pragma once
 
 #include <string>
 #include <vector>
 
-namespace treadle::qt {
+namespace treadle {
 
 struct CommandLine {
     bool help = false;
@@ -27,11 +27,4 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText(const std::string& program);
 
-// Said when no display can be opened, with what to run instead.
-std::string NoDisplayText(const std::string& program);
-
-// True when Qt has something to open a window on: an X or Wayland display, or a platform
-// chosen explicitly with QT_QPA_PLATFORM.
-bool DisplayAvailable();
-
-}  // namespace treadle::qt
+}  // namespace treadle

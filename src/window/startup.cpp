@@ -1,8 +1,8 @@
-#include "window/qt/startup.h"
+#include "window/startup.h"
 
 #include "device/virtual_foot_switch.h"
 
-namespace treadle::qt {
+namespace treadle {
 
 std::unique_ptr<HidPlatform> StartPlatform(const CommandLine& options, Sleeper& sleeper, MessageBoxes& boxes,
                                            std::ostream& err, const std::string& program) {
@@ -25,4 +25,4 @@ std::unique_ptr<HidPlatform> StartPlatform(const CommandLine& options, Sleeper& 
     return device;
 }
 
-}  // namespace treadle::qt
+}  // namespace treadle

@@ -3,14 +3,14 @@
 #pragma once
 
 #include "device/hid_platform.h"
-#include "window/qt/command_line.h"
+#include "window/command_line.h"
 #include "window/services.h"
 
 #include <memory>
 #include <ostream>
 #include <string>
 
-namespace treadle::qt {
+namespace treadle {
 
 // The exit status when the virtual foot switch cannot start: its state or capture file is
 // bad, as with a bad command line.
@@ -22,4 +22,4 @@ constexpr int kBadStartStatus = 2;
 std::unique_ptr<HidPlatform> StartPlatform(const CommandLine& options, Sleeper& sleeper, MessageBoxes& boxes,
                                            std::ostream& err, const std::string& program);
 
-}  // namespace treadle::qt
+}  // namespace treadle

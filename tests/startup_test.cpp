@@ -1,24 +1,23 @@
-#include "window/qt/startup.h"
+#include "window/startup.h"
 
 #include "support/fakes.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
-namespace treadle::qt {
+namespace treadle {
 namespace {
 
 using treadle::testing::FakeBoxes;
 using treadle::testing::FakeSleeper;
 
 TEST(StartPlatform, ABadStateOrCaptureFileIsShownInABoxAndOnStderr) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string badState = dir.filePath("bad.state").toStdString();
+    const treadle::testing::TempDir dir;
+    const std::string badState = (dir / "bad.state").string();
     std::ofstream(badState) << "device 1\nslot 04: zz\n";
     struct Case {
         const char* what;
@@ -47,15 +46,14 @@ TEST(StartPlatform, ABadStateOrCaptureFileIsShownInABoxAndOnStderr) {
 }
 
 TEST(StartPlatform, AGoodVirtualFootSwitchStartsWithoutABox) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+    const treadle::testing::TempDir dir;
     FakeSleeper sleeper;
     FakeBoxes boxes;
     std::ostringstream err;
     CommandLine options;
     options.virtualDevice = true;
-    options.stateFile = dir.filePath("new.state").toStdString();
-    options.captureFile = dir.filePath("capture.txt").toStdString();
+    options.stateFile = (dir / "new.state").string();
+    options.captureFile = (dir / "capture.txt").string();
     const std::unique_ptr<HidPlatform> platform = StartPlatform(options, sleeper, boxes, err, "treadle");
     ASSERT_NE(platform, nullptr);
     EXPECT_EQ(platform->EnumerateInterfaces().size(), 3u);
@@ -64,4 +62,4 @@ TEST(StartPlatform, AGoodVirtualFootSwitchStartsWithoutABox) {
 }
 
 }  // namespace
-}  // namespace treadle::qt
+}  // namespace treadle

@@ -1,16 +1,9 @@
-#include "window/qt/command_line.h"
+#include "window/command_line.h"
 
-#include <cstdlib>
-
-namespace treadle::qt {
+namespace treadle {
 namespace {
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
-
-bool EnvSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-}
 
 }  // namespace
 
@@ -80,16 +73,4 @@ std::string UsageText(const std::string& program) {
            "  -v, --version         show the version and exit\n";
 }
 
-std::string NoDisplayText(const std::string& program) {
-    return "There is no display here, so the window cannot open.\n"
-           "  - to see it anyway, start it under a virtual X server:\n"
-           "      xvfb-run -a " +
-           program +
-           " --virtual\n"
-           "  - or program the virtual foot switch from the command line:\n"
-           "      treadlectl --virtual\n";
-}
-
-bool DisplayAvailable() { return EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY") || EnvSet("QT_QPA_PLATFORM"); }
-
-}  // namespace treadle::qt
+}  // namespace treadle
