@@ -8,8 +8,11 @@
 #include <QDateTime>
 #include <QFontInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 
 namespace treadle::qt {
@@ -164,6 +167,36 @@ TEST(CommandLineOptions, DisplayIsThereOnlyWithAServerOrAChosenPlatform) {
     }
     EXPECT_NE(NoDisplayText("treadle").find("xvfb-run -a treadle --virtual"), std::string::npos);
     EXPECT_NE(NoDisplayText("treadle").find("treadlectl --virtual"), std::string::npos);
+}
+
+// The advice without a display names a treadlectl that exists: installed beside the window,
+// in the build tree's cli folder, or found on the search path.
+TEST(CommandLineOptions, NoDisplayAdviceNamesATreadlectlThatExists) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::filesystem::path root = dir.path().toStdString();
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "build/src/window/qt");
+    std::filesystem::create_directories(root / "build/src/cli");
+    std::ofstream(root / "bin/treadlectl") << "";
+    std::ofstream(root / "build/src/cli/treadlectl") << "";
+    struct Case {
+        std::string program;
+        std::string treadlectl;
+    };
+    const Case cases[] = {
+        {(root / "bin/treadle").string(), (root / "bin/treadlectl").string()},
+        {(root / "build/src/window/qt/treadle").string(), (root / "build/src/cli/treadlectl").string()},
+        {(root / "elsewhere/treadle").string(), "treadlectl"},
+        {"treadle", "treadlectl"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TreadlectlBeside(c.program), c.treadlectl) << c.program;
+        const std::string text = NoDisplayText(c.program);
+        EXPECT_NE(text.find("xvfb-run -a " + c.program + " --virtual\n"), std::string::npos) << text;
+        EXPECT_NE(text.find(" " + c.treadlectl + " --virtual set 2 ctrl+f1\n"), std::string::npos) << text;
+        EXPECT_NE(text.find(" " + c.treadlectl + " --help\n"), std::string::npos) << text;
+    }
 }
 
 }  // namespace

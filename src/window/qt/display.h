@@ -5,6 +5,10 @@
 
 namespace treadle::qt {
 
+// The treadlectl to advise: the one beside the window program when there is one, else the
+// bare name for the search path.
+std::string TreadlectlBeside(const std::string& program);
+
 // Said when no display can be opened, with what to run instead.
 std::string NoDisplayText(const std::string& program);
 
