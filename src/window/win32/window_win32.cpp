@@ -360,58 +360,69 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-// Each forwarded event is followed by a render of the control, so a control the model did not
-// follow (busy, disabled, refused) shows the model's state again.
 void MainWindow::Command(HWND child, WORD code) {
     Control* control = ControlFor(child);
     if (control == nullptr || rendering_ > 0) {
         return;
     }
     HWND hwnd = HandleFor(*control);
+    const bool clicked = code == BN_CLICKED || code == BN_DOUBLECLICKED;  // a quick second click too
+    // Only the notifications that are user events; others (an edit's EN_UPDATE before its
+    // EN_CHANGE, focus changes) leave the control as it is.
     switch (control->kind) {
         case ControlKind::Button:
-            if (code == BN_CLICKED || code == BN_DOUBLECLICKED) {
-                // A button of the panel never keeps the focus: typing must not press it.
-                ::SetFocus(hwnd_);
-                model_.UserClick(*control);
+            if (!clicked) {
+                return;
             }
+            // A button of the panel never keeps the focus: typing must not press it.
+            ::SetFocus(hwnd_);
+            model_.UserClick(*control);
             break;
         case ControlKind::OptionButton:
-            if (code == BN_CLICKED || code == BN_DOUBLECLICKED) {
-                model_.UserClick(*control);
+            if (!clicked) {
+                return;
             }
+            model_.UserClick(*control);
             break;
         case ControlKind::CheckBox:
-            if (code == BN_CLICKED) {
-                model_.UserSetCheck(*control, control->Value() == 1 ? 0 : 1);
+            if (code != BN_CLICKED) {
+                return;
             }
+            model_.UserSetCheck(*control, control->Value() == 1 ? 0 : 1);
             break;
         case ControlKind::Label:
-            if (code == STN_CLICKED) {
-                model_.UserClick(*control);
+            if (code != STN_CLICKED) {
+                return;
             }
+            model_.UserClick(*control);
             break;
         case ControlKind::ComboBox:
             if (code == CBN_EDITCHANGE) {
                 model_.UserEditText(*control, Narrow(WindowText(hwnd)));
             } else if (code == CBN_SELCHANGE) {
                 model_.UserSelectItem(*control, static_cast<int>(::SendMessageW(hwnd, CB_GETCURSEL, 0, 0)));
+            } else {
+                return;
             }
             break;
         case ControlKind::TextBox:
-            if (code == EN_CHANGE) {
-                model_.UserEditText(*control, Narrow(WindowText(hwnd)));
+            if (code != EN_CHANGE) {
+                return;
             }
+            model_.UserEditText(*control, Narrow(WindowText(hwnd)));
             break;
         case ControlKind::ListBox:
-            if (code == LBN_SELCHANGE) {
-                model_.UserSelectItem(*control, static_cast<int>(::SendMessageW(hwnd, LB_GETCURSEL, 0, 0)));
+            if (code != LBN_SELCHANGE) {
+                return;
             }
+            model_.UserSelectItem(*control, static_cast<int>(::SendMessageW(hwnd, LB_GETCURSEL, 0, 0)));
             break;
         case ControlKind::Frame:
         case ControlKind::Timer:
             return;
     }
+    // Each forwarded event is followed by a render of the control, so a control the model did
+    // not follow (busy, disabled, refused) shows the model's state again.
     if (hwnd_ != nullptr && HandleFor(*control) != nullptr) {
         RenderAll(*control);
     }
