@@ -199,6 +199,9 @@ void MainWindow::CreateControls() {
         if (child == nullptr) {
             continue;
         }
+        // A child is made below its elder siblings; the design puts later controls on top
+        // (the keyboard panel overlaps the bottom of the top frame).
+        ::SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         children_[&control] = child;
         controls_[child] = &control;
     }
@@ -462,8 +465,8 @@ void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
     ::SelectObject(dc, old);
 }
 
-// A captioned frame draws a group box: an etched border whose top line runs through the middle
-// of the caption. One without caption draws a sunken box.
+// A frame draws a one-pixel border in the button shadow's grey; a captioned one (a group box)
+// runs its top line through the middle of the caption.
 void MainWindow::PaintFrame(HWND frame) {
     PAINTSTRUCT paint{};
     HDC dc = ::BeginPaint(frame, &paint);
@@ -474,19 +477,19 @@ void MainWindow::PaintFrame(HWND frame) {
         const COLORREF back = ToColorRef(control->BackColor());
         ::FillRect(dc, &r, BrushFor(back));
         const std::wstring caption = Wide(control->Text());
+        HBRUSH border = BrushFor(::GetSysColor(COLOR_BTNSHADOW));
         if (caption.empty()) {
-            ::DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+            ::FrameRect(dc, &r, border);
         } else {
             HGDIOBJ old = ::SelectObject(dc, FontFor(control->font));
             SIZE extent{};
             ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-            RECT border = r;
-            border.top += extent.cy / 2;
-            ::DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
+            RECT box = r;
+            box.top += extent.cy / 2;
+            ::FrameRect(dc, &box, border);
             const int left = MulDiv(6, static_cast<int>(dpi_), kDesignDpi);
             ::SetTextColor(dc, ToColorRef(control->ForeColor()));
             ::SetBkColor(dc, back);
-            ::SetBkMode(dc, OPAQUE);
             RECT text{left, 0, left + extent.cx + 2, extent.cy};
             ::ExtTextOutW(dc, left + 1, 0, ETO_OPAQUE, &text, caption.c_str(), static_cast<UINT>(caption.size()),
                           nullptr);
