@@ -49,9 +49,9 @@ TEST(Win32Look, TwipsBecomePixelsAtTheWindowsDpi) {
         int pixels;
     };
     const Case cases[] = {
-        {0, 96, 0},        {15, 96, 1},       {7, 96, 0},        {8, 96, 1},  // 8/15 rounds up
-        {12135, 96, 809},  {5415, 96, 361},   {12135, 144, 1214}, {12135, 192, 1618},
-        {500, 120, 42},    {650, 144, 65},    {-60, 96, -4},
+        {0, 96, 0},       {15, 96, 1},     {7, 96, 0},         {8, 96, 1},  // 8/15 rounds up
+        {12135, 96, 809}, {5415, 96, 361}, {12135, 144, 1214}, {12135, 192, 1618},
+        {500, 120, 42},   {650, 144, 65},  {-60, 96, -4},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " twips at " << c.dpi;
@@ -80,12 +80,9 @@ TEST(Win32Look, FontsKeepTheDesignsFaceAndScaleWithTheDpi) {
         LONG weight;
     };
     const Case cases[] = {
-        {{"微软雅黑", 18, false}, 96, -24, FW_NORMAL},
-        {{"宋体", 10.5, false}, 96, -14, FW_NORMAL},
-        {{"宋体", 10.5, false}, 144, -21, FW_NORMAL},
-        {{"Microsoft YaHei UI", 6.75, false}, 96, -9, FW_NORMAL},
-        {{"微软雅黑", 14.25, true}, 96, -19, FW_BOLD},
-        {{"微软雅黑", 14.25, true}, 192, -38, FW_BOLD},
+        {{"微软雅黑", 18, false}, 96, -24, FW_NORMAL}, {{"宋体", 10.5, false}, 96, -14, FW_NORMAL},
+        {{"宋体", 10.5, false}, 144, -21, FW_NORMAL},  {{"Microsoft YaHei UI", 6.75, false}, 96, -9, FW_NORMAL},
+        {{"微软雅黑", 14.25, true}, 96, -19, FW_BOLD}, {{"微软雅黑", 14.25, true}, 192, -38, FW_BOLD},
         {{"微软雅黑", 0.1, false}, 96, -1, FW_NORMAL},  // never a height of 0, which means "any"
     };
     for (const Case& c : cases) {

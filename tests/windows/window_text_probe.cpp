@@ -2,9 +2,8 @@
 // "CLASS<TAB>TEXT" in UTF-8, so a script can read the window's state from outside.
 #include "window/win32/win32_look.h"
 
-#include <windows.h>
-
 #include <string>
+#include <windows.h>
 
 namespace {
 

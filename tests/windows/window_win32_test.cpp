@@ -1,11 +1,13 @@
 // The Win32 window's wiring: places at the window's DPI, the model's state shown, the user's
 // events handed over, and handlers that never overlap while a modal box runs its own loop.
 // It needs a display: scripts/wine-gui runs it.
+
+// clang-format off
 // The virtual foot switch before any Windows header: those define `interface` as a word.
 #include "support/fakes.h"
-
-#include "window/win32/win32_look.h"
 #include "window/win32/window_win32.h"
+#include "window/win32/win32_look.h"
+// clang-format on
 
 #include <gtest/gtest.h>
 

@@ -6,13 +6,12 @@
 #include "window/win32/window_win32.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
-#include <windows.h>
-
 #include <memory>
+#include <shellapi.h>
 #include <sstream>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 namespace {
 
@@ -126,8 +125,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     treadle::win32::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url}, instance);
     window.Model().MakerPage = MakerPageFor(window.Model().MakerPage);
     if (!window.Show(showCommand)) {
-        Say(STD_ERROR_HANDLE, kProgram + ": the window cannot be made (error " + std::to_string(::GetLastError()) + ")\n",
-            boxes);
+        Say(STD_ERROR_HANDLE,
+            kProgram + ": the window cannot be made (error " + std::to_string(::GetLastError()) + ")\n", boxes);
         return 1;
     }
     boxes.SetOwner(window.Handle());

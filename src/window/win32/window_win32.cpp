@@ -72,9 +72,9 @@ void MainWindow::RegisterClasses(HINSTANCE instance) {
     window.hInstance = instance;
     window.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     window.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
-    window.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                     ::GetSystemMetrics(SM_CXSMICON),
-                                                     ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    window.hIconSm =
+        static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                        ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     window.lpszClassName = kWindowClass;
     ::RegisterClassExW(&window);
 
@@ -116,9 +116,8 @@ bool MainWindow::Show(int showCommand) {
     dpi_ = ::GetDpiForSystem();
     RECT outer{0, 0, TwipsToPixels(USB::kClientWidth, dpi_), TwipsToPixels(USB::kClientHeight, dpi_)};
     ::AdjustWindowRectExForDpi(&outer, kWindowStyle, FALSE, 0, dpi_);
-    hwnd_ = ::CreateWindowExW(0, kWindowClass, Wide(model_.Caption).c_str(), kWindowStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                              instance_, this);
+    hwnd_ = ::CreateWindowExW(0, kWindowClass, Wide(model_.Caption).c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance_, this);
     if (hwnd_ == nullptr) {
         return false;
     }
@@ -128,8 +127,8 @@ bool MainWindow::Show(int showCommand) {
         ::GetWindowRect(hwnd_, &now);
         RECT wanted{0, 0, TwipsToPixels(USB::kClientWidth, monitorDpi), TwipsToPixels(USB::kClientHeight, monitorDpi)};
         ::AdjustWindowRectExForDpi(&wanted, kWindowStyle, FALSE, 0, monitorDpi);
-        DpiChanged(monitorDpi, RECT{now.left, now.top, now.left + wanted.right - wanted.left,
-                                    now.top + wanted.bottom - wanted.top});
+        OnDpiChanged(monitorDpi, RECT{now.left, now.top, now.left + wanted.right - wanted.left,
+                                      now.top + wanted.bottom - wanted.top});
     }
     ::ShowWindow(hwnd_, showCommand);
     ::UpdateWindow(hwnd_);
@@ -181,7 +180,7 @@ HBRUSH MainWindow::BrushFor(COLORREF color) {
 
 // ---- Making the controls -------------------------------------------------------------------
 
-void MainWindow::CreateControls() {
+void MainWindow::OnCreate() {
     ++rendering_;
     // Containers come before their children, so each parent exists when a child is made.
     for (const Control& c : model_.Controls()) {
@@ -234,8 +233,7 @@ void MainWindow::Layout() {
         if (control->kind == ControlKind::ComboBox) {
             // The edit field's own height, so the closed box is as tall as designed.
             const int border = 2 * ::GetSystemMetricsForDpi(SM_CYEDGE, dpi_) + 2;
-            ::SendMessageW(child, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                           std::max(1L, r.bottom - r.top - border));
+            ::SendMessageW(child, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(1L, r.bottom - r.top - border));
         }
         if (control->kind == ControlKind::Label) {
             FitLabel(*control, child);
@@ -245,7 +243,7 @@ void MainWindow::Layout() {
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void MainWindow::DpiChanged(UINT dpi, const RECT& suggested) {
+void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     dpi_ = dpi;
     for (auto& [key, font] : fonts_) {
         ::DeleteObject(font);
@@ -290,7 +288,7 @@ LRESULT CALLBACK MainWindow::FrameProc(HWND hwnd, UINT message, WPARAM wParam, L
             case WM_ERASEBKGND:
                 return 1;  // painted whole in WM_PAINT
             case WM_PAINT:
-                self->PaintFrame(hwnd);
+                self->OnPaintFrame(hwnd);
                 return 0;
             default:
                 break;
@@ -302,7 +300,7 @@ LRESULT CALLBACK MainWindow::FrameProc(HWND hwnd, UINT message, WPARAM wParam, L
 LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            CreateControls();
+            OnCreate();
             return 0;
         case WM_TIMER:
             if (wParam == kTimerId) {
@@ -312,13 +310,13 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_COMMAND:
             if (lParam != 0) {
-                Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+                OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
             }
             return 0;
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             if (item->CtlType == ODT_BUTTON) {
-                DrawButton(*item);
+                OnDrawItem(*item);
                 return TRUE;
             }
             break;
@@ -327,7 +325,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
         case WM_CTLCOLORBTN:
-            return ControlColors(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), message);
+            return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), message);
         case WM_ERASEBKGND: {
             RECT r{};
             ::GetClientRect(hwnd_, &r);
@@ -339,7 +337,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             model_.Form_KeyPress(static_cast<int>(wParam));
             return 0;
         case WM_DPICHANGED:
-            DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_CLOSE:
             Unload();
@@ -363,7 +361,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-void MainWindow::Command(HWND child, WORD code) {
+void MainWindow::OnCommand(HWND child, WORD code) {
     Control* control = ControlFor(child);
     if (control == nullptr || rendering_ > 0) {
         return;
@@ -431,7 +429,7 @@ void MainWindow::Command(HWND child, WORD code) {
     }
 }
 
-LRESULT MainWindow::ControlColors(HDC dc, HWND child, UINT message) {
+LRESULT MainWindow::OnCtlColor(HDC dc, HWND child, UINT message) {
     const Control* control = ControlFor(child);
     if (control == nullptr) {
         return ::DefWindowProcW(hwnd_, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
@@ -442,7 +440,7 @@ LRESULT MainWindow::ControlColors(HDC dc, HWND child, UINT message) {
     return reinterpret_cast<LRESULT>(BrushFor(back));
 }
 
-void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
+void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const Control* control = ControlFor(item.hwndItem);
     if (control == nullptr) {
         return;
@@ -467,7 +465,7 @@ void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
 
 // A frame draws a one-pixel border in the button shadow's grey; a captioned one (a group box)
 // runs its top line through the middle of the caption.
-void MainWindow::PaintFrame(HWND frame) {
+void MainWindow::OnPaintFrame(HWND frame) {
     PAINTSTRUCT paint{};
     HDC dc = ::BeginPaint(frame, &paint);
     const Control* control = ControlFor(frame);
@@ -608,13 +606,14 @@ void MainWindow::FitLabel(const Control& control, HWND child) {
         }
     }
     const LONG width = std::max(design.right - design.left, std::min(extent.cx + 1, limit));
-    ::SetWindowPos(child, nullptr, 0, 0, width, design.bottom - design.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(child, nullptr, 0, 0, width, design.bottom - design.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::RenderValue(const Control& control, HWND child) {
     if (control.kind == ControlKind::CheckBox) {
-        const WPARAM state = control.Value() == 1 ? BST_CHECKED : control.Value() == 2 ? BST_INDETERMINATE : BST_UNCHECKED;
+        const WPARAM state = control.Value() == 1   ? BST_CHECKED
+                             : control.Value() == 2 ? BST_INDETERMINATE
+                                                    : BST_UNCHECKED;
         ::SendMessageW(child, BM_SETCHECK, state, 0);
     } else if (control.kind == ControlKind::OptionButton) {
         ::SendMessageW(child, BM_SETCHECK, control.Value() != 0 ? BST_CHECKED : BST_UNCHECKED, 0);

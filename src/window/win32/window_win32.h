@@ -40,14 +40,14 @@ class MainWindow final {
     static void RegisterClasses(HINSTANCE instance);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
-    void CreateControls();
+    void OnCreate();
     HWND CreateChild(Control& control, HWND parent);
     void Layout();
-    void Command(HWND child, WORD code);
-    LRESULT ControlColors(HDC dc, HWND child, UINT message);
-    void DrawButton(const DRAWITEMSTRUCT& item);
-    void PaintFrame(HWND frame);
-    void DpiChanged(UINT dpi, const RECT& suggested);
+    void OnCommand(HWND child, WORD code);
+    LRESULT OnCtlColor(HDC dc, HWND child, UINT message);
+    void OnDrawItem(const DRAWITEMSTRUCT& item);
+    void OnPaintFrame(HWND frame);
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
 
     void RenderAll(const Control& control);
     void Render(const Control& control, Property property);
