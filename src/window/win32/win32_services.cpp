@@ -55,7 +55,7 @@ MessageAnswer Win32MessageBoxes::Show(const std::string& text, const std::string
 bool Win32UrlOpener::Open(const std::string& url) {
     // Shown normally: a browser started hidden would be no use to anyone.
     const auto result =
-        reinterpret_cast<INT_PTR>(::ShellExecuteA(owner_, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        reinterpret_cast<INT_PTR>(::ShellExecuteW(owner_, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return result > 32;
 }
 

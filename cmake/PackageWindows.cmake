@@ -1,0 +1,65 @@
+# What a Windows user downloads, made by cpack in the Windows build: a portable ZIP and an
+# installer (NSIS, makensis from Debian's nsis). Both hold the two programs, the guide, the
+# README and, where the tree has one, the licence, in one folder:
+#
+#   treadle.exe  treadlectl.exe  README.md  docs\guide.html
+#
+# The files go into a component of their own, so the other install rules (man page, udev rule,
+# shell completion: Linux's) stay out of the Windows packages.
+set(TREADLE_WINDOWS_COMPONENT windows)
+install(TARGETS treadle treadlectl RUNTIME DESTINATION . COMPONENT ${TREADLE_WINDOWS_COMPONENT})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . COMPONENT ${TREADLE_WINDOWS_COMPONENT})
+foreach(guide guide.html guide.zh.html)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/docs/${guide})
+        install(FILES ${PROJECT_SOURCE_DIR}/docs/${guide} DESTINATION docs COMPONENT ${TREADLE_WINDOWS_COMPONENT})
+    endif()
+endforeach()
+foreach(licence LICENSE LICENSE.txt LICENSE.md COPYING)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/${licence})
+        install(FILES ${PROJECT_SOURCE_DIR}/${licence} DESTINATION . COMPONENT ${TREADLE_WINDOWS_COMPONENT})
+    endif()
+endforeach()
+
+set(CPACK_GENERATOR "ZIP;NSIS")
+set(CPACK_PACKAGE_NAME "Treadle")
+set(CPACK_PACKAGE_VENDOR "Treadle")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Programs a four-pedal USB foot switch")
+set(CPACK_PACKAGE_FILE_NAME "treadle-${PROJECT_VERSION}-windows-x64")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY "Treadle")
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Treadle")
+set(CPACK_COMPONENTS_ALL ${TREADLE_WINDOWS_COMPONENT})
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+# The ZIP unpacks into one folder; the installer puts the files straight into its own.
+set(TREADLE_CPACK_PER_GENERATOR ${CMAKE_BINARY_DIR}/cpack-per-generator.cmake)
+file(WRITE ${TREADLE_CPACK_PER_GENERATOR}
+    "if(CPACK_GENERATOR STREQUAL \"ZIP\")\n    set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)\nendif()\n")
+set(CPACK_PROJECT_CONFIG_FILE ${TREADLE_CPACK_PER_GENERATOR})
+set(CPACK_COMPONENT_WINDOWS_DISPLAY_NAME "Treadle")
+set(CPACK_COMPONENT_WINDOWS_REQUIRED ON)
+set(CPACK_COMPONENT_WINDOWS_HIDDEN ON)
+
+# The installer: into Program Files (the 64-bit one), a Start-menu shortcut with the window's
+# icon, an uninstaller that takes away what it put there; /S installs and uninstalls silently.
+set(TREADLE_ICON ${PROJECT_SOURCE_DIR}/src/window/win32/resources/treadle.ico)
+# A 64-bit installer, like the programs it installs (and so it runs where only 64-bit Wine
+# is): CMake's own installer template with the target named before anything is compiled.
+set(TREADLE_NSIS_TEMPLATE_DIR ${CMAKE_BINARY_DIR}/nsis-template)
+file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in TREADLE_NSIS_TEMPLATE)
+string(REPLACE "@CPACK_NSIS_DEFINES@" "  Target amd64-unicode\n@CPACK_NSIS_DEFINES@" TREADLE_NSIS_TEMPLATE
+    "${TREADLE_NSIS_TEMPLATE}")
+file(WRITE ${TREADLE_NSIS_TEMPLATE_DIR}/NSIS.template.in "${TREADLE_NSIS_TEMPLATE}")
+set(CPACK_MODULE_PATH ${TREADLE_NSIS_TEMPLATE_DIR})
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_PACKAGE_NAME "Treadle")  # also the Start-menu folder
+set(CPACK_NSIS_DISPLAY_NAME "Treadle")
+set(CPACK_NSIS_MUI_ICON ${TREADLE_ICON})
+set(CPACK_NSIS_MUI_UNIICON ${TREADLE_ICON})
+set(CPACK_NSIS_INSTALLED_ICON_NAME "treadle.exe")
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY ".")
+set(CPACK_PACKAGE_EXECUTABLES "treadle;Treadle")
+set(CPACK_NSIS_UNINSTALL_NAME "Uninstall")
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+set(CPACK_NSIS_MODIFY_PATH OFF)
+include(CPack)

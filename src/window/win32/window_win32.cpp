@@ -1,0 +1,707 @@
+#include "window/win32/window_win32.h"
+
+#include "window/win32/win32_look.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <vector>
+
+namespace treadle::win32 {
+namespace {
+
+constexpr const wchar_t* kWindowClass = L"TreadleWindow";
+constexpr const wchar_t* kFrameClass = L"TreadleFrame";
+constexpr int kFirstControlId = 100;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Lines of a combo box's drop-down list, beyond its edit field.
+constexpr int kComboListLines = 8;
+
+std::wstring WindowText(HWND hwnd) {
+    const int length = ::GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(std::max(length, 0)) + 1, L'\0');
+    const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<size_t>(std::max(copied, 0)));
+    return text;
+}
+
+struct ChildClass {
+    const wchar_t* name;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ChildClass ClassOf(const Control& control) {
+    constexpr DWORD kChild = WS_CHILD | WS_CLIPSIBLINGS;
+    switch (control.kind) {
+        case ControlKind::Frame:
+            return {kFrameClass, kChild | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
+        case ControlKind::Label:
+            return {L"STATIC", kChild | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, 0};
+        case ControlKind::Button:
+            // Drawn here, so the BackColor of a graphical button shows; the panel's keys share
+            // the look.
+            return {L"BUTTON", kChild | BS_OWNERDRAW, 0};
+        case ControlKind::ComboBox:
+            return {L"COMBOBOX", kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
+        case ControlKind::CheckBox:
+            // Checked by the model, not by the control: a click the model drops leaves it as it was.
+            return {L"BUTTON", kChild | WS_TABSTOP | BS_3STATE, 0};
+        case ControlKind::OptionButton:
+            return {L"BUTTON", kChild | WS_TABSTOP | BS_RADIOBUTTON, 0};
+        case ControlKind::TextBox:
+            return {L"EDIT", kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+        case ControlKind::ListBox:
+            return {L"LISTBOX", kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
+        case ControlKind::Timer:
+            break;
+    }
+    return {L"STATIC", kChild, 0};
+}
+
+}  // namespace
+
+void MainWindow::RegisterClasses(HINSTANCE instance) {
+    static bool registered = false;
+    if (registered) {
+        return;
+    }
+    registered = true;
+    WNDCLASSEXW window{};
+    window.cbSize = sizeof window;
+    window.lpfnWndProc = &MainWindow::WindowProc;
+    window.hInstance = instance;
+    window.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    window.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
+    window.hIconSm =
+        static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                        ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    window.lpszClassName = kWindowClass;
+    ::RegisterClassExW(&window);
+
+    WNDCLASSEXW frame{};
+    frame.cbSize = sizeof frame;
+    frame.lpfnWndProc = &MainWindow::FrameProc;
+    frame.hInstance = instance;
+    frame.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    frame.lpszClassName = kFrameClass;
+    ::RegisterClassExW(&frame);
+}
+
+MainWindow::MainWindow(WindowServices services, HINSTANCE instance) : model_(services), instance_(instance) {
+    RegisterClasses(instance);
+    model_.AddChangeListener([this](const Control& control, Property property) { Render(control, property); });
+}
+
+MainWindow::~MainWindow() {
+    Unload();
+    if (hwnd_ != nullptr) {
+        // The controls go while the model still exists, and without reporting anything to it;
+        // the window no longer answers, so its end asks no message loop to end.
+        ++rendering_;
+        HWND hwnd = hwnd_;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        ::DestroyWindow(hwnd);
+    }
+    for (auto& [key, font] : fonts_) {
+        ::DeleteObject(font);
+    }
+    for (auto& [color, brush] : brushes_) {
+        ::DeleteObject(brush);
+    }
+}
+
+bool MainWindow::Show(int showCommand) {
+    // The window is made at the system's DPI and moved to its monitor's once it exists.
+    dpi_ = ::GetDpiForSystem();
+    RECT outer{0, 0, TwipsToPixels(USB::kClientWidth, dpi_), TwipsToPixels(USB::kClientHeight, dpi_)};
+    ::AdjustWindowRectExForDpi(&outer, kWindowStyle, FALSE, 0, dpi_);
+    hwnd_ = ::CreateWindowExW(0, kWindowClass, Wide(model_.Caption).c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance_, this);
+    if (hwnd_ == nullptr) {
+        return false;
+    }
+    const UINT monitorDpi = ::GetDpiForWindow(hwnd_);
+    if (monitorDpi != 0 && monitorDpi != dpi_) {
+        RECT now{};
+        ::GetWindowRect(hwnd_, &now);
+        RECT wanted{0, 0, TwipsToPixels(USB::kClientWidth, monitorDpi), TwipsToPixels(USB::kClientHeight, monitorDpi)};
+        ::AdjustWindowRectExForDpi(&wanted, kWindowStyle, FALSE, 0, monitorDpi);
+        OnDpiChanged(monitorDpi, RECT{now.left, now.top, now.left + wanted.right - wanted.left,
+                                      now.top + wanted.bottom - wanted.top});
+    }
+    ::ShowWindow(hwnd_, showCommand);
+    ::UpdateWindow(hwnd_);
+    loaded_ = true;
+    model_.Form_Load();
+    RenderTimer();
+    return true;
+}
+
+HWND MainWindow::HandleFor(const Control& control) const {
+    const auto it = children_.find(&control);
+    return it == children_.end() ? nullptr : it->second;
+}
+
+Control* MainWindow::ControlFor(HWND child) {
+    // A combo box's edit field reports in its own name.
+    for (HWND h = child; h != nullptr && h != hwnd_; h = ::GetParent(h)) {
+        const auto it = controls_.find(h);
+        if (it != controls_.end()) {
+            return it->second;
+        }
+    }
+    return nullptr;
+}
+
+RECT MainWindow::PlaceOf(const Control& control) const { return ToPixels(control.place, dpi_); }
+
+HFONT MainWindow::FontFor(const FontSpec& font) {
+    const auto key = std::make_tuple(font.face, font.points, font.bold);
+    const auto it = fonts_.find(key);
+    if (it != fonts_.end()) {
+        return it->second;
+    }
+    const LOGFONTW logFont = ToLogFont(font, dpi_);
+    HFONT made = ::CreateFontIndirectW(&logFont);
+    fonts_.emplace(key, made);
+    return made;
+}
+
+HBRUSH MainWindow::BrushFor(COLORREF color) {
+    const auto it = brushes_.find(color);
+    if (it != brushes_.end()) {
+        return it->second;
+    }
+    HBRUSH made = ::CreateSolidBrush(color);
+    brushes_.emplace(color, made);
+    return made;
+}
+
+// ---- Making the controls -------------------------------------------------------------------
+
+void MainWindow::OnCreate() {
+    ++rendering_;
+    // Containers come before their children, so each parent exists when a child is made.
+    for (const Control& c : model_.Controls()) {
+        Control& control = const_cast<Control&>(c);
+        if (control.kind == ControlKind::Timer) {
+            continue;
+        }
+        HWND parent = hwnd_;
+        if (Control* container = model_.Find(control.container); container != nullptr) {
+            if (HWND h = HandleFor(*container); h != nullptr) {
+                parent = h;
+            }
+        }
+        HWND child = CreateChild(control, parent);
+        if (child == nullptr) {
+            continue;
+        }
+        // A child is made below its elder siblings; the design puts later controls on top
+        // (the keyboard panel overlaps the bottom of the top frame).
+        ::SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        children_[&control] = child;
+        controls_[child] = &control;
+    }
+    --rendering_;
+    Layout();
+    for (const auto& [control, child] : children_) {
+        RenderAll(*control);
+    }
+}
+
+HWND MainWindow::CreateChild(Control& control, HWND parent) {
+    const ChildClass cls = ClassOf(control);
+    const int id = kFirstControlId + static_cast<int>(controls_.size());
+    return ::CreateWindowExW(cls.exStyle, cls.name, L"", cls.style, 0, 0, 0, 0, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, this);
+}
+
+// Every control at its place and in its font for the present DPI.
+void MainWindow::Layout() {
+    ++rendering_;
+    for (const auto& [control, child] : children_) {
+        const RECT r = PlaceOf(*control);
+        int height = r.bottom - r.top;
+        if (control->kind == ControlKind::ComboBox) {
+            // A combo box's height includes its drop-down list; the edit field is sized below.
+            height += kComboListLines * height;
+        }
+        ::SetWindowPos(child, nullptr, r.left, r.top, r.right - r.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control->font)), FALSE);
+        if (control->kind == ControlKind::ComboBox) {
+            // The edit field's own height, so the closed box is as tall as designed.
+            const int border = 2 * ::GetSystemMetricsForDpi(SM_CYEDGE, dpi_) + 2;
+            ::SendMessageW(child, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(1L, r.bottom - r.top - border));
+        }
+        if (control->kind == ControlKind::Label) {
+            FitLabel(*control, child);
+        }
+    }
+    --rendering_;
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    for (auto& [key, font] : fonts_) {
+        ::DeleteObject(font);
+    }
+    fonts_.clear();
+    ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+}
+
+// ---- Events ------------------------------------------------------------------------------------
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        static_cast<MainWindow*>(create->lpCreateParams)->hwnd_ = hwnd;
+    }
+    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr) {
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return self->Handle(message, wParam, lParam);
+}
+
+// A frame paints itself and hands its controls' notifications to the window.
+LRESULT CALLBACK MainWindow::FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self != nullptr) {
+        switch (message) {
+            case WM_COMMAND:
+            case WM_DRAWITEM:
+            case WM_CTLCOLORSTATIC:
+            case WM_CTLCOLOREDIT:
+            case WM_CTLCOLORLISTBOX:
+            case WM_CTLCOLORBTN:
+                return self->Handle(message, wParam, lParam);
+            case WM_ERASEBKGND:
+                return 1;  // painted whole in WM_PAINT
+            case WM_PAINT:
+                self->OnPaintFrame(hwnd);
+                return 0;
+            default:
+                break;
+        }
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            OnCreate();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kTimerId) {
+                // The model skips a tick that comes while a handler runs (a modal box's loop).
+                model_.Timer1_Timer();
+            }
+            return 0;
+        case WM_COMMAND:
+            if (lParam != 0) {
+                OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+            }
+            return 0;
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (item->CtlType == ODT_BUTTON) {
+                OnDrawItem(*item);
+                return TRUE;
+            }
+            break;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+            return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), message);
+        case WM_ERASEBKGND: {
+            RECT r{};
+            ::GetClientRect(hwnd_, &r);
+            ::FillRect(reinterpret_cast<HDC>(wParam), &r, BrushFor(ToColorRef(USB::kBackColor)));
+            return 1;
+        }
+        case WM_CHAR:
+            // Keys that no control took: the window's key event. It records nothing.
+            model_.Form_KeyPress(static_cast<int>(wParam));
+            return 0;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case WM_CLOSE:
+            Unload();
+            ::DestroyWindow(hwnd_);
+            return 0;
+        case WM_DESTROY:
+            Unload();
+            ::PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY: {
+            HWND hwnd = hwnd_;
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            children_.clear();
+            controls_.clear();
+            return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+        default:
+            break;
+    }
+    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void MainWindow::OnCommand(HWND child, WORD code) {
+    Control* control = ControlFor(child);
+    if (control == nullptr || rendering_ > 0) {
+        return;
+    }
+    HWND hwnd = HandleFor(*control);
+    const bool clicked = code == BN_CLICKED || code == BN_DOUBLECLICKED;  // a quick second click too
+    // Only the notifications that are user events; others (an edit's EN_UPDATE before its
+    // EN_CHANGE, focus changes) leave the control as it is.
+    switch (control->kind) {
+        case ControlKind::Button:
+            if (!clicked) {
+                return;
+            }
+            // A button of the panel never keeps the focus: typing must not press it.
+            ::SetFocus(hwnd_);
+            model_.UserClick(*control);
+            break;
+        case ControlKind::OptionButton:
+            if (!clicked) {
+                return;
+            }
+            model_.UserClick(*control);
+            break;
+        case ControlKind::CheckBox:
+            if (code != BN_CLICKED) {
+                return;
+            }
+            model_.UserSetCheck(*control, control->Value() == 1 ? 0 : 1);
+            break;
+        case ControlKind::Label:
+            if (code != STN_CLICKED) {
+                return;
+            }
+            model_.UserClick(*control);
+            break;
+        case ControlKind::ComboBox:
+            if (code == CBN_EDITCHANGE) {
+                model_.UserEditText(*control, Narrow(WindowText(hwnd)));
+            } else if (code == CBN_SELCHANGE) {
+                model_.UserSelectItem(*control, static_cast<int>(::SendMessageW(hwnd, CB_GETCURSEL, 0, 0)));
+            } else {
+                return;
+            }
+            break;
+        case ControlKind::TextBox:
+            if (code != EN_CHANGE) {
+                return;
+            }
+            model_.UserEditText(*control, Narrow(WindowText(hwnd)));
+            break;
+        case ControlKind::ListBox:
+            if (code != LBN_SELCHANGE) {
+                return;
+            }
+            model_.UserSelectItem(*control, static_cast<int>(::SendMessageW(hwnd, LB_GETCURSEL, 0, 0)));
+            break;
+        case ControlKind::Frame:
+        case ControlKind::Timer:
+            return;
+    }
+    // Each forwarded event is followed by a render of the control, so a control the model did
+    // not follow (busy, disabled, refused) shows the model's state again.
+    if (hwnd_ != nullptr && HandleFor(*control) != nullptr) {
+        RenderAll(*control);
+    }
+}
+
+LRESULT MainWindow::OnCtlColor(HDC dc, HWND child, UINT message) {
+    const Control* control = ControlFor(child);
+    if (control == nullptr) {
+        return ::DefWindowProcW(hwnd_, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
+    }
+    const COLORREF back = ToColorRef(control->BackColor());
+    ::SetTextColor(dc, ToColorRef(control->ForeColor()));
+    ::SetBkColor(dc, back);
+    return reinterpret_cast<LRESULT>(BrushFor(back));
+}
+
+void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    const Control* control = ControlFor(item.hwndItem);
+    if (control == nullptr) {
+        return;
+    }
+    HDC dc = item.hDC;
+    RECT r = item.rcItem;
+    ::FillRect(dc, &r, BrushFor(ButtonFace(*control)));
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    ::DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0 || !control->Enabled();
+    ::SetTextColor(dc, disabled ? ::GetSysColor(COLOR_GRAYTEXT) : ToColorRef(control->ForeColor()));
+    ::SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ old = ::SelectObject(dc, FontFor(control->font));
+    if (pressed) {
+        ::OffsetRect(&r, 1, 1);
+    }
+    const std::wstring text = Wide(control->Text());
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ::SelectObject(dc, old);
+}
+
+// A frame draws a one-pixel border in the button shadow's grey; a captioned one (a group box)
+// runs its top line through the middle of the caption.
+void MainWindow::OnPaintFrame(HWND frame) {
+    PAINTSTRUCT paint{};
+    HDC dc = ::BeginPaint(frame, &paint);
+    const Control* control = ControlFor(frame);
+    RECT r{};
+    ::GetClientRect(frame, &r);
+    if (control != nullptr) {
+        const COLORREF back = ToColorRef(control->BackColor());
+        ::FillRect(dc, &r, BrushFor(back));
+        const std::wstring caption = Wide(control->Text());
+        HBRUSH border = BrushFor(::GetSysColor(COLOR_BTNSHADOW));
+        if (caption.empty()) {
+            ::FrameRect(dc, &r, border);
+        } else {
+            HGDIOBJ old = ::SelectObject(dc, FontFor(control->font));
+            SIZE extent{};
+            ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+            RECT box = r;
+            box.top += extent.cy / 2;
+            ::FrameRect(dc, &box, border);
+            const int left = MulDiv(6, static_cast<int>(dpi_), kDesignDpi);
+            ::SetTextColor(dc, ToColorRef(control->ForeColor()));
+            ::SetBkColor(dc, back);
+            RECT text{left, 0, left + extent.cx + 2, extent.cy};
+            ::ExtTextOutW(dc, left + 1, 0, ETO_OPAQUE, &text, caption.c_str(), static_cast<UINT>(caption.size()),
+                          nullptr);
+            ::SelectObject(dc, old);
+        }
+    }
+    ::EndPaint(frame, &paint);
+}
+
+// ---- Rendering the model ---------------------------------------------------------------------
+
+void MainWindow::RenderAll(const Control& control) {
+    for (Property p : {Property::Items, Property::Text, Property::BackColor, Property::Enabled, Property::Visible,
+                       Property::Value, Property::ListIndex}) {
+        Render(control, p);
+    }
+}
+
+void MainWindow::Render(const Control& control, Property property) {
+    if (&control == &model_.Timer1) {
+        RenderTimer();
+        return;
+    }
+    HWND child = HandleFor(control);
+    if (child == nullptr) {
+        return;
+    }
+    // Showing the model's state is no user event.
+    ++rendering_;
+    switch (property) {
+        case Property::Text:
+            RenderText(control, child);
+            break;
+        case Property::BackColor:
+        case Property::ForeColor:
+            ::InvalidateRect(child, nullptr, TRUE);
+            break;
+        case Property::Enabled:
+            ::EnableWindow(child, control.Enabled() ? TRUE : FALSE);
+            break;
+        case Property::Visible:
+            ::ShowWindow(child, ShownInWindow(control) ? SW_SHOWNA : SW_HIDE);
+            break;
+        case Property::Value:
+            RenderValue(control, child);
+            break;
+        case Property::Items:
+            RenderItems(control, child);
+            break;
+        case Property::ListIndex:
+            RenderListIndex(control, child);
+            break;
+    }
+    --rendering_;
+}
+
+void MainWindow::RenderText(const Control& control, HWND child) {
+    const std::wstring text = Wide(control.Text());
+    switch (control.kind) {
+        case ControlKind::TextBox:
+        case ControlKind::ComboBox: {
+            if (WindowText(child) == text) {
+                return;
+            }
+            // The caret stays where it was, or at the end of a shorter text.
+            DWORD start = 0;
+            ::SendMessageW(child, control.kind == ControlKind::TextBox ? EM_GETSEL : CB_GETEDITSEL,
+                           reinterpret_cast<WPARAM>(&start), 0);
+            ::SetWindowTextW(child, text.c_str());
+            const auto caret = static_cast<LPARAM>(std::min<size_t>(start, text.size()));
+            if (control.kind == ControlKind::TextBox) {
+                ::SendMessageW(child, EM_SETSEL, static_cast<WPARAM>(caret), caret);
+            } else {
+                ::SendMessageW(child, CB_SETEDITSEL, 0, MAKELPARAM(caret, caret));
+            }
+            return;
+        }
+        case ControlKind::Frame:
+            ::InvalidateRect(child, nullptr, TRUE);
+            return;
+        case ControlKind::Label:
+            ::SetWindowTextW(child, text.c_str());
+            FitLabel(control, child);
+            return;
+        default:
+            ::SetWindowTextW(child, text.c_str());
+            ::InvalidateRect(child, nullptr, TRUE);
+            return;
+    }
+}
+
+// The design's labels are a little narrower than their texts in the fonts found here (a
+// full-width "！" or "：" at the end): a label grows to its text, but not into a neighbour on
+// its right or past its container.
+void MainWindow::FitLabel(const Control& control, HWND child) {
+    const RECT design = PlaceOf(control);
+    const std::wstring text = Wide(control.Text());
+    SIZE extent{};
+    HDC dc = ::GetDC(child);
+    HGDIOBJ old = ::SelectObject(dc, FontFor(control.font));
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(child, dc);
+    RECT parent{};
+    ::GetClientRect(::GetParent(child), &parent);
+    LONG limit = parent.right - design.left;
+    for (const Control& other : model_.Controls()) {
+        if (&other == &control || other.container != control.container || other.kind == ControlKind::Timer ||
+            !other.Visible()) {
+            continue;
+        }
+        const RECT o = PlaceOf(other);
+        const bool besideIt = o.top < design.bottom && o.bottom > design.top;
+        if (besideIt && o.left > design.left) {
+            limit = std::min(limit, o.left - design.left);
+        }
+    }
+    const LONG width = std::max(design.right - design.left, std::min(extent.cx + 1, limit));
+    ::SetWindowPos(child, nullptr, 0, 0, width, design.bottom - design.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::RenderValue(const Control& control, HWND child) {
+    if (control.kind == ControlKind::CheckBox) {
+        const WPARAM state = control.Value() == 1   ? BST_CHECKED
+                             : control.Value() == 2 ? BST_INDETERMINATE
+                                                    : BST_UNCHECKED;
+        ::SendMessageW(child, BM_SETCHECK, state, 0);
+    } else if (control.kind == ControlKind::OptionButton) {
+        ::SendMessageW(child, BM_SETCHECK, control.Value() != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+}
+
+void MainWindow::RenderItems(const Control& control, HWND child) {
+    const std::vector<std::string>& items = control.Items();
+    if (control.kind == ControlKind::ListBox) {
+        // The log only grows or is cleared: add what is new instead of rebuilding each time.
+        const auto shown = static_cast<size_t>(std::max<LRESULT>(0, ::SendMessageW(child, LB_GETCOUNT, 0, 0)));
+        bool appended = shown <= items.size();
+        if (appended && shown > 0) {
+            const auto last = static_cast<WPARAM>(shown - 1);
+            const LRESULT length = ::SendMessageW(child, LB_GETTEXTLEN, last, 0);
+            std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+            ::SendMessageW(child, LB_GETTEXT, last, reinterpret_cast<LPARAM>(text.data()));
+            text.resize(static_cast<size_t>(std::max<LRESULT>(length, 0)));
+            appended = text == Wide(items[shown - 1]);
+        }
+        size_t from = shown;
+        if (!appended) {
+            ::SendMessageW(child, LB_RESETCONTENT, 0, 0);
+            from = 0;
+        }
+        for (size_t i = from; i < items.size(); ++i) {
+            ::SendMessageW(child, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(items[i]).c_str()));
+        }
+        RenderListIndex(control, child);
+    } else if (control.kind == ControlKind::ComboBox) {
+        ::SendMessageW(child, CB_RESETCONTENT, 0, 0);
+        for (const std::string& item : items) {
+            ::SendMessageW(child, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+        }
+        RenderListIndex(control, child);
+    }
+}
+
+void MainWindow::RenderListIndex(const Control& control, HWND child) {
+    const int index = control.ListIndex();
+    if (control.kind == ControlKind::ListBox) {
+        const auto count = static_cast<int>(::SendMessageW(child, LB_GETCOUNT, 0, 0));
+        // LB_SETCURSEL scrolls the line into view; -1 clears the selection.
+        ::SendMessageW(child, LB_SETCURSEL, static_cast<WPARAM>(index >= 0 && index < count ? index : -1), 0);
+    } else if (control.kind == ControlKind::ComboBox) {
+        const auto count = static_cast<int>(::SendMessageW(child, CB_GETCOUNT, 0, 0));
+        ::SendMessageW(child, CB_SETCURSEL, static_cast<WPARAM>(index >= 0 && index < count ? index : -1), 0);
+        // The edit text is the model's Text, whatever the list shows.
+        RenderText(control, child);
+    }
+}
+
+void MainWindow::RenderTimer() {
+    const bool run = hwnd_ != nullptr && loaded_ && !unloaded_ && model_.Timer1.Enabled();
+    if (run && !timerRunning_) {
+        timerRunning_ = ::SetTimer(hwnd_, kTimerId, USB::kTimerInterval, nullptr) != 0;
+    } else if (!run && timerRunning_) {
+        if (hwnd_ != nullptr) {
+            ::KillTimer(hwnd_, kTimerId);
+        }
+        timerRunning_ = false;
+    }
+}
+
+// Hidden controls, and those placed right of or below the client area, stay out of view.
+bool MainWindow::ShownInWindow(const Control& control) {
+    if (!control.Visible()) {
+        return false;
+    }
+    int left = control.place.left;
+    int top = control.place.top;
+    for (Control* c = model_.Find(control.container); c != nullptr; c = model_.Find(c->container)) {
+        left += c->place.left;
+        top += c->place.top;
+        if (c->container.empty()) {
+            break;
+        }
+    }
+    return left < USB::kClientWidth && top < USB::kClientHeight;
+}
+
+void MainWindow::Unload() {
+    if (!loaded_ || unloaded_) {
+        return;
+    }
+    unloaded_ = true;
+    RenderTimer();
+    model_.Form_Unload();
+}
+
+}  // namespace treadle::win32

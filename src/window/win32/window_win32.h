@@ -1,0 +1,82 @@
+// The window on Win32: one child window per control of the model, placed as designed at the
+// window's DPI. The controls only show the model's state and hand the user's events to the
+// model's entry points; the model's change reports bring every change back to the control
+// concerned.
+#pragma once
+
+#include "window/usb.h"
+
+#include <map>
+#include <tuple>
+#include <unordered_map>
+#include <windows.h>
+
+namespace treadle::win32 {
+
+class MainWindow final {
+  public:
+    MainWindow(WindowServices services, HINSTANCE instance);
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Makes the system window and its controls, shows it and runs the model's Form_Load;
+    // false (with the system's error code kept) when the window could not be made.
+    bool Show(int showCommand);
+
+    USB& Model() { return model_; }
+    HWND Handle() const { return hwnd_; }
+    // The child window showing a control; null for the timer.
+    HWND HandleFor(const Control& control) const;
+    UINT Dpi() const { return dpi_; }
+    bool TimerRunning() const { return timerRunning_; }
+
+    // The timer's identifier in WM_TIMER.
+    static constexpr UINT_PTR kTimerId = 1;
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static void RegisterClasses(HINSTANCE instance);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void OnCreate();
+    HWND CreateChild(Control& control, HWND parent);
+    void Layout();
+    void OnCommand(HWND child, WORD code);
+    LRESULT OnCtlColor(HDC dc, HWND child, UINT message);
+    void OnDrawItem(const DRAWITEMSTRUCT& item);
+    void OnPaintFrame(HWND frame);
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+
+    void RenderAll(const Control& control);
+    void Render(const Control& control, Property property);
+    void RenderText(const Control& control, HWND child);
+    void FitLabel(const Control& control, HWND child);
+    void RenderValue(const Control& control, HWND child);
+    void RenderItems(const Control& control, HWND child);
+    void RenderListIndex(const Control& control, HWND child);
+    void RenderTimer();
+    bool ShownInWindow(const Control& control);
+    void Unload();
+
+    Control* ControlFor(HWND child);
+    HFONT FontFor(const FontSpec& font);
+    HBRUSH BrushFor(COLORREF color);
+    RECT PlaceOf(const Control& control) const;
+
+    USB model_;
+    HINSTANCE instance_;
+    HWND hwnd_ = nullptr;
+    UINT dpi_ = 96;
+    std::unordered_map<const Control*, HWND> children_;
+    std::unordered_map<HWND, Control*> controls_;
+    std::map<std::tuple<std::string, double, bool>, HFONT> fonts_;  // at the present DPI
+    std::map<COLORREF, HBRUSH> brushes_;
+    int rendering_ = 0;  // the controls' notifications while the model is shown are no user events
+    bool loaded_ = false;
+    bool unloaded_ = false;
+    bool timerRunning_ = false;
+};
+
+}  // namespace treadle::win32
