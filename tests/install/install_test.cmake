@@ -4,6 +4,8 @@
 # installed icon, and the metainfo launches that entry and names installed programs.
 #
 #   cmake -DBUILD_DIR=... -DPREFIX=... -DEXPECTED=... -DGUI=0|1 -DGUIDE_FILES=a|b|c -P install_test.cmake
+cmake_minimum_required(VERSION 3.25)
+
 foreach(var BUILD_DIR PREFIX EXPECTED GUI GUIDE_FILES)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "${var} is not set")
@@ -71,14 +73,21 @@ if(GUI)
     file(STRINGS ${PREFIX}/share/applications/${desktop_files} entry)
     list(FILTER entry INCLUDE REGEX "^(Exec|Icon)=")
     foreach(line IN LISTS entry)
-        if(line MATCHES "^Exec=([^ ]+)" AND NOT EXISTS ${PREFIX}/bin/${CMAKE_MATCH_1})
-            message(FATAL_ERROR "the desktop entry starts ${CMAKE_MATCH_1}, which is not installed in bin/")
-        endif()
-        if(line MATCHES "^Icon=(.+)$"
-           AND NOT EXISTS ${PREFIX}/share/icons/hicolor/scalable/apps/${CMAKE_MATCH_1}.svg)
-            message(FATAL_ERROR "the desktop entry shows icon ${CMAKE_MATCH_1}, which is not installed")
+        # (A match's groups are read in the next command: if() expands ${} before matching.)
+        if(line MATCHES "^Exec=([^ ]+)")
+            if(NOT EXISTS ${PREFIX}/bin/${CMAKE_MATCH_1})
+                message(FATAL_ERROR "the desktop entry starts ${CMAKE_MATCH_1}, which is not installed in bin/")
+            endif()
+        elseif(line MATCHES "^Icon=(.+)$")
+            if(NOT EXISTS ${PREFIX}/share/icons/hicolor/scalable/apps/${CMAKE_MATCH_1}.svg)
+                message(FATAL_ERROR "the desktop entry shows icon ${CMAKE_MATCH_1}, which is not installed")
+            endif()
         endif()
     endforeach()
+    list(LENGTH entry count)
+    if(NOT count EQUAL 2)
+        message(FATAL_ERROR "the desktop entry needs one Exec= and one Icon= line: ${entry}")
+    endif()
 
     string(REGEX REPLACE "\\.desktop$" "" id ${desktop_files})
     set(metainfo ${PREFIX}/share/metainfo/${id}.metainfo.xml)
