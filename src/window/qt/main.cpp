@@ -66,6 +66,8 @@ int main(int argc, char** argv) {
     g_openingDisplay = false;
     QApplication::setApplicationName(QStringLiteral("treadle"));
     QApplication::setApplicationVersion(QString::fromLatin1(TREADLE_VERSION));
+    // Ties the window to its desktop entry (the Wayland app id), so the desktop shows its icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.example.treadle"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     treadle::qt::QtSleeper sleeper;

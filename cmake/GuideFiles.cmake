@@ -1,0 +1,20 @@
+# The user guide as installed: every docs/guide*.html (one per language) and the pictures
+# they show. Sets TREADLE_GUIDE_FILES to their paths relative to docs/.
+file(GLOB TREADLE_GUIDE_FILES RELATIVE ${PROJECT_SOURCE_DIR}/docs CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/docs/guide*.html)
+set(_treadle_guide_pictures)
+foreach(_guide IN LISTS TREADLE_GUIDE_FILES)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/${_guide})
+    file(READ ${PROJECT_SOURCE_DIR}/docs/${_guide} _text)
+    string(REGEX MATCHALL "<img[^>]* src=\"[^\":]+\"" _images "${_text}")
+    foreach(_image IN LISTS _images)
+        string(REGEX REPLACE ".* src=\"([^\"]+)\"$" "\\1" _image "${_image}")
+        if(NOT EXISTS ${PROJECT_SOURCE_DIR}/docs/${_image})
+            message(FATAL_ERROR "docs/${_guide} shows ${_image}, which is not in docs/")
+        endif()
+        list(APPEND _treadle_guide_pictures ${_image})
+    endforeach()
+endforeach()
+list(APPEND TREADLE_GUIDE_FILES ${_treadle_guide_pictures})
+list(REMOVE_DUPLICATES TREADLE_GUIDE_FILES)
+list(SORT TREADLE_GUIDE_FILES)
