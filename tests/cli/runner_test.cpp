@@ -108,7 +108,7 @@ TEST_F(Runner, SetOnTheVirtualFootSwitchWritesWithThePausesOfTheWindow) {
     EXPECT_EQ(Captured(), (std::vector<std::string>{"00 AA 01 04 03 3A 00 00", "00 AA 01 7C 79 01 00 00",
                                                     "00 AA 01 78 79 01 00 00"}));
     EXPECT_EQ(sleeper_.sleeps, (std::vector<int>{50, 50}));
-    EXPECT_EQ(StateSlot(1, "04"), "03 3A 00 00");
+    EXPECT_EQ(StateSlot(1, "04"), "03 3A 00 00 key");
 
     sleeper_.sleeps.clear();
     EXPECT_EQ(RunVirtual({"--quiet", "set", "3", "mouse-right"}), kExitOk);
@@ -326,14 +326,14 @@ TEST_F(Runner, AllWithTwoVirtualDevices) {
               (std::vector<std::string>{"virtual:1:config: switch 1 = f13 (key delay 0 ms, long press off)",
                                         "virtual:2:config: switch 1 = f13 (key delay 0 ms, long press off)",
                                         "2 of 2 devices done"}));
-    EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00");
-    EXPECT_EQ(StateSlot(2, "00"), "00 68 00 00");
+    EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00 key");
+    EXPECT_EQ(StateSlot(2, "00"), "00 68 00 00 key");
     EXPECT_EQ(Captured().size(), 6u);
 
     // --index takes one of them, counted in list order.
     EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "2", "set", "1", "mouse-left"}), kExitOk);
-    EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00");
-    EXPECT_EQ(StateSlot(2, "00"), "FE 01 00 00");
+    EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00 key");
+    EXPECT_EQ(StateSlot(2, "00"), "FE 01 00 00 mouse");
     EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "3", "set", "1", "a"}), kExitFailed);
     EXPECT_NE(err_.str().find("--index 3, but 2 foot switches 2704:2018 found"), std::string::npos) << err_.str();
 
@@ -346,7 +346,7 @@ TEST_F(Runner, AllWithTwoVirtualDevices) {
     EXPECT_NE(err_.str().find("virtual:1:config: cannot open the device: no access permission"), std::string::npos);
     // --index still counts the device it cannot open, so it never writes to the wrong pedal.
     EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "1", "set", "2", "c"}), kExitFailed);
-    EXPECT_EQ(StateSlot(2, "04"), "00 05 00 00");
+    EXPECT_EQ(StateSlot(2, "04"), "00 05 00 00 key");
 
     // show goes through every device.
     virtualStarted_ = nullptr;
