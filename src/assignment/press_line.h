@@ -17,6 +17,8 @@ namespace treadle {
 struct ProgrammedSwitch {
     int number = 0;  // 1 to 4
     PedalPress press;
+
+    bool operator==(const ProgrammedSwitch&) const = default;
 };
 
 // What is known of a device's switches; no value where nothing is known (a real foot switch

@@ -230,9 +230,13 @@ class HidrawInputWatch final : public InputWatch {
         const bool numbered = n.info.numberedInputReports;
         for (;;) {
             // Without report IDs hidraw gives the data alone: it goes behind an ID byte of 0.
+            // hidraw hands over one report per read; asking for no more than the longest
+            // report keeps to that where the node is a stream.
             const size_t offset = numbered ? 0 : 1;
+            const size_t longest = static_cast<size_t>(std::max(2, n.info.inputReportLength));
+            const size_t wanted = std::min(longest, buffer_.size()) - offset;
             buffer_[0] = 0;
-            const ssize_t got = ::read(n.fd, buffer_.data() + offset, buffer_.size() - offset);
+            const ssize_t got = ::read(n.fd, buffer_.data() + offset, wanted);
             if (got > 0) {
                 const DecodedReport report =
                     DecodeInputReport(n.info, std::span<const std::uint8_t>(buffer_.data(), offset + got));
@@ -258,7 +262,7 @@ class HidrawInputWatch final : public InputWatch {
     }
 
     std::vector<Node> nodes_;
-    std::array<std::uint8_t, 4097> buffer_{};
+    std::array<std::uint8_t, kMaxReportLength> buffer_{};
 };
 
 }  // namespace

@@ -95,8 +95,16 @@ class VirtualInputWatch final : public InputWatch {
                 continue;
             }
             any = true;
-            Drain(device.keyboardQueue, keyboard_, detectors_[2 * d], std::string(kPrefix) + std::to_string(d + 1) + ":keyboard", result);
-            Drain(device.mouseQueue, mouse_, detectors_[2 * d + 1], std::string(kPrefix) + std::to_string(d + 1) + ":mouse", result);
+            while (!device.pedalQueue.empty()) {
+                const auto [interface, report] = std::move(device.pedalQueue.front());
+                device.pedalQueue.pop_front();
+                const bool keyboard = interface == VirtualFootSwitch::Interface::Keyboard;
+                const DecodedReport decoded = DecodeInputReport(keyboard ? keyboard_ : mouse_, report);
+                const std::string path = std::string(kPrefix) + std::to_string(d + 1) + (keyboard ? ":keyboard" : ":mouse");
+                for (const PedalPress& press : detectors_[2 * d + (keyboard ? 0 : 1)].Next(decoded.state)) {
+                    result.presses.push_back({path, press});
+                }
+            }
         }
         if (!any) {
             result.ended = true;
@@ -114,17 +122,6 @@ class VirtualInputWatch final : public InputWatch {
     }
 
   private:
-    static void Drain(std::deque<std::vector<std::uint8_t>>& queue, const ReportDescriptorInfo& info,
-                      PressDetector& detector, const std::string& path, WatchRead& result) {
-        while (!queue.empty()) {
-            const DecodedReport report = DecodeInputReport(info, queue.front());
-            queue.pop_front();
-            for (const PedalPress& press : detector.Next(report.state)) {
-                result.presses.push_back({path, press});
-            }
-        }
-    }
-
     VirtualFootSwitch& owner_;
     ReportDescriptorInfo keyboard_;
     ReportDescriptorInfo mouse_;
@@ -435,11 +432,12 @@ bool VirtualFootSwitch::PressPedal(int pedal, std::string& error, int device) {
         return false;
     }
     if (press->mouse) {
-        d.mouseQueue.push_back({0, static_cast<std::uint8_t>(press->button), 0, 0, 0});
-        d.mouseQueue.push_back({0, 0, 0, 0, 0});
+        d.pedalQueue.push_back({Interface::Mouse, {0, static_cast<std::uint8_t>(press->button), 0, 0, 0}});
+        d.pedalQueue.push_back({Interface::Mouse, {0, 0, 0, 0, 0}});
     } else {
-        d.keyboardQueue.push_back({0, press->modifiers, 0, static_cast<std::uint8_t>(press->usage), 0, 0, 0, 0, 0});
-        d.keyboardQueue.push_back({0, 0, 0, 0, 0, 0, 0, 0, 0});
+        d.pedalQueue.push_back(
+            {Interface::Keyboard, {0, press->modifiers, 0, static_cast<std::uint8_t>(press->usage), 0, 0, 0, 0, 0}});
+        d.pedalQueue.push_back({Interface::Keyboard, {0, 0, 0, 0, 0, 0, 0, 0, 0}});
     }
     return true;
 }

@@ -137,9 +137,9 @@ private:
         SlotTable slots{};
         SlotKinds kinds{};
         std::deque<std::vector<std::uint8_t>> inputQueue;
-        // Input reports of the keyboard and mouse interfaces, report-ID byte (0) first.
-        std::deque<std::vector<std::uint8_t>> keyboardQueue;
-        std::deque<std::vector<std::uint8_t>> mouseQueue;
+        // Input reports of the keyboard and mouse interfaces, report-ID byte (0) first, in the
+        // order they were sent.
+        std::deque<std::pair<Interface, std::vector<std::uint8_t>>> pedalQueue;
         std::vector<std::vector<std::uint8_t>> received;
     };
     struct Open {

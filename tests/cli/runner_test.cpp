@@ -92,6 +92,12 @@ TEST_F(Runner, BadInputNamesTheBadPartWithStatus2) {
         {{"--virtual", "--all", "export", "x.toml"}, "export writes one profile"},
         {{"--virtual", "read", "--timeout", "soon"}, "--timeout must be a whole number"},
         {{}, "a command is needed"},
+        {{"press", "2"}, "press works only on the virtual foot switch"},
+        {{"--virtual", "press", "5"}, "pedal must be a whole number from 1 to 4"},
+        {{"--dry-run", "watch"}, "watch needs a device"},
+        {{"--virtual", "--all", "watch"}, "--device, --index and --all do not apply"},
+        {{"--virtual", "watch", "--count", "0"}, "--count must be a whole number from 1"},
+        {{"--virtual", "watch", "--timeout", "-1"}, "--timeout must be a whole number from 1"},
         {{"bogus"}, "bogus"},
         {{"set", "1"}, "KEY is required"},
     };
@@ -428,6 +434,51 @@ TEST_F(Runner, KeysListsTheNamesForCompletion) {
     EXPECT_EQ(names.front(), "ctrl");
     EXPECT_EQ(names.back(), "mouse-right");
     EXPECT_NE(std::find(names.begin(), names.end(), "kp-enter"), names.end());
+}
+
+TEST_F(Runner, PressPrintsWhatThePedalSendsAndTheSwitchItMatches) {
+    ASSERT_EQ(RunVirtual({"set", "2", "ctrl+f1"}), kExitOk) << err_.str();
+    EXPECT_EQ(RunVirtual({"press", "2"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "ctrl+f1 (switch 2)\n");
+
+    ASSERT_EQ(RunVirtual({"set", "3", "mouse-middle"}), kExitOk) << err_.str();
+    EXPECT_EQ(RunVirtual({"press", "3"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "mouse-middle (switch 3)\n");
+
+    // The same key on two switches: either may have sent it.
+    ASSERT_EQ(RunVirtual({"set", "4", "ctrl+f1"}), kExitOk) << err_.str();
+    EXPECT_EQ(RunVirtual({"press", "4"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "ctrl+f1 (switch 2 or 4)\n");
+
+    // A key whose stored bytes read like a click stays a key, also in the next run.
+    ASSERT_EQ(RunVirtual({"set", "1", "shift+alt+win+rctrl+rshift+ralt+rwin+a"}), kExitOk) << err_.str();
+    EXPECT_EQ(RunVirtual({"press", "1"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "shift+alt+win+rctrl+rshift+ralt+rwin+a (switch 1)\n");
+
+    // Pressing sends reports, it writes nothing to the device.
+    const size_t captured = Captured().size();
+    EXPECT_EQ(RunVirtual({"press", "2"}), kExitOk);
+    EXPECT_EQ(Captured().size(), captured);
+}
+
+TEST_F(Runner, PressOfAnErasedSwitchSaysItSendsNothing) {
+    EXPECT_EQ(RunVirtual({"press", "1"}), kExitFailed);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_EQ(err_.str(), "treadlectl: virtual:1:config: switch 1 holds no assignment (FF FF FF FF): its pedal sends nothing\n");
+
+    // The old state file format, without frame kinds, is still read: FE 02 is a right click.
+    Write("pedals.state", "device 1\nslot 00: FE 02 00 00\nslot 04: 00 04 00 00\n");
+    EXPECT_EQ(RunVirtual({"press", "1"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "mouse-right (switch 1)\n");
+    EXPECT_EQ(RunVirtual({"press", "2"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "a (switch 2)\n");
+}
+
+TEST_F(Runner, PressWithTwoVirtualDevicesNamesEach) {
+    ASSERT_EQ(RunVirtual({"--virtual-devices", "2", "--all", "set", "1", "f13"}), kExitOk) << err_.str();
+    ASSERT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "2", "set", "1", "mouse-left"}), kExitOk);
+    EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--all", "press", "1"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "virtual:1:config: f13 (switch 1)\nvirtual:2:config: mouse-left (switch 1)\n2 of 2 devices done\n");
 }
 
 }  // namespace
