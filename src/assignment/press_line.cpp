@@ -21,19 +21,24 @@ std::vector<int> MatchingSwitches(const PedalPress& press, const std::vector<Pro
     return numbers;
 }
 
-std::string MatchText(const PedalPress& press, const KnownSwitches& known) {
+std::string MatchDescription(const PedalPress& press, const KnownSwitches& known) {
     if (!known) {
         return {};
     }
     const std::vector<int> numbers = MatchingSwitches(press, *known);
     if (numbers.empty()) {
-        return " (warning: matches no programmed switch)";
+        return "warning: matches no programmed switch";
     }
-    std::string text = " (switch ";
+    std::string text = "switch ";
     for (size_t i = 0; i < numbers.size(); ++i) {
         text += (i == 0 ? "" : i + 1 == numbers.size() ? " or " : ", ") + std::to_string(numbers[i]);
     }
-    return text + ")";
+    return text;
+}
+
+std::string MatchText(const PedalPress& press, const KnownSwitches& known) {
+    const std::string description = MatchDescription(press, known);
+    return description.empty() ? description : " (" + description + ")";
 }
 
 std::string PressLine(const PedalPress& press, const KnownSwitches& known) {

@@ -31,8 +31,11 @@ std::string PressText(const PedalPress& press);
 // The numbers of the switches whose press is this one, in order.
 std::vector<int> MatchingSwitches(const PedalPress& press, const std::vector<ProgrammedSwitch>& known);
 
-// " (switch 2)", " (switch 1 or 3)", " (warning: matches no programmed switch)"; empty when
-// nothing is known.
+// "switch 2", "switch 1 or 3", "warning: matches no programmed switch"; empty when nothing
+// is known.
+std::string MatchDescription(const PedalPress& press, const KnownSwitches& known);
+
+// The description in brackets after a blank (" (switch 2)"); empty when nothing is known.
 std::string MatchText(const PedalPress& press, const KnownSwitches& known);
 
 // PressText and MatchText together: the line `treadlectl watch` prints.
