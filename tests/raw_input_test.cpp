@@ -1,6 +1,7 @@
 // Raw Input's key and button events turned into presses, and the device filter.
-#include "assignment/press_line.h"
 #include "device/raw_input.h"
+
+#include "assignment/press_line.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,8 @@
 namespace treadle {
 namespace {
 
-const char* kFootKeyboard = "\\\\?\\HID#VID_2704&PID_2018&MI_00#8&1a2b3c4d&0&0000#{884b96c3-56ef-11d1-bc8c-00a0c91405dd}";
+const char* kFootKeyboard =
+    "\\\\?\\HID#VID_2704&PID_2018&MI_00#8&1a2b3c4d&0&0000#{884b96c3-56ef-11d1-bc8c-00a0c91405dd}";
 const char* kFootMouse = "\\\\?\\hid#vid_2704&pid_2018&mi_01#8&2b3c4d5e&0&0000#{378de44c-56ef-11d1-bc8c-00a0c91405dd}";
 const char* kOtherKeyboard = "\\\\?\\HID#VID_046D&PID_C31C&MI_00#7&1&0&0000#{884b96c3-56ef-11d1-bc8c-00a0c91405dd}";
 
@@ -71,9 +73,7 @@ TEST(RawInput, ScanCodesGiveTheUsagesTheDeviceSent) {
         {0x5C, true, 0xE7},   // right Win
         {0x52, false, 0x62},  // keypad 0
         {0x52, true, 0x49},   // Insert
-        {0x7F, false, 0},
-        {0x10, true, 0},
-        {0x1234, false, 0},
+        {0x7F, false, 0},    {0x10, true, 0}, {0x1234, false, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(UsageOfScanCode(c.makeCode, c.e0), c.usage) << std::hex << c.makeCode << " e0 " << c.e0;
@@ -117,7 +117,7 @@ TEST(RawInput, KeyAndButtonEventsMakeThePressesOfTheFootSwitchOnly) {
         Mouse(kFootMouse, 0x0008),
     };
     EXPECT_EQ(Feed(decoder, events), (std::vector<std::string>{"ctrl+f1", "rctrl+rwin+kp-enter", "pause", "f13",
-                                                                "mouse-left", "mouse-middle", "mouse-right"}));
+                                                               "mouse-left", "mouse-middle", "mouse-right"}));
 }
 
 }  // namespace

@@ -271,9 +271,10 @@ TEST(VirtualFootSwitch, StateFilesKeepTheFrameKindAndOldOnesStillRead) {
     ASSERT_TRUE(again.Start(error)) << error;
     EXPECT_EQ(again.Kinds()[2], SlotKind::Key);
     EXPECT_EQ(again.Kinds()[3], SlotKind::Mouse);
-    EXPECT_EQ(again.ProgrammedSwitches(),
-              (std::vector<ProgrammedSwitch>{
-                  {1, {true, 0, 0, 1}}, {2, {false, 0x01, 0x3A, 0}}, {3, {false, 0xFE, 0x01, 0}}, {4, {true, 0, 0, 4}}}));
+    EXPECT_EQ(
+        again.ProgrammedSwitches(),
+        (std::vector<ProgrammedSwitch>{
+            {1, {true, 0, 0, 1}}, {2, {false, 0x01, 0x3A, 0}}, {3, {false, 0xFE, 0x01, 0}}, {4, {true, 0, 0, 4}}}));
 }
 
 TEST(VirtualFootSwitch, APressedPedalSendsWhatItsSlotMeansAndLetsGo) {

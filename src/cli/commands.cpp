@@ -398,13 +398,13 @@ int CmdWatch(CommandContext& c) {
     std::int64_t waited = 0;
     std::int64_t shown = 0;
     for (;;) {
-        const std::int64_t elapsed =
-            std::max<std::int64_t>(waited, std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+        const std::int64_t elapsed = std::max<std::int64_t>(
+            waited, std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
         if (timeoutMs >= 0 && elapsed >= timeoutMs) {
             break;
         }
-        const int slice =
-            static_cast<int>(timeoutMs < 0 ? kWatchSliceMs : std::min<std::int64_t>(kWatchSliceMs, timeoutMs - elapsed));
+        const int slice = static_cast<int>(timeoutMs < 0 ? kWatchSliceMs
+                                                         : std::min<std::int64_t>(kWatchSliceMs, timeoutMs - elapsed));
         const WatchRead read = started.watch->Read(slice);
         for (const std::string& note : read.lost) {
             c.env.err << "treadlectl: " << ShownMessage(note) << std::endl;
@@ -426,8 +426,8 @@ int CmdWatch(CommandContext& c) {
         return session.Fail("no pedal press within " + std::to_string(timeoutMs) + " ms");
     }
     if (count > 0) {
-        return session.Fail("only " + std::to_string(shown) + " of " + std::to_string(count) + " pedal presses within " +
-                            std::to_string(timeoutMs) + " ms");
+        return session.Fail("only " + std::to_string(shown) + " of " + std::to_string(count) +
+                            " pedal presses within " + std::to_string(timeoutMs) + " ms");
     }
     return kExitOk;
 }
@@ -558,9 +558,7 @@ void WatchArguments(CLI::App& app, Arguments& a) {
     app.add_option("--timeout", a.timeout, "Stop after MS milliseconds")->type_name("MS");
 }
 
-void PressArguments(CLI::App& app, Arguments& a) {
-    app.add_option("PEDAL", a.pedal, "Pedal 1 to 4")->required();
-}
+void PressArguments(CLI::App& app, Arguments& a) { app.add_option("PEDAL", a.pedal, "Pedal 1 to 4")->required(); }
 
 void ApplyArguments(CLI::App& app, Arguments& a) {
     app.add_option("PROFILE", a.profile, "Profile file (TOML)")->required();

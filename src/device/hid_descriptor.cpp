@@ -53,9 +53,7 @@ struct LocalUsages {
 
 constexpr std::uint64_t kExtendedUsage = std::uint64_t{1} << 32;
 
-std::uint64_t LocalUsage(std::uint32_t data, size_t dataSize) {
-    return dataSize == 4 ? (kExtendedUsage | data) : data;
-}
+std::uint64_t LocalUsage(std::uint32_t data, size_t dataSize) { return dataSize == 4 ? (kExtendedUsage | data) : data; }
 
 // The page and usage of a local usage, with the global page for a short one.
 std::pair<std::uint16_t, std::uint16_t> Resolve(std::uint64_t usage, std::uint32_t usagePage) {
@@ -77,8 +75,8 @@ std::int32_t SignedData(std::uint32_t data, size_t dataSize) {
 }
 
 // Records the keyboard and button fields of one input item that starts at `offset`.
-void AddInputFields(ReportDescriptorInfo& info, const Globals& globals, const LocalUsages& usages,
-                    std::uint32_t flags, std::uint64_t offset) {
+void AddInputFields(ReportDescriptorInfo& info, const Globals& globals, const LocalUsages& usages, std::uint32_t flags,
+                    std::uint64_t offset) {
     if ((flags & kConstantFlag) != 0 || globals.reportCount == 0) {
         return;
     }

@@ -89,7 +89,7 @@ struct WatchedPress {
 
 struct WatchRead {
     std::vector<WatchedPress> presses;  // in the order they came
-    std::vector<std::string> lost;       // interfaces that went away during the read, one line each
+    std::vector<std::string> lost;      // interfaces that went away during the read, one line each
     // Set when nothing is left to watch (the device was unplugged) or the system failed;
     // `error` says why.
     bool ended = false;

@@ -8,9 +8,9 @@ namespace treadle {
 
 // What one interface holds after a report.
 struct InputState {
-    std::uint8_t modifiers = 0;       // the HID modifier byte: usages E0 to E7 as bits 0 to 7
-    std::vector<std::uint8_t> keys;   // other keyboard usages held, in report order, no repeats
-    std::uint32_t buttons = 0;        // mouse buttons held, button n as bit n - 1
+    std::uint8_t modifiers = 0;      // the HID modifier byte: usages E0 to E7 as bits 0 to 7
+    std::vector<std::uint8_t> keys;  // other keyboard usages held, in report order, no repeats
+    std::uint32_t buttons = 0;       // mouse buttons held, button n as bit n - 1
 
     bool operator==(const InputState&) const = default;
 };

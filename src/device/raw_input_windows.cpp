@@ -1,6 +1,5 @@
 // Raw Input on a message-only window; see windows_raw_input.h.
 #include "device/windows_raw_input.h"
-
 #include "text/utf16.h"
 
 #include <chrono>
@@ -43,9 +42,9 @@ class SystemWin32RawInputCalls final : public Win32RawInputCalls {
     DWORD LastError() override { return GetLastError(); }
     std::string MessageText(DWORD code) override {
         char* text = nullptr;
-        const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                           FORMAT_MESSAGE_IGNORE_INSERTS,
-                                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+        const DWORD n =
+            FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
         std::string message = n > 0 && text != nullptr ? std::string(text, n) : std::string();
         LocalFree(text);
         while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
@@ -61,8 +60,7 @@ std::unique_ptr<Win32RawInputCalls> MakeSystemWin32RawInputCalls() {
     return std::make_unique<SystemWin32RawInputCalls>();
 }
 
-RawInputWatch::RawInputWatch(std::unique_ptr<Win32RawInputCalls> calls, std::uint16_t vendorId,
-                             std::uint16_t productId)
+RawInputWatch::RawInputWatch(std::unique_ptr<Win32RawInputCalls> calls, std::uint16_t vendorId, std::uint16_t productId)
     : calls_(std::move(calls)), decoder_(vendorId, productId) {}
 
 RawInputWatch::~RawInputWatch() {
@@ -84,8 +82,7 @@ bool RawInputWatch::Start(std::string& error) {
     RAWINPUTDEVICE devices[2] = {{kGenericDesktopPage, kKeyboardUsage, RIDEV_INPUTSINK, window_},
                                  {kGenericDesktopPage, kMouseUsage, RIDEV_INPUTSINK, window_}};
     if (!calls_->RegisterDevices(devices, 2)) {
-        error = "cannot register for the raw input of keyboards and mice: " +
-                calls_->MessageText(calls_->LastError());
+        error = "cannot register for the raw input of keyboards and mice: " + calls_->MessageText(calls_->LastError());
         calls_->DestroyMessageWindow(window_);
         window_ = nullptr;
         return false;
@@ -116,8 +113,7 @@ std::string RawInputWatch::DeviceName(HANDLE device) {
 
 bool RawInputWatch::Take(HRAWINPUT input, RawInputEvent& event) {
     UINT size = 0;
-    if (calls_->RawInputData(input, RID_INPUT, nullptr, &size) != 0 || size < sizeof(RAWINPUTHEADER) ||
-        size > 65536) {
+    if (calls_->RawInputData(input, RID_INPUT, nullptr, &size) != 0 || size < sizeof(RAWINPUTHEADER) || size > 65536) {
         return false;
     }
     // RAWINPUT holds pointers; keep the record aligned for them.

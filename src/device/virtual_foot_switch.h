@@ -14,6 +14,10 @@
 // boot keyboard report, a mouse frame's button as a mouse report.
 #pragma once
 
+#include "assignment/press_line.h"
+#include "device/hid_platform.h"
+#include "device/user_file.h"
+
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -22,10 +26,6 @@
 #include <span>
 #include <string>
 #include <vector>
-
-#include "assignment/press_line.h"
-#include "device/hid_platform.h"
-#include "device/user_file.h"
 
 namespace treadle {
 

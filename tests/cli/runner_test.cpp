@@ -464,7 +464,8 @@ TEST_F(Runner, PressPrintsWhatThePedalSendsAndTheSwitchItMatches) {
 TEST_F(Runner, PressOfAnErasedSwitchSaysItSendsNothing) {
     EXPECT_EQ(RunVirtual({"press", "1"}), kExitFailed);
     EXPECT_EQ(out_.str(), "");
-    EXPECT_EQ(err_.str(), "treadlectl: virtual:1:config: switch 1 holds no assignment (FF FF FF FF): its pedal sends nothing\n");
+    EXPECT_EQ(err_.str(),
+              "treadlectl: virtual:1:config: switch 1 holds no assignment (FF FF FF FF): its pedal sends nothing\n");
 
     // The old state file format, without frame kinds, is still read: FE 02 is a right click.
     Write("pedals.state", "device 1\nslot 00: FE 02 00 00\nslot 04: 00 04 00 00\n");
@@ -478,7 +479,8 @@ TEST_F(Runner, PressWithTwoVirtualDevicesNamesEach) {
     ASSERT_EQ(RunVirtual({"--virtual-devices", "2", "--all", "set", "1", "f13"}), kExitOk) << err_.str();
     ASSERT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "2", "set", "1", "mouse-left"}), kExitOk);
     EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--all", "press", "1"}), kExitOk) << err_.str();
-    EXPECT_EQ(out_.str(), "virtual:1:config: f13 (switch 1)\nvirtual:2:config: mouse-left (switch 1)\n2 of 2 devices done\n");
+    EXPECT_EQ(out_.str(),
+              "virtual:1:config: f13 (switch 1)\nvirtual:2:config: mouse-left (switch 1)\n2 of 2 devices done\n");
 }
 
 }  // namespace
