@@ -192,7 +192,10 @@ TEST(RawInputWatch, TurnsTheFootSwitchsRecordsIntoPressesAndDropsOtherDevices) {
     const WatchRead read = watch.Read(0);
     EXPECT_EQ(Lines(read), (std::vector<std::string>{"ctrl+f1", "mouse-left"}));
     ASSERT_EQ(read.presses.size(), 2u);
-    EXPECT_EQ(read.presses[0].interfacePath.find("VID_2704"), 12u);
+    EXPECT_EQ(read.presses[0].interfacePath.rfind(R"(\\?\HID#VID_2704&PID_2018&MI_00#)", 0), 0u)
+        << read.presses[0].interfacePath;
+    EXPECT_EQ(read.presses[1].interfacePath.rfind(R"(\\?\HID#VID_2704&PID_2018&MI_01#)", 0), 0u)
+        << read.presses[1].interfacePath;
     EXPECT_EQ(fake.nameQueries[keyboard], 2) << "the name is asked once per device: its size, then itself";
     EXPECT_FALSE(read.ended);
 
