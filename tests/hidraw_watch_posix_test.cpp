@@ -4,6 +4,8 @@
 #include "assignment/press_line.h"
 #include "device/hidraw_platform.h"
 #include "support/fake_hidraw_tree.h"
+#include "support/fakes.h"
+#include "window/pedal_test.h"
 
 #include <gtest/gtest.h>
 
@@ -147,6 +149,42 @@ TEST(HidrawWatch, SaysWhyNothingCanBeWatched) {
     // Only the configuration interface present: nothing to listen to either.
     tree.Add(1, kFootSwitchUevent, kConfigDescriptor);
     EXPECT_FALSE(hid.WatchInput(0x2704, 0x2018).ok());
+}
+
+// The window's pedal test on a real foot switch: presses are matched against what the window
+// wrote, and against nothing before it wrote anything.
+TEST(HidrawWatch, ThePedalTestMatchesWhatTheWindowWrote) {
+    FakeTree tree;
+    tree.AddFootSwitch(0, Node::File, Node::Fifo);
+    FifoDevice keyboard(tree.DevNode(0));
+    FifoDevice mouse(tree.DevNode(1));
+    HidrawPlatform hid(tree.Roots());
+    FakeClock clock;
+    PedalTest model(hid, clock);
+    EXPECT_FALSE(model.CanPressPedals());
+    model.Poll();
+    EXPECT_EQ(model.Status(), "");
+
+    keyboard.Send({0x01, 0x00, 0x3A, 0x00, 0x00, 0x00, 0x00, 0x00});
+    keyboard.Send({0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
+    for (int i = 0; i < 100 && model.Presses().empty(); ++i) {
+        model.Poll();
+    }
+    ASSERT_EQ(model.Presses().size(), 1u);
+    EXPECT_EQ(model.Presses()[0].combination, "ctrl+f1");
+    EXPECT_EQ(model.Presses()[0].match, "") << "nothing written: nothing to compare with";
+
+    model.SetProgrammed(2, PedalPress{false, 0x01, 0x3A, 0});
+    model.SetProgrammed(3, PedalPress{true, 0, 0, 1});
+    keyboard.Send({0x01, 0x00, 0x3A, 0x00, 0x00, 0x00, 0x00, 0x00});
+    mouse.Send({0x02, 0x00, 0x00});
+    for (int i = 0; i < 100 && model.Presses().size() < 3; ++i) {
+        model.Poll();
+    }
+    ASSERT_EQ(model.Presses().size(), 3u);
+    EXPECT_EQ(model.Presses()[1].match, "switch 2");
+    EXPECT_EQ(model.Presses()[0].combination, "mouse-right");
+    EXPECT_EQ(model.Presses()[0].match, "warning: matches no programmed switch");
 }
 
 }  // namespace
