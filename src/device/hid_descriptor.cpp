@@ -95,7 +95,18 @@ void AddInputFields(ReportDescriptorInfo& info, const Globals& globals, const Lo
     if (globals.reportSize != 1) {
         return;  // axes and other values: no key or button among them
     }
-    for (std::uint32_t i = 0; i < globals.reportCount && info.inputBits.size() < kMaxInputFields; ++i) {
+    // Past the last usage each further bit repeats it; those bits are not worth a field each,
+    // and a huge count of them would only cost time.
+    std::uint64_t distinct = 0;
+    if (!usages.list.empty()) {
+        distinct = usages.list.size();
+    } else if (usages.hasMinimum) {
+        const std::uint64_t low = usages.minimum & 0xFFFFFFFF;
+        const std::uint64_t high = usages.hasMaximum ? usages.maximum & 0xFFFFFFFF : low + globals.reportCount;
+        distinct = high >= low ? std::min<std::uint64_t>(high - low + 1, kMaxInputFields) : 1;
+    }
+    const std::uint64_t fields = std::min<std::uint64_t>(globals.reportCount, distinct);
+    for (std::uint32_t i = 0; i < fields && info.inputBits.size() < kMaxInputFields; ++i) {
         std::uint64_t usage = 0;
         if (!usages.list.empty()) {
             usage = usages.list[std::min<size_t>(i, usages.list.size() - 1)];
