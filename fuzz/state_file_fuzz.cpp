@@ -48,11 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();  // what was written must read back
     }
     for (int device = 0; device < 2; ++device) {
-        if (second.Slots(device) != first.Slots(device)) {
+        if (second.Slots(device) != first.Slots(device) || second.Kinds(device) != first.Kinds(device)) {
             __builtin_trap();
         }
     }
-    if (second.Slots(0)[2] != treadle::SlotBytes{0x00, 0x3A, 0x00, 0x00}) {
+    if (second.Slots(0)[2] != treadle::SlotBytes{0x00, 0x3A, 0x00, 0x00} ||
+        second.Kinds(0)[2] != treadle::SlotKind::Key) {
         __builtin_trap();
     }
     return 0;

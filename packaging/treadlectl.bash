@@ -19,7 +19,7 @@ _treadlectl() {
         prev="${COMP_WORDS[COMP_CWORD - 1]}"
     fi
 
-    local commands="list set clear delay run-mode raw read apply export show keys"
+    local commands="list set clear delay run-mode raw read watch press apply export show keys"
     local globals="--virtual --virtual= --virtual-devices --capture --dry-run --report-length --vid --pid
                    --device --index --all --quiet --help --version"
 
@@ -36,7 +36,7 @@ _treadlectl() {
             COMPREPLY=($(compgen -W "single loop" -- "$cur"))
             return
             ;;
-        --virtual-devices | --report-length | --vid | --pid | --index | --delay | --timeout)
+        --virtual-devices | --report-length | --vid | --pid | --index | --delay | --timeout | --count)
             return
             ;;
     esac
@@ -51,7 +51,7 @@ _treadlectl() {
     for ((i = 1; i < cword; i++)); do
         case "${words[i]}" in
             --capture | --device | --virtual-devices | --report-length | --vid | --pid | --index | --delay | \
-                --long-press | --power-on | --playback | --timeout)
+                --long-press | --power-on | --playback | --timeout | --count)
                 ((i++))
                 ;;
             -*) ;;
@@ -99,6 +99,14 @@ _treadlectl() {
         delay) COMPREPLY=($(compgen -W "--long-press --help" -- "$cur")) ;;
         run-mode) COMPREPLY=($(compgen -W "--power-on --playback --help" -- "$cur")) ;;
         read) COMPREPLY=($(compgen -W "--timeout --help" -- "$cur")) ;;
+        watch) COMPREPLY=($(compgen -W "--count --timeout --help" -- "$cur")) ;;
+        press)
+            if [[ "$cur" == -* ]]; then
+                COMPREPLY=($(compgen -W "--help" -- "$cur"))
+            elif ((position == 0)); then
+                COMPREPLY=($(compgen -W "1 2 3 4" -- "$cur"))
+            fi
+            ;;
         apply | export)
             if [[ "$cur" == -* ]]; then
                 COMPREPLY=($(compgen -W "--help" -- "$cur"))

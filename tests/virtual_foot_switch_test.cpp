@@ -193,6 +193,8 @@ TEST(VirtualFootSwitch, MalformedStateFilesAreRefusedWithTheirLine) {
         {"device 1\nslot 00: 01 02 03\n", ":2: a slot holds four bytes"},
         {"device 1\nslot 00: 01 02 03 0G\n", ":2: a slot holds four bytes"},
         {"device 1\nslot 00: 01 02 03 04 05\n", ":2: unexpected text"},
+        {"device 1\nslot 00: 01 02 03 04 Key\n", ":2: unexpected text after the four bytes"},
+        {"device 1\nslot 00: 01 02 03 04 key mouse\n", ":2: unexpected text after the frame kind"},
         {"device 2\n", ":1: device number must be 1 to 1"},
         {"# fine\n\nwhat\n", ":3: expected 'device N'"},
         {"device 1\nslot 0: 01 02 03 04\n", ":2: slot byte must be two hex digits"},
@@ -225,6 +227,82 @@ TEST(VirtualFootSwitch, AStateFileThatCannotBeWrittenFailsTheWrite) {
     EXPECT_NE(r.error.find("state file"), std::string::npos);
     EXPECT_EQ(d.Slots()[1], (SlotBytes{0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_TRUE(d.Received().empty());
+}
+
+TEST(VirtualFootSwitch, StateFilesKeepTheFrameKindAndOldOnesStillRead) {
+    TempDir dir;
+    const std::string state = (dir / "pedals.state").string();
+    // A state file from before the kind was kept: a click and a key that reads alike.
+    std::ofstream(state) << "device 1\nslot 00: FE 01 00 00\nslot 04: 01 3A 00 00\n";
+    {
+        VirtualFootSwitch d({1, state, "", nullptr});
+        std::string error;
+        ASSERT_TRUE(d.Start(error)) << error;
+        EXPECT_EQ(d.Kinds()[0], SlotKind::Unknown);
+        EXPECT_EQ(d.ProgrammedSwitches(),
+                  (std::vector<ProgrammedSwitch>{{1, {true, 0, 0, 1}}, {2, {false, 0x01, 0x3A, 0}}}));
+        // Switch 3 gets a key whose bytes read like a click, switch 4 a click.
+        const HidHandle h = OpenConfig(d);
+        ASSERT_TRUE(d.Write(h, Report{0x00, 0xAA, 0x01, 0x08, 0xFE, 0x01, 0x00, 0x00}).error.empty());
+        ASSERT_TRUE(d.Write(h, Report{0x00, 0xAA, 0x02, 0x0C, 0xFE, 0x04, 0x00, 0x00}).error.empty());
+        ASSERT_TRUE(d.Write(h, Report{0x00, 0xAA, 0x01, 0x7C, 0x79, 0x01, 0x00, 0x00}).error.empty());
+    }
+    const std::string text = ReadFile(state);
+    EXPECT_NE(text.find("slot 00: FE 01 00 00\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("slot 08: FE 01 00 00 key\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("slot 0C: FE 04 00 00 mouse\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("slot 7C: 79 01 00 00\n"), std::string::npos) << "settings slots keep no kind\n" << text;
+
+    VirtualFootSwitch again({1, state, "", nullptr});
+    std::string error;
+    ASSERT_TRUE(again.Start(error)) << error;
+    EXPECT_EQ(again.Kinds()[2], SlotKind::Key);
+    EXPECT_EQ(again.Kinds()[3], SlotKind::Mouse);
+    EXPECT_EQ(
+        again.ProgrammedSwitches(),
+        (std::vector<ProgrammedSwitch>{
+            {1, {true, 0, 0, 1}}, {2, {false, 0x01, 0x3A, 0}}, {3, {false, 0xFE, 0x01, 0}}, {4, {true, 0, 0, 4}}}));
+}
+
+TEST(VirtualFootSwitch, APressedPedalSendsWhatItsSlotMeansAndLetsGo) {
+    testing::FakeSleeper sleeper;
+    VirtualFootSwitch d({2, "", "", &sleeper});
+    std::string error;
+    ASSERT_TRUE(d.Start(error));
+    const HidHandle h = OpenConfig(d);
+    ASSERT_TRUE(d.Write(h, Report{0x00, 0xAA, 0x01, 0x04, 0x01, 0x3A, 0x00, 0x00}).error.empty());
+    ASSERT_TRUE(d.Write(h, Report{0x00, 0xAA, 0x02, 0x08, 0xFE, 0x02, 0x00, 0x00}).error.empty());
+    WatchStart watch = d.WatchInput(kFootSwitchVendorId, kFootSwitchProductId);
+    ASSERT_TRUE(watch.ok()) << watch.error;
+    EXPECT_FALSE(d.WatchInput(0x1234, kFootSwitchProductId).ok());
+
+    ASSERT_TRUE(d.PressPedal(2, error)) << error;
+    ASSERT_TRUE(d.PressPedal(3, error)) << error;
+    ASSERT_TRUE(d.PressPedal(2, error)) << error;  // released in between: a second press
+    WatchRead read = watch.watch->Read(0);
+    ASSERT_EQ(read.presses.size(), 3u);
+    EXPECT_EQ(read.presses[0].interfacePath, "virtual:1:keyboard");
+    EXPECT_EQ(read.presses[0].press, (PedalPress{false, 0x01, 0x3A, 0}));
+    EXPECT_EQ(read.presses[1].interfacePath, "virtual:1:mouse");
+    EXPECT_EQ(read.presses[1].press, (PedalPress{true, 0, 0, 2}));
+    EXPECT_EQ(read.presses[2].press, read.presses[0].press);
+    EXPECT_EQ(d.DeviceOfPath(read.presses[1].interfacePath), 0);
+
+    // An erased switch sends nothing; nor does a pedal that does not exist.
+    EXPECT_FALSE(d.PressPedal(1, error));
+    EXPECT_NE(error.find("switch 1 holds no assignment"), std::string::npos) << error;
+    EXPECT_FALSE(d.PressPedal(5, error));
+    EXPECT_TRUE(watch.watch->Read(10).presses.empty());
+    EXPECT_EQ(sleeper.sleeps, std::vector<int>{10});
+
+    d.Unplug(0);
+    EXPECT_FALSE(d.PressPedal(2, error));
+    read = watch.watch->Read(0);
+    EXPECT_EQ(read.lost, std::vector<std::string>{"virtual:1 is gone (unplugged)"});
+    EXPECT_FALSE(read.ended) << "device 2 is still watched";
+    d.Unplug(1);
+    read = watch.watch->Read(0);
+    EXPECT_TRUE(read.ended);
 }
 
 }  // namespace

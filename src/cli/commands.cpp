@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "assignment/frames.h"
+#include "assignment/press_line.h"
 #include "cli/devices.h"
 #include "cli/key_names.h"
 #include "cli/profile.h"
@@ -14,6 +15,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <ostream>
 
@@ -360,6 +362,108 @@ int CmdRead(CommandContext& c) {
     });
 }
 
+// How long one wait of `watch` lasts at most, so that a time-out is kept to within it.
+constexpr int kWatchSliceMs = 200;
+constexpr std::int64_t kMaxWatchCount = 1000000;
+
+int CmdWatch(CommandContext& c) {
+    RefuseDryRun(c, "watch");
+    if (!c.o.device.empty() || !c.o.index.empty() || c.o.all) {
+        throw UsageError(
+            "watch listens to every foot switch with the IDs of --vid and --pid: --device, --index and --all do "
+            "not apply");
+    }
+    const std::int64_t count = c.a.count.empty() ? 0 : WholeOption("--count", c.a.count, 1, kMaxWatchCount);
+    const std::int64_t timeoutMs =
+        c.a.timeout.empty() ? -1 : WholeOption("--timeout", c.a.timeout, 1, kMaxTimeoutMs, " ms");
+    Session session(c.env, c.o);
+    if (const int status = session.Start(); status != kExitOk) {
+        return status;
+    }
+    WatchStart started = session.Hid().WatchInput(c.o.vendorId, c.o.productId);
+    if (!started.ok()) {
+        return session.Fail(started.error);
+    }
+    VirtualFootSwitch* virtualSwitch = session.Virtual();
+    auto known = [virtualSwitch](const std::string& path) -> KnownSwitches {
+        if (virtualSwitch == nullptr) {
+            return std::nullopt;  // a real foot switch cannot tell what it stores
+        }
+        const int device = virtualSwitch->DeviceOfPath(path);
+        return device < 0 ? KnownSwitches() : KnownSwitches(virtualSwitch->ProgrammedSwitches(device));
+    };
+    // A read that comes back empty waited its whole slice; a fake sleeper's slices pass in no time.
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    std::int64_t waited = 0;
+    std::int64_t shown = 0;
+    for (;;) {
+        const std::int64_t elapsed = std::max<std::int64_t>(
+            waited, std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+        if (timeoutMs >= 0 && elapsed >= timeoutMs) {
+            break;
+        }
+        const int slice = static_cast<int>(timeoutMs < 0 ? kWatchSliceMs
+                                                         : std::min<std::int64_t>(kWatchSliceMs, timeoutMs - elapsed));
+        const WatchRead read = started.watch->Read(slice);
+        for (const std::string& note : read.lost) {
+            c.env.err << "treadlectl: " << ShownMessage(note) << std::endl;
+        }
+        for (const WatchedPress& p : read.presses) {
+            c.env.out << PressLine(p.press, known(p.interfacePath)) << std::endl;
+            if (++shown == count) {
+                return kExitOk;
+            }
+        }
+        if (read.ended) {
+            return session.Fail(read.error);
+        }
+        if (read.presses.empty() && read.lost.empty()) {
+            waited += slice;
+        }
+    }
+    if (shown == 0) {
+        return session.Fail("no pedal press within " + std::to_string(timeoutMs) + " ms");
+    }
+    if (count > 0) {
+        return session.Fail("only " + std::to_string(shown) + " of " + std::to_string(count) +
+                            " pedal presses within " + std::to_string(timeoutMs) + " ms");
+    }
+    return kExitOk;
+}
+
+int CmdPress(CommandContext& c) {
+    if (c.o.dryRun || !c.o.virtualDevice) {
+        throw UsageError(
+            "press works only on the virtual foot switch (--virtual); a real pedal is pressed by foot, and "
+            "'treadlectl watch' shows what it sends");
+    }
+    const int pedal = static_cast<int>(WholeOption("pedal", c.a.pedal, 1, 4));
+    return ForEachVirtualDevice(c, [&](Session& session, const Target& t, int d) {
+        VirtualFootSwitch& v = *session.Virtual();
+        WatchStart started = v.WatchInput(kFootSwitchVendorId, kFootSwitchProductId);
+        if (!started.ok()) {
+            session.DeviceFailure(t.path, started.error);
+            return false;
+        }
+        if (std::string error; !v.PressPedal(pedal, error, d)) {
+            session.DeviceFailure(t.path, error);
+            return false;
+        }
+        const WatchRead read = started.watch->Read(0);
+        for (const WatchedPress& p : read.presses) {
+            if (v.DeviceOfPath(p.interfacePath) != d) {
+                continue;
+            }
+            if (session.Targets().size() > 1) {
+                c.env.out << t.path << ": ";
+            }
+            c.env.out << PressLine(p.press, KnownSwitches(v.ProgrammedSwitches(d))) << "\n";
+        }
+        return true;
+    });
+}
+
 int CmdApply(CommandContext& c) {
     const ProfileRead profile = ReadProfile(c.a.profile);
     if (profile.unreadable) {
@@ -449,6 +553,13 @@ void ReadArguments(CLI::App& app, Arguments& a) {
     app.add_option("--timeout", a.timeout, "How long to wait, in ms (default 100)")->type_name("MS");
 }
 
+void WatchArguments(CLI::App& app, Arguments& a) {
+    app.add_option("--count", a.count, "Stop after N presses")->type_name("N");
+    app.add_option("--timeout", a.timeout, "Stop after MS milliseconds")->type_name("MS");
+}
+
+void PressArguments(CLI::App& app, Arguments& a) { app.add_option("PEDAL", a.pedal, "Pedal 1 to 4")->required(); }
+
 void ApplyArguments(CLI::App& app, Arguments& a) {
     app.add_option("PROFILE", a.profile, "Profile file (TOML)")->required();
 }
@@ -498,6 +609,20 @@ const std::vector<Command>& Commands() {
          "No report within the time-out is a failure (exit status 1).\n\n"
          "Examples:\n  treadlectl read\n  treadlectl read --timeout 5000",
          &ReadArguments, &CmdRead},
+        {"watch", "Show what each pedal press sends, as it happens",
+         "Listens to the foot switch's keyboard and mouse interfaces, and to no other device,\n"
+         "and prints one line per press in the syntax of 'set' (ctrl+f1, mouse-left). The\n"
+         "keys still reach the programs as before. On the virtual foot switch each line also\n"
+         "names the switch it matches, or warns that it matches no programmed switch.\n"
+         "Without --count and --timeout it runs until interrupted; a time-out with no\n"
+         "press (or fewer than --count) is a failure (exit status 1).\n\n"
+         "Examples:\n  treadlectl watch\n  treadlectl watch --count 4 --timeout 30000",
+         &WatchArguments, &CmdWatch},
+        {"press", "Press a pedal of the virtual foot switch and show what it sends",
+         "Prints the line 'watch' would print for the press: the combination and the\n"
+         "switch it matches. Works only with --virtual.\n\n"
+         "Example:\n  treadlectl --virtual=pedals.state set 2 ctrl+f1 && treadlectl --virtual=pedals.state press 2",
+         &PressArguments, &CmdPress},
         {"apply", "Write a profile: switch assignments and settings",
          "[switches] holds keys \"1\" to \"4\" with a KEY text each (any subset); [settings]\n"
          "holds delay_ms and long_press, and optionally power_on_run and playback together.\n"

@@ -26,6 +26,8 @@ struct Arguments {
     std::string playback;
     std::vector<std::string> raw;
     std::string timeout;
+    std::string count;
+    std::string pedal;
     std::string profile;
     bool yes = false;
     bool allInterfaces = false;

@@ -95,8 +95,8 @@ int RunTreadlectl(const std::vector<std::string>& arguments, CliEnvironment& env
     try {
         if (command == nullptr) {
             throw UsageError(
-                "a command is needed: list, set, clear, delay, run-mode, raw, read, apply, export, "
-                "show or keys (see --help)");
+                "a command is needed: list, set, clear, delay, run-mode, raw, read, watch, press, "
+                "apply, export, show or keys (see --help)");
         }
         o.vendorId = HexId("--vid", o.vid);
         o.productId = HexId("--pid", o.pid);

@@ -1,5 +1,6 @@
 #include "device/hid_descriptor.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -12,6 +13,7 @@ enum MainTag : std::uint8_t { kInput = 0x8, kOutput = 0x9, kCollection = 0xA, kF
 
 enum GlobalTag : std::uint8_t {
     kUsagePage = 0x0,
+    kLogicalMinimum = 0x1,
     kReportSize = 0x7,
     kReportId = 0x8,
     kReportCount = 0x9,
@@ -19,7 +21,13 @@ enum GlobalTag : std::uint8_t {
     kPop = 0xB,
 };
 
-enum LocalTag : std::uint8_t { kUsage = 0x0, kUsageMinimum = 0x1 };
+enum LocalTag : std::uint8_t { kUsage = 0x0, kUsageMinimum = 0x1, kUsageMaximum = 0x2 };
+
+constexpr std::uint16_t kKeyboardPage = 0x07;
+constexpr std::uint16_t kButtonPage = 0x09;
+// Input item flags: bit 0 constant (padding), bit 1 variable (else array).
+constexpr std::uint32_t kConstantFlag = 0x01;
+constexpr std::uint32_t kVariableFlag = 0x02;
 
 constexpr std::uint8_t kLongItemPrefix = 0xFE;
 constexpr std::uint64_t kMaxReportBits = static_cast<std::uint64_t>(kMaxReportLength - 1) * 8;
@@ -30,7 +38,92 @@ struct Globals {
     std::uint32_t reportSize = 0;
     std::uint32_t reportCount = 0;
     std::uint32_t reportId = 0;
+    std::int32_t logicalMinimum = 0;
 };
+
+// Every usage of the local state, for the fields of an input item: a usage of 4 bytes
+// carries its own page (bit 32 marks it), a shorter one takes the page in force.
+struct LocalUsages {
+    std::vector<std::uint64_t> list;
+    bool hasMinimum = false;
+    bool hasMaximum = false;
+    std::uint64_t minimum = 0;
+    std::uint64_t maximum = 0;
+};
+
+constexpr std::uint64_t kExtendedUsage = std::uint64_t{1} << 32;
+
+std::uint64_t LocalUsage(std::uint32_t data, size_t dataSize) { return dataSize == 4 ? (kExtendedUsage | data) : data; }
+
+// The page and usage of a local usage, with the global page for a short one.
+std::pair<std::uint16_t, std::uint16_t> Resolve(std::uint64_t usage, std::uint32_t usagePage) {
+    if ((usage & kExtendedUsage) != 0) {
+        return {static_cast<std::uint16_t>((usage >> 16) & 0xFFFF), static_cast<std::uint16_t>(usage & 0xFFFF)};
+    }
+    return {static_cast<std::uint16_t>(usagePage), static_cast<std::uint16_t>(usage & 0xFFFF)};
+}
+
+std::int32_t SignedData(std::uint32_t data, size_t dataSize) {
+    switch (dataSize) {
+        case 1:
+            return static_cast<std::int8_t>(data);
+        case 2:
+            return static_cast<std::int16_t>(data);
+        default:
+            return static_cast<std::int32_t>(data);
+    }
+}
+
+// Records the keyboard and button fields of one input item that starts at `offset`.
+void AddInputFields(ReportDescriptorInfo& info, const Globals& globals, const LocalUsages& usages, std::uint32_t flags,
+                    std::uint64_t offset) {
+    if ((flags & kConstantFlag) != 0 || globals.reportCount == 0) {
+        return;
+    }
+    const auto reportId = static_cast<std::uint8_t>(globals.reportId);
+    if ((flags & kVariableFlag) == 0) {
+        std::uint64_t first = usages.hasMinimum ? usages.minimum : (usages.list.empty() ? 0 : usages.list.front());
+        const auto [page, usage] = Resolve(first, globals.usagePage);
+        if (page != kKeyboardPage || globals.reportSize == 0 || globals.reportSize > 16 ||
+            info.inputArrays.size() >= kMaxInputFields) {
+            return;
+        }
+        info.inputArrays.push_back({reportId, static_cast<std::uint32_t>(offset), globals.reportSize,
+                                    globals.reportCount, page, globals.logicalMinimum, usage});
+        return;
+    }
+    if (globals.reportSize != 1) {
+        return;  // axes and other values: no key or button among them
+    }
+    // Past the last usage each further bit repeats it; those bits are not worth a field each,
+    // and a huge count of them would only cost time.
+    std::uint64_t distinct = 0;
+    if (!usages.list.empty()) {
+        distinct = usages.list.size();
+    } else if (usages.hasMinimum) {
+        const std::uint64_t low = usages.minimum & 0xFFFFFFFF;
+        const std::uint64_t high = usages.hasMaximum ? usages.maximum & 0xFFFFFFFF : low + globals.reportCount;
+        distinct = high >= low ? std::min<std::uint64_t>(high - low + 1, kMaxInputFields) : 1;
+    }
+    const std::uint64_t fields = std::min<std::uint64_t>(globals.reportCount, distinct);
+    for (std::uint32_t i = 0; i < fields && info.inputBits.size() < kMaxInputFields; ++i) {
+        std::uint64_t usage = 0;
+        if (!usages.list.empty()) {
+            usage = usages.list[std::min<size_t>(i, usages.list.size() - 1)];
+        } else if (usages.hasMinimum) {
+            usage = usages.minimum + i;
+            if (usages.hasMaximum && (usage & 0xFFFFFFFF) > (usages.maximum & 0xFFFFFFFF)) {
+                usage = usages.maximum;
+            }
+        } else {
+            continue;  // a field without usage stands for nothing
+        }
+        const auto [page, id] = Resolve(usage, globals.usagePage);
+        if (page == kKeyboardPage || page == kButtonPage) {
+            info.inputBits.push_back({reportId, static_cast<std::uint32_t>(offset + i), page, id});
+        }
+    }
+}
 
 // A usage as written; a 4-byte usage carries its own page, a shorter one takes the usage
 // page in force at the main item (as the Linux HID core reads it).
@@ -78,6 +171,7 @@ ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descr
     std::array<Globals, kMaxGlobalStackDepth> stack{};
     int stackDepth = 0;
     PendingUsage usage;
+    LocalUsages usages;
     int depth = 0;
     std::array<ReportTally, 3> tallies{};
 
@@ -161,6 +255,9 @@ ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descr
                                                       " bytes (report size " + std::to_string(globals.reportSize) +
                                                       " x count " + std::to_string(globals.reportCount) + ")"));
                     }
+                    if (kind == kInputKind) {
+                        AddInputFields(result.info, globals, usages, data, tally.bits[id]);
+                    }
                     tally.bits[id] += bits;
                     tally.present[id] = true;
                     if (kind == kInputKind && id != 0) {
@@ -168,6 +265,7 @@ ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descr
                     }
                 }
                 usage = {};
+                usages = {};
                 break;
             }
             case kGlobal:
@@ -177,6 +275,9 @@ ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descr
                         break;
                     case kReportSize:
                         globals.reportSize = data;
+                        break;
+                    case kLogicalMinimum:
+                        globals.logicalMinimum = SignedData(data, dataSize);
                         break;
                     case kReportCount:
                         globals.reportCount = data;
@@ -210,6 +311,15 @@ ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descr
                     usage.present = true;
                     usage.hasPage = dataSize == 4;
                     usage.value = data;
+                }
+                if (tag == kUsage && usages.list.size() < kMaxInputFields) {
+                    usages.list.push_back(LocalUsage(data, dataSize));
+                } else if (tag == kUsageMinimum) {
+                    usages.hasMinimum = true;
+                    usages.minimum = LocalUsage(data, dataSize);
+                } else if (tag == kUsageMaximum) {
+                    usages.hasMaximum = true;
+                    usages.maximum = LocalUsage(data, dataSize);
                 }
                 break;
             default:

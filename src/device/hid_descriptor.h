@@ -21,6 +21,30 @@ constexpr int kMaxCollectionDepth = 64;
 constexpr int kMaxGlobalStackDepth = 16;
 constexpr int kMaxReportLength = 65535;  // bytes incl. the report-ID byte; the system's lengths are 16-bit
 
+// A one-bit variable input field of the keyboard page (modifiers, or a key bitmap) or the
+// button page: the bit is set while the usage is held.
+struct InputBit {
+    std::uint8_t reportId = 0;
+    std::uint32_t bitOffset = 0;  // from the first bit after the report-ID byte
+    std::uint16_t usagePage = 0;
+    std::uint16_t usage = 0;
+};
+
+// An array input field of the keyboard page: `count` slots of `size` bits, each holding the
+// index of a key held (value - logicalMin + usageMinimum is its usage), or nothing.
+struct InputArray {
+    std::uint8_t reportId = 0;
+    std::uint32_t bitOffset = 0;
+    std::uint32_t size = 0;
+    std::uint32_t count = 0;
+    std::uint16_t usagePage = 0;
+    std::int32_t logicalMinimum = 0;
+    std::uint32_t usageMinimum = 0;
+};
+
+// How many input fields a descriptor may name before the rest are left out.
+constexpr size_t kMaxInputFields = 1024;
+
 struct ReportDescriptorInfo {
     // Each: 1 byte for the report ID plus the bytes of the longest report of that kind; 0 when
     // the descriptor has no report of that kind.
@@ -32,6 +56,10 @@ struct ReportDescriptorInfo {
     bool numberedInputReports = false;
     // (usage page, usage) of each top-level collection, in descriptor order.
     std::vector<std::pair<std::uint16_t, std::uint16_t>> topLevelCollections;
+    // The input fields that tell which keys and buttons are held: keyboard-page and
+    // button-page bits and keyboard-page arrays, in descriptor order.
+    std::vector<InputBit> inputBits;
+    std::vector<InputArray> inputArrays;
 };
 
 struct ReportDescriptorResult {

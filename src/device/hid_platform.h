@@ -5,6 +5,8 @@
 // `error` text says what failed and why, in English, for logs and the command line.
 #pragma once
 
+#include "device/pedal_press.h"
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -79,6 +81,38 @@ struct ReadResult {
     std::string error;
 };
 
+// One press of a pedal, seen on an interface of a foot switch.
+struct WatchedPress {
+    std::string interfacePath;
+    PedalPress press;
+};
+
+struct WatchRead {
+    std::vector<WatchedPress> presses;  // in the order they came
+    std::vector<std::string> lost;      // interfaces that went away during the read, one line each
+    // Set when nothing is left to watch (the device was unplugged) or the system failed;
+    // `error` says why.
+    bool ended = false;
+    std::string error;
+};
+
+// The input of a foot switch's keyboard and mouse interfaces, followed. It only listens: the
+// system goes on typing and clicking what the pedals send.
+class InputWatch {
+  public:
+    virtual ~InputWatch() = default;
+    // Waits at most timeoutMs (0: only looks) for input and returns the presses it made; it
+    // returns as soon as there are some.
+    [[nodiscard]] virtual WatchRead Read(int timeoutMs) = 0;
+};
+
+struct WatchStart {
+    std::unique_ptr<InputWatch> watch;
+    std::string error;  // why the device's input cannot be watched
+
+    [[nodiscard]] bool ok() const { return watch != nullptr; }
+};
+
 class HidPlatform {
 public:
     virtual ~HidPlatform() = default;
@@ -130,6 +164,14 @@ public:
     // The system's text for an error code, without a closing line break; empty when the
     // system has none.
     virtual std::string ErrorText(std::uint32_t code) = 0;
+
+    // Starts following the keyboard and mouse interfaces of the devices with these IDs, and
+    // of no other device. The watch may not outlive the platform.
+    [[nodiscard]] virtual WatchStart WatchInput(std::uint16_t vendorId, std::uint16_t productId) {
+        (void)vendorId;
+        (void)productId;
+        return {nullptr, "watching the foot switch's input is not supported on this system"};
+    }
 };
 
 // The platform's own HID layer (hidraw on Linux, SetupAPI on Windows).

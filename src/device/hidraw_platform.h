@@ -56,6 +56,9 @@ class HidrawPlatform final : public HidPlatform {
     [[nodiscard]] ReadResult ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) override;
     bool Close(HidHandle handle) override;
     std::string ErrorText(std::uint32_t code) override;
+    // Opens the keyboard and mouse nodes of the devices with these IDs read-only; the keyboard
+    // driver keeps its own reader, so keys are typed as before.
+    [[nodiscard]] WatchStart WatchInput(std::uint16_t vendorId, std::uint16_t productId) override;
 
     int OpenHandleCount() const;
 

@@ -2,11 +2,14 @@
 // byte first. sysfs tells what is behind each node without opening it.
 #include "device/hid_descriptor.h"
 #include "device/hidraw_platform.h"
+#include "device/input_report.h"
 #include "device/system_error_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,6 +25,12 @@ constexpr std::string_view kNodePrefix = "hidraw";
 // uevent texts are a few hundred bytes and report descriptors at most 4 KiB in the kernel;
 // anything far larger is not what we expect to find there.
 constexpr size_t kMaxSysfsFileBytes = 64 * 1024;
+
+std::string IdText(std::uint16_t vendorId, std::uint16_t productId) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04x:%04x", vendorId, productId);
+    return text;
+}
 
 std::string Errno(int code) {
     std::string text = CLibraryErrorText(static_cast<std::uint32_t>(code));
@@ -144,6 +153,117 @@ long long HexField(std::string_view text, unsigned long long max) {
 bool IsKeyboardOrMouse(const HidCaps& caps) {
     return caps.usagePage == 0x01 && (caps.usage == 0x06 || caps.usage == 0x02);
 }
+
+bool HasKeyboardOrMouse(const ReportDescriptorInfo& info) {
+    for (const auto& [page, usage] : info.topLevelCollections) {
+        if (page == 0x01 && (usage == 0x06 || usage == 0x02)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The reports of a few keyboard and mouse nodes, read as they come.
+class HidrawInputWatch final : public InputWatch {
+  public:
+    struct Node {
+        std::string path;
+        int fd = -1;
+        ReportDescriptorInfo info;
+        PressDetector detector;
+    };
+
+    explicit HidrawInputWatch(std::vector<Node> nodes) : nodes_(std::move(nodes)) {}
+    ~HidrawInputWatch() override {
+        for (Node& n : nodes_) {
+            if (n.fd >= 0) {
+                ::close(n.fd);
+            }
+        }
+    }
+    HidrawInputWatch(const HidrawInputWatch&) = delete;
+    HidrawInputWatch& operator=(const HidrawInputWatch&) = delete;
+
+    WatchRead Read(int timeoutMs) override {
+        WatchRead result;
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+        for (;;) {
+            std::vector<pollfd> polled;
+            std::vector<Node*> owners;
+            for (Node& n : nodes_) {
+                if (n.fd >= 0) {
+                    polled.push_back({n.fd, POLLIN, 0});
+                    owners.push_back(&n);
+                }
+            }
+            if (polled.empty()) {
+                result.ended = true;
+                result.error = "the foot switch's keyboard and mouse interfaces are gone; it may have been unplugged";
+                return result;
+            }
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            const int ready = ::poll(polled.data(), polled.size(), static_cast<int>(std::max<decltype(left)>(0, left)));
+            if (ready < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                const int code = errno;
+                result.ended = true;
+                result.error = "waiting for input failed: " + Errno(code);
+                return result;
+            }
+            for (size_t i = 0; i < polled.size(); ++i) {
+                if (polled[i].revents != 0) {
+                    Drain(*owners[i], result);
+                }
+            }
+            if (!result.presses.empty() || !result.lost.empty() || left <= 0) {
+                return result;
+            }
+        }
+    }
+
+  private:
+    // Reads every report waiting on a node; a node that ends or fails is closed and named.
+    void Drain(Node& n, WatchRead& result) {
+        const bool numbered = n.info.numberedInputReports;
+        for (;;) {
+            // Without report IDs hidraw gives the data alone: it goes behind an ID byte of 0.
+            // hidraw hands over one report per read; asking for no more than the longest
+            // report keeps to that where the node is a stream.
+            const size_t offset = numbered ? 0 : 1;
+            const size_t longest = static_cast<size_t>(std::max(2, n.info.inputReportLength));
+            const size_t wanted = std::min(longest, buffer_.size()) - offset;
+            buffer_[0] = 0;
+            const ssize_t got = ::read(n.fd, buffer_.data() + offset, wanted);
+            if (got > 0) {
+                const DecodedReport report =
+                    DecodeInputReport(n.info, std::span<const std::uint8_t>(buffer_.data(), offset + got));
+                if (report.known) {
+                    for (const PedalPress& press : n.detector.Next(report.state)) {
+                        result.presses.push_back({n.path, press});
+                    }
+                }
+                continue;
+            }
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0 && errno == EAGAIN) {
+                return;
+            }
+            const std::string why = got == 0 ? "it reported end of file" : Errno(errno);
+            ::close(n.fd);
+            n.fd = -1;
+            result.lost.push_back(n.path + " is gone (" + why + ")");
+            return;
+        }
+    }
+
+    std::vector<Node> nodes_;
+    std::array<std::uint8_t, kMaxReportLength> buffer_{};
+};
 
 }  // namespace
 
@@ -487,6 +607,49 @@ bool HidrawPlatform::Close(HidHandle handle) {
 }
 
 std::string HidrawPlatform::ErrorText(std::uint32_t code) { return CLibraryErrorText(code); }
+
+WatchStart HidrawPlatform::WatchInput(std::uint16_t vendorId, std::uint16_t productId) {
+    std::vector<HidrawInputWatch::Node> nodes;
+    auto fail = [&nodes](std::string error) {
+        for (const HidrawInputWatch::Node& n : nodes) {
+            ::close(n.fd);
+        }
+        return WatchStart{nullptr, std::move(error)};
+    };
+    for (const std::string& path : EnumerateInterfaces()) {
+        HidAttributes ids;
+        if (!PeekAttributes(path, ids) || ids.vendorId != vendorId || ids.productId != productId) {
+            continue;
+        }
+        const std::string node = NodeName(path);
+        const FileText descriptor = ReadSysfsFile(DeviceDir(node) + "/report_descriptor");
+        if (!descriptor.ok()) {
+            return fail("cannot read the report descriptor of " + node + ": " + descriptor.error);
+        }
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(descriptor.data.data());
+        ReportDescriptorResult parsed = ParseReportDescriptor({bytes, descriptor.data.size()});
+        if (!parsed.ok()) {
+            return fail("the report descriptor of " + node + " cannot be read: " + parsed.error);
+        }
+        if (!HasKeyboardOrMouse(parsed.info)) {
+            continue;  // the configuration interface
+        }
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            const int code = errno;
+            if (code == EACCES || code == EPERM) {
+                return fail("no permission to read " + path + " (" + Errno(code) +
+                            "): the udev rule that gives the logged-in user access to the foot switch is missing");
+            }
+            return fail("cannot open " + path + ": " + Errno(code));
+        }
+        nodes.push_back({path, fd, std::move(parsed.info), {}});
+    }
+    if (nodes.empty()) {
+        return fail("no keyboard or mouse interface of a foot switch " + IdText(vendorId, productId) + " found");
+    }
+    return {std::make_unique<HidrawInputWatch>(std::move(nodes)), {}};
+}
 
 int HidrawPlatform::OpenHandleCount() const {
     std::lock_guard lock(mutex_);

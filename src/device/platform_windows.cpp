@@ -2,6 +2,7 @@
 // Reports are written and read through overlapped handles with bounded waits, so a device
 // that stops answering never holds the caller for ever.
 #include "device/windows_hid_platform.h"
+#include "device/windows_raw_input.h"
 #include "text/utf16.h"
 
 #include <algorithm>
@@ -404,6 +405,15 @@ bool WindowsHidPlatform::Close(HidHandle handle) {
 }
 
 std::string WindowsHidPlatform::ErrorText(std::uint32_t code) { return WindowsErrorText(*calls_, code); }
+
+WatchStart WindowsHidPlatform::WatchInput(std::uint16_t vendorId, std::uint16_t productId) {
+    auto watch = std::make_unique<RawInputWatch>(MakeSystemWin32RawInputCalls(), vendorId, productId);
+    std::string error;
+    if (!watch->Start(error)) {
+        return {nullptr, error};
+    }
+    return {std::move(watch), {}};
+}
 
 int WindowsHidPlatform::OpenHandleCount() const {
     std::lock_guard lock(mutex_);

@@ -1,18 +1,19 @@
 #include "device/virtual_foot_switch.h"
 
+#include "device/input_report.h"
+#include "device/system_error_text.h"
+#include "text/text_rules.h"
+#include "window/services.h"
+
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <set>
 #include <sstream>
-#include <chrono>
 #include <system_error>
 #include <thread>
-
-#include "device/system_error_text.h"
-#include "text/text_rules.h"
-#include "window/services.h"
 
 namespace treadle {
 namespace {
@@ -20,13 +21,112 @@ namespace {
 constexpr const char* kPrefix = "virtual:";
 constexpr std::uint32_t kErrorUnplugged = ENODEV;
 constexpr std::uint32_t kErrorBadHandle = EBADF;
+constexpr int kSwitchCount = 4;
 
 const char* InterfaceName(int i) {
     static constexpr const char* kNames[] = {"keyboard", "mouse", "config"};
     return kNames[i];
 }
 
+constexpr std::uint8_t kKeyboardDescriptor[] = {
+    0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01, 0x75,
+    0x01, 0x95, 0x08, 0x81, 0x02, 0x95, 0x01, 0x75, 0x08, 0x81, 0x01, 0x95, 0x05, 0x75, 0x01, 0x05, 0x08,
+    0x19, 0x01, 0x29, 0x05, 0x91, 0x02, 0x95, 0x01, 0x75, 0x03, 0x91, 0x01, 0x95, 0x06, 0x75, 0x08, 0x15,
+    0x00, 0x26, 0xFF, 0x00, 0x05, 0x07, 0x19, 0x00, 0x2A, 0xFF, 0x00, 0x81, 0x00, 0xC0};
+constexpr std::uint8_t kMouseDescriptor[] = {
+    0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x09, 0x01, 0xA1, 0x00, 0x05, 0x09, 0x19, 0x01, 0x29, 0x03, 0x15, 0x00,
+    0x25, 0x01, 0x95, 0x03, 0x75, 0x01, 0x81, 0x02, 0x95, 0x01, 0x75, 0x05, 0x81, 0x01, 0x05, 0x01, 0x09, 0x30,
+    0x09, 0x31, 0x09, 0x38, 0x15, 0x81, 0x25, 0x7F, 0x75, 0x08, 0x95, 0x03, 0x81, 0x06, 0xC0, 0xC0};
+
+const char* KindWord(SlotKind kind) {
+    switch (kind) {
+        case SlotKind::Key:
+            return "key";
+        case SlotKind::Mouse:
+            return "mouse";
+        default:
+            return "";
+    }
+}
+
 }  // namespace
+
+std::span<const std::uint8_t> VirtualKeyboardDescriptor() { return kKeyboardDescriptor; }
+
+std::span<const std::uint8_t> VirtualMouseDescriptor() { return kMouseDescriptor; }
+
+std::optional<PedalPress> SlotPress(const SlotBytes& bytes, SlotKind kind) {
+    if (bytes[2] != 0 || bytes[3] != 0) {
+        return std::nullopt;  // erased (FF FF FF FF) or written by no assignment frame
+    }
+    const bool readsAsClick = bytes[0] == 0xFE && MouseFramePress(bytes[1]).has_value();
+    if (kind == SlotKind::Mouse || (kind == SlotKind::Unknown && readsAsClick)) {
+        return bytes[0] == 0xFE ? MouseFramePress(bytes[1]) : std::nullopt;
+    }
+    return KeyFramePress(bytes[0], bytes[1]);
+}
+
+// The reports queued on the virtual keyboard and mouse interfaces, read through the same
+// descriptors and press detection as a real device's.
+class VirtualInputWatch final : public InputWatch {
+  public:
+    explicit VirtualInputWatch(VirtualFootSwitch& owner) : owner_(owner) {
+        const auto keyboard = ParseReportDescriptor(VirtualKeyboardDescriptor());
+        const auto mouse = ParseReportDescriptor(VirtualMouseDescriptor());
+        keyboard_ = keyboard.info;
+        mouse_ = mouse.info;
+        watched_.assign(owner_.devices_.size(), true);
+        detectors_.resize(owner_.devices_.size() * 2);
+    }
+
+    WatchRead Read(int timeoutMs) override {
+        WatchRead result;
+        bool any = false;
+        for (size_t d = 0; d < owner_.devices_.size(); ++d) {
+            VirtualFootSwitch::Device& device = owner_.devices_[d];
+            if (!watched_[d]) {
+                continue;
+            }
+            if (!device.present) {
+                watched_[d] = false;
+                result.lost.push_back(std::string(kPrefix) + std::to_string(d + 1) + " is gone (unplugged)");
+                continue;
+            }
+            any = true;
+            while (!device.pedalQueue.empty()) {
+                const auto [interface, report] = std::move(device.pedalQueue.front());
+                device.pedalQueue.pop_front();
+                const bool keyboard = interface == VirtualFootSwitch::Interface::Keyboard;
+                const DecodedReport decoded = DecodeInputReport(keyboard ? keyboard_ : mouse_, report);
+                const std::string path =
+                    std::string(kPrefix) + std::to_string(d + 1) + (keyboard ? ":keyboard" : ":mouse");
+                for (const PedalPress& press : detectors_[2 * d + (keyboard ? 0 : 1)].Next(decoded.state)) {
+                    result.presses.push_back({path, press});
+                }
+            }
+        }
+        if (!any) {
+            result.ended = true;
+            result.error = "the virtual foot switch was unplugged";
+            return result;
+        }
+        if (result.presses.empty() && result.lost.empty() && timeoutMs > 0) {
+            if (owner_.options_.sleeper != nullptr) {
+                owner_.options_.sleeper->Sleep(timeoutMs);
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+            }
+        }
+        return result;
+    }
+
+  private:
+    VirtualFootSwitch& owner_;
+    ReportDescriptorInfo keyboard_;
+    ReportDescriptorInfo mouse_;
+    std::vector<bool> watched_;
+    std::vector<PressDetector> detectors_;
+};
 
 std::string CaptureLine(std::span<const std::uint8_t> report) {
     std::string line;
@@ -245,7 +345,11 @@ WriteResult VirtualFootSwitch::Write(HidHandle handle, std::span<const std::uint
     const std::uint8_t slotByte = report[3];
     if (report[1] == 0xAA && (report[2] == 0x01 || report[2] == 0x02) && slotByte % 4 == 0 && slotByte < 0x80) {
         std::string error;
-        if (!StoreSlot(open->device, slotByte / 4, {report[4], report[5], report[6], report[7]}, error)) {
+        // Only a switch's slot says what a pedal sends; the settings slots keep no kind.
+        const SlotKind kind = slotByte / 4 >= kSwitchCount ? SlotKind::Unknown
+                              : report[2] == 0x02          ? SlotKind::Mouse
+                                                           : SlotKind::Key;
+        if (!StoreSlot(open->device, slotByte / 4, {report[4], report[5], report[6], report[7]}, kind, error)) {
             WriteResult failed(0, error);
             failed.fileFault = true;
             return failed;
@@ -302,6 +406,58 @@ void VirtualFootSwitch::Plug(int device) { devices_.at(static_cast<size_t>(devic
 
 void VirtualFootSwitch::DenyAccess(bool deny, int device) { devices_.at(static_cast<size_t>(device)).denied = deny; }
 
+WatchStart VirtualFootSwitch::WatchInput(std::uint16_t vendorId, std::uint16_t productId) {
+    if (vendorId != kFootSwitchVendorId || productId != kFootSwitchProductId) {
+        return {nullptr, "no keyboard or mouse interface of a foot switch with these IDs found"};
+    }
+    return {std::make_unique<VirtualInputWatch>(*this), {}};
+}
+
+bool VirtualFootSwitch::PressPedal(int pedal, std::string& error, int device) {
+    if (pedal < 1 || pedal > 4 || device < 0 || device >= DeviceCount()) {
+        error = "there is no pedal " + std::to_string(pedal) + ": pedals are 1 to 4";
+        return false;
+    }
+    Device& d = devices_[static_cast<size_t>(device)];
+    if (!d.present) {
+        error = "the virtual foot switch was unplugged";
+        return false;
+    }
+    const size_t slot = static_cast<size_t>(pedal - 1);
+    const std::optional<PedalPress> press = SlotPress(d.slots[slot], d.kinds[slot]);
+    if (!press) {
+        error = "switch " + std::to_string(pedal) + " holds no assignment (" + CaptureLine(d.slots[slot]) +
+                "): its pedal sends nothing";
+        return false;
+    }
+    if (press->mouse) {
+        d.pedalQueue.push_back({Interface::Mouse, {0, static_cast<std::uint8_t>(press->button), 0, 0, 0}});
+        d.pedalQueue.push_back({Interface::Mouse, {0, 0, 0, 0, 0}});
+    } else {
+        d.pedalQueue.push_back(
+            {Interface::Keyboard, {0, press->modifiers, 0, static_cast<std::uint8_t>(press->usage), 0, 0, 0, 0, 0}});
+        d.pedalQueue.push_back({Interface::Keyboard, {0, 0, 0, 0, 0, 0, 0, 0, 0}});
+    }
+    return true;
+}
+
+std::vector<ProgrammedSwitch> VirtualFootSwitch::ProgrammedSwitches(int device) const {
+    std::vector<ProgrammedSwitch> switches;
+    const Device& d = devices_.at(static_cast<size_t>(device));
+    for (int n = 1; n <= 4; ++n) {
+        if (const auto press = SlotPress(d.slots[static_cast<size_t>(n - 1)], d.kinds[static_cast<size_t>(n - 1)])) {
+            switches.push_back({n, *press});
+        }
+    }
+    return switches;
+}
+
+int VirtualFootSwitch::DeviceOfPath(const std::string& path) const {
+    int device = 0;
+    Interface interface = Interface::Config;
+    return ParsePath(path, device, interface) ? device : -1;
+}
+
 void VirtualFootSwitch::QueueInputReport(std::vector<std::uint8_t> report, int device) {
     devices_.at(static_cast<size_t>(device)).inputQueue.push_back(std::move(report));
 }
@@ -310,15 +466,20 @@ void VirtualFootSwitch::QueueInputReport(std::vector<std::uint8_t> report, int d
 //
 //   # comment
 //   device 1
-//   slot 00: 01 3A 00 00
+//   slot 00: 01 3A 00 00 key
+//   slot 04: FE 01 00 00 mouse
 //
-// Slots that the file does not name stay erased (FF FF FF FF). The file ends with a line
-// break, so a file cut short in the middle of a line is told from a whole one.
+// The word after the bytes is the kind of the frame that stored them; files written before
+// it was kept have none, and such slots are of unknown kind. Slots that the file does not
+// name stay erased (FF FF FF FF). The file ends with a line break, so a file cut short in the
+// middle of a line is told from a whole one.
 
-bool VirtualFootSwitch::StoreSlot(int device, int slot, const SlotBytes& bytes, std::string& error) {
+bool VirtualFootSwitch::StoreSlot(int device, int slot, const SlotBytes& bytes, SlotKind kind, std::string& error) {
     SlotBytes& stored = devices_[static_cast<size_t>(device)].slots[static_cast<size_t>(slot)];
+    SlotKind& storedKind = devices_[static_cast<size_t>(device)].kinds[static_cast<size_t>(slot)];
     if (options_.stateFile.empty()) {
         stored = bytes;
+        storedKind = kind;
         return true;
     }
     // Another program may have changed the file since it was read: read it again under the
@@ -332,9 +493,12 @@ bool VirtualFootSwitch::StoreSlot(int device, int slot, const SlotBytes& bytes, 
         return false;
     }
     const SlotBytes before = stored;
+    const SlotKind kindBefore = storedKind;
     stored = bytes;
-    if (stored != before && !SaveState(error)) {
+    storedKind = kind;
+    if ((stored != before || storedKind != kindBefore) && !SaveState(error)) {
         stored = before;  // what could not be kept was not stored
+        storedKind = kindBefore;
         return false;
     }
     return true;
@@ -346,8 +510,11 @@ bool VirtualFootSwitch::SaveState(std::string& error) const {
     for (size_t d = 0; d < devices_.size(); ++d) {
         out << "device " << d + 1 << "\n";
         for (size_t s = 0; s < devices_[d].slots.size(); ++s) {
-            out << "slot " << HexByte(static_cast<std::uint8_t>(s * 4)) << ": "
-                << CaptureLine(devices_[d].slots[s]) << "\n";
+            out << "slot " << HexByte(static_cast<std::uint8_t>(s * 4)) << ": " << CaptureLine(devices_[d].slots[s]);
+            if (devices_[d].kinds[s] != SlotKind::Unknown) {
+                out << " " << KindWord(devices_[d].kinds[s]);
+            }
+            out << "\n";
         }
     }
     if (const std::string why = ReplaceUserFile(options_.stateFile, out.str()); !why.empty()) {
@@ -375,9 +542,11 @@ bool VirtualFootSwitch::ParseState(const std::string& text, bool missing, std::s
         slot.fill(0xFF);
     }
     std::vector<SlotTable> loaded(devices_.size(), erased);
+    std::vector<SlotKinds> loadedKinds(devices_.size(), SlotKinds{});
     auto keep = [&] {
         for (size_t d = 0; d < devices_.size(); ++d) {
             devices_[d].slots = loaded[d];
+            devices_[d].kinds = loadedKinds[d];
         }
         return true;
     };
@@ -458,13 +627,24 @@ bool VirtualFootSwitch::ParseState(const std::string& text, bool missing, std::s
             }
             b = static_cast<std::uint8_t>(HexDigitValue(pair[0]) * 16 + HexDigitValue(pair[1]));
         }
+        SlotKind kind = SlotKind::Unknown;
         if (words >> word) {
-            return fail("unexpected text after the four bytes");
+            if (word == KindWord(SlotKind::Key)) {
+                kind = SlotKind::Key;
+            } else if (word == KindWord(SlotKind::Mouse)) {
+                kind = SlotKind::Mouse;
+            } else {
+                return fail("unexpected text after the four bytes: only the frame kind 'key' or 'mouse' may follow");
+            }
+            if (words >> word) {
+                return fail("unexpected text after the frame kind");
+            }
         }
         if (!seen.insert({device, slotByte}).second) {
             return fail("slot " + HexByte(static_cast<std::uint8_t>(slotByte)) + " is given twice");
         }
         loaded[static_cast<size_t>(device)][static_cast<size_t>(slotByte / 4)] = bytes;
+        loadedKinds[static_cast<size_t>(device)][static_cast<size_t>(slotByte / 4)] = kind;
     }
     if (!anyDevice) {
         error = options_.stateFile + ": the file names no device; a state file names at least one";

@@ -6,19 +6,26 @@
 //
 // The device keeps 32 slots of four data bytes. An output report whose frame (bytes 1 to 7)
 // starts with 0xAA, has kind 0x01 or 0x02 and a slot byte that is a multiple of 4 below
-// 0x80 stores frame bytes 3 to 6 into that slot; any other report is recorded and changes
-// nothing.
+// 0x80 stores frame bytes 3 to 6 into that slot, and the frame's kind beside them; any
+// other report is recorded and changes nothing.
+//
+// Pressing pedal N makes the keyboard or the mouse interface send the press and release
+// reports that the slot of switch N means: a key frame's modifier byte and key code as a
+// boot keyboard report, a mouse frame's button as a mouse report.
 #pragma once
+
+#include "assignment/press_line.h"
+#include "device/hid_platform.h"
+#include "device/user_file.h"
 
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
-
-#include "device/hid_platform.h"
-#include "device/user_file.h"
 
 namespace treadle {
 
@@ -29,6 +36,21 @@ constexpr std::uint16_t kFootSwitchProductId = 0x2018;
 
 using SlotBytes = std::array<std::uint8_t, 4>;
 using SlotTable = std::array<SlotBytes, 32>;
+
+// The kind of the frame that stored a slot: a key frame (0x01, which the settings and clear
+// frames share) or a mouse frame (0x02). Unknown for slots never written and for state files
+// that did not keep it.
+enum class SlotKind : std::uint8_t { Unknown, Key, Mouse };
+using SlotKinds = std::array<SlotKind, 32>;
+
+// The press a switch's slot makes; nothing for a slot that holds no assignment. A slot of
+// unknown kind that reads as a click (FE and a button code) is taken for one.
+std::optional<PedalPress> SlotPress(const SlotBytes& bytes, SlotKind kind);
+
+// The report descriptors of the virtual keyboard and mouse interfaces: a boot keyboard
+// (modifier byte, reserved byte, six key codes) and a mouse (three buttons, x, y, wheel).
+std::span<const std::uint8_t> VirtualKeyboardDescriptor();
+std::span<const std::uint8_t> VirtualMouseDescriptor();
 
 // One line of the capture format: the report's bytes from byte 0, upper-case two-digit hex
 // separated by single blanks ("00 AA 01 04 01 3A 00 00").
@@ -73,6 +95,9 @@ public:
     ReadResult ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) override;
     bool Close(HidHandle handle) override;
     std::string ErrorText(std::uint32_t code) override;
+    // Follows the keyboard and mouse interfaces of every device: the reports that pressed
+    // pedals queued there. The IDs are the virtual foot switch's or nothing is found.
+    WatchStart WatchInput(std::uint16_t vendorId, std::uint16_t productId) override;
 
     // ---- For tests and the tools ---------------------------------------------------------
     void Unplug(int device = 0);
@@ -82,6 +107,15 @@ public:
     void FailNextWait(std::uint32_t errorCode) { failNextWait_ = errorCode; }
     // Makes the configuration interface of a device refuse opening as if the user lacked access.
     void DenyAccess(bool deny, int device = 0);
+    // Presses and releases pedal 1 to 4: the keyboard or mouse interface queues the reports
+    // its switch's slot means. False with a reason when the slot holds no assignment or the
+    // device is unplugged; nothing is sent then.
+    [[nodiscard]] bool PressPedal(int pedal, std::string& error, int device = 0);
+    // What the switches of a device were programmed with, as the presses they make.
+    std::vector<ProgrammedSwitch> ProgrammedSwitches(int device = 0) const;
+    const SlotKinds& Kinds(int device = 0) const { return devices_.at(static_cast<size_t>(device)).kinds; }
+    // The device number (from 0) of an interface path; -1 for another path.
+    int DeviceOfPath(const std::string& path) const;
 
     int DeviceCount() const { return static_cast<int>(devices_.size()); }
     // The slots as last read from the state file or stored.
@@ -101,7 +135,11 @@ private:
         bool present = true;
         bool denied = false;
         SlotTable slots{};
+        SlotKinds kinds{};
         std::deque<std::vector<std::uint8_t>> inputQueue;
+        // Input reports of the keyboard and mouse interfaces, report-ID byte (0) first, in the
+        // order they were sent.
+        std::deque<std::pair<Interface, std::vector<std::uint8_t>>> pedalQueue;
         std::vector<std::vector<std::uint8_t>> received;
     };
     struct Open {
@@ -116,7 +154,8 @@ private:
     bool LoadState(std::string& error);
     bool ParseState(const std::string& text, bool missing, std::string& error);
     // Stores four data bytes in a slot, and in the state file when there is one.
-    bool StoreSlot(int device, int slot, const SlotBytes& bytes, std::string& error);
+    bool StoreSlot(int device, int slot, const SlotBytes& bytes, SlotKind kind, std::string& error);
+    friend class VirtualInputWatch;
     bool OpenCapture(std::string& error);
 
     Options options_;

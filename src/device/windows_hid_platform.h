@@ -94,6 +94,8 @@ class WindowsHidPlatform final : public HidPlatform {
     [[nodiscard]] ReadResult ReadTimed(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) override;
     bool Close(HidHandle handle) override;
     std::string ErrorText(std::uint32_t code) override;
+    // Raw Input on a message-only window of this thread; see windows_raw_input.h.
+    [[nodiscard]] WatchStart WatchInput(std::uint16_t vendorId, std::uint16_t productId) override;
 
     int OpenHandleCount() const;
 

@@ -92,6 +92,12 @@ TEST_F(Runner, BadInputNamesTheBadPartWithStatus2) {
         {{"--virtual", "--all", "export", "x.toml"}, "export writes one profile"},
         {{"--virtual", "read", "--timeout", "soon"}, "--timeout must be a whole number"},
         {{}, "a command is needed"},
+        {{"press", "2"}, "press works only on the virtual foot switch"},
+        {{"--virtual", "press", "5"}, "pedal must be a whole number from 1 to 4"},
+        {{"--dry-run", "watch"}, "watch needs a device"},
+        {{"--virtual", "--all", "watch"}, "--device, --index and --all do not apply"},
+        {{"--virtual", "watch", "--count", "0"}, "--count must be a whole number from 1"},
+        {{"--virtual", "watch", "--timeout", "-1"}, "--timeout must be a whole number from 1"},
         {{"bogus"}, "bogus"},
         {{"set", "1"}, "KEY is required"},
     };
@@ -108,7 +114,7 @@ TEST_F(Runner, SetOnTheVirtualFootSwitchWritesWithThePausesOfTheWindow) {
     EXPECT_EQ(Captured(), (std::vector<std::string>{"00 AA 01 04 03 3A 00 00", "00 AA 01 7C 79 01 00 00",
                                                     "00 AA 01 78 79 01 00 00"}));
     EXPECT_EQ(sleeper_.sleeps, (std::vector<int>{50, 50}));
-    EXPECT_EQ(StateSlot(1, "04"), "03 3A 00 00");
+    EXPECT_EQ(StateSlot(1, "04"), "03 3A 00 00 key");
 
     sleeper_.sleeps.clear();
     EXPECT_EQ(RunVirtual({"--quiet", "set", "3", "mouse-right"}), kExitOk);
@@ -326,14 +332,14 @@ TEST_F(Runner, AllWithTwoVirtualDevices) {
               (std::vector<std::string>{"virtual:1:config: switch 1 = f13 (key delay 0 ms, long press off)",
                                         "virtual:2:config: switch 1 = f13 (key delay 0 ms, long press off)",
                                         "2 of 2 devices done"}));
-    EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00");
-    EXPECT_EQ(StateSlot(2, "00"), "00 68 00 00");
+    EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00 key");
+    EXPECT_EQ(StateSlot(2, "00"), "00 68 00 00 key");
     EXPECT_EQ(Captured().size(), 6u);
 
     // --index takes one of them, counted in list order.
     EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "2", "set", "1", "mouse-left"}), kExitOk);
-    EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00");
-    EXPECT_EQ(StateSlot(2, "00"), "FE 01 00 00");
+    EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00 key");
+    EXPECT_EQ(StateSlot(2, "00"), "FE 01 00 00 mouse");
     EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "3", "set", "1", "a"}), kExitFailed);
     EXPECT_NE(err_.str().find("--index 3, but 2 foot switches 2704:2018 found"), std::string::npos) << err_.str();
 
@@ -346,7 +352,7 @@ TEST_F(Runner, AllWithTwoVirtualDevices) {
     EXPECT_NE(err_.str().find("virtual:1:config: cannot open the device: no access permission"), std::string::npos);
     // --index still counts the device it cannot open, so it never writes to the wrong pedal.
     EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "1", "set", "2", "c"}), kExitFailed);
-    EXPECT_EQ(StateSlot(2, "04"), "00 05 00 00");
+    EXPECT_EQ(StateSlot(2, "04"), "00 05 00 00 key");
 
     // show goes through every device.
     virtualStarted_ = nullptr;
@@ -428,6 +434,53 @@ TEST_F(Runner, KeysListsTheNamesForCompletion) {
     EXPECT_EQ(names.front(), "ctrl");
     EXPECT_EQ(names.back(), "mouse-right");
     EXPECT_NE(std::find(names.begin(), names.end(), "kp-enter"), names.end());
+}
+
+TEST_F(Runner, PressPrintsWhatThePedalSendsAndTheSwitchItMatches) {
+    ASSERT_EQ(RunVirtual({"set", "2", "ctrl+f1"}), kExitOk) << err_.str();
+    EXPECT_EQ(RunVirtual({"press", "2"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "ctrl+f1 (switch 2)\n");
+
+    ASSERT_EQ(RunVirtual({"set", "3", "mouse-middle"}), kExitOk) << err_.str();
+    EXPECT_EQ(RunVirtual({"press", "3"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "mouse-middle (switch 3)\n");
+
+    // The same key on two switches: either may have sent it.
+    ASSERT_EQ(RunVirtual({"set", "4", "ctrl+f1"}), kExitOk) << err_.str();
+    EXPECT_EQ(RunVirtual({"press", "4"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "ctrl+f1 (switch 2 or 4)\n");
+
+    // A key whose stored bytes read like a click stays a key, also in the next run.
+    ASSERT_EQ(RunVirtual({"set", "1", "shift+alt+win+rctrl+rshift+ralt+rwin+a"}), kExitOk) << err_.str();
+    EXPECT_EQ(RunVirtual({"press", "1"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "shift+alt+win+rctrl+rshift+ralt+rwin+a (switch 1)\n");
+
+    // Pressing sends reports, it writes nothing to the device.
+    const size_t captured = Captured().size();
+    EXPECT_EQ(RunVirtual({"press", "2"}), kExitOk);
+    EXPECT_EQ(Captured().size(), captured);
+}
+
+TEST_F(Runner, PressOfAnErasedSwitchSaysItSendsNothing) {
+    EXPECT_EQ(RunVirtual({"press", "1"}), kExitFailed);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_EQ(err_.str(),
+              "treadlectl: virtual:1:config: switch 1 holds no assignment (FF FF FF FF): its pedal sends nothing\n");
+
+    // The old state file format, without frame kinds, is still read: FE 02 is a right click.
+    Write("pedals.state", "device 1\nslot 00: FE 02 00 00\nslot 04: 00 04 00 00\n");
+    EXPECT_EQ(RunVirtual({"press", "1"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "mouse-right (switch 1)\n");
+    EXPECT_EQ(RunVirtual({"press", "2"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "a (switch 2)\n");
+}
+
+TEST_F(Runner, PressWithTwoVirtualDevicesNamesEach) {
+    ASSERT_EQ(RunVirtual({"--virtual-devices", "2", "--all", "set", "1", "f13"}), kExitOk) << err_.str();
+    ASSERT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "2", "set", "1", "mouse-left"}), kExitOk);
+    EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--all", "press", "1"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(),
+              "virtual:1:config: f13 (switch 1)\nvirtual:2:config: mouse-left (switch 1)\n2 of 2 devices done\n");
 }
 
 }  // namespace

@@ -1,0 +1,82 @@
+#include "window/pedal_test.h"
+
+#include "window/services.h"
+
+namespace treadle {
+
+PedalTest::PedalTest(HidPlatform& hid, Clock& clock, std::uint16_t vendorId, std::uint16_t productId)
+    : hid_(hid),
+      clock_(clock),
+      virtual_(dynamic_cast<VirtualFootSwitch*>(&hid)),
+      vendorId_(vendorId),
+      productId_(productId) {}
+
+PedalTest::~PedalTest() = default;
+
+bool PedalTest::Poll() {
+    const std::string statusBefore = status_;
+    bool changed = false;
+    if (!watch_) {
+        WatchStart started = hid_.WatchInput(vendorId_, productId_);
+        if (!started.ok()) {
+            status_ = started.error;
+            return status_ != statusBefore;
+        }
+        watch_ = std::move(started.watch);
+        status_.clear();
+    }
+    const WatchRead read = watch_->Read(0);
+    for (const WatchedPress& p : read.presses) {
+        const KnownSwitches known = Known(p.interfacePath);
+        presses_.push_front({clock_.TimeStampText(), PressText(p.press), MatchDescription(p.press, known)});
+        if (presses_.size() > kKeptPresses) {
+            presses_.pop_back();
+        }
+        changed = true;
+    }
+    if (read.ended) {
+        watch_.reset();  // the next poll listens again, once the device is back
+        status_ = read.error;
+    }
+    return changed || status_ != statusBefore;
+}
+
+void PedalTest::SetProgrammed(int switchNumber, std::optional<PedalPress> press) {
+    if (press) {
+        programmed_[switchNumber] = *press;
+    } else {
+        programmed_.erase(switchNumber);
+    }
+}
+
+bool PedalTest::PressPedal(int pedal, std::string& error) {
+    if (virtual_ == nullptr) {
+        error = "only the virtual foot switch's pedals can be pressed from here";
+        return false;
+    }
+    if (!watch_) {
+        Poll();  // listen first, so the press is heard
+    }
+    if (!virtual_->PressPedal(pedal, error)) {
+        return false;
+    }
+    Poll();
+    return true;
+}
+
+KnownSwitches PedalTest::Known(const std::string& interfacePath) const {
+    if (virtual_ != nullptr) {
+        const int device = virtual_->DeviceOfPath(interfacePath);
+        return device < 0 ? KnownSwitches() : KnownSwitches(virtual_->ProgrammedSwitches(device));
+    }
+    if (programmed_.empty()) {
+        return std::nullopt;  // nothing written from this window: nothing to compare with
+    }
+    std::vector<ProgrammedSwitch> known;
+    for (const auto& [number, press] : programmed_) {
+        known.push_back({number, press});
+    }
+    return known;
+}
+
+}  // namespace treadle
