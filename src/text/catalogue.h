@@ -96,7 +96,7 @@ inline constexpr std::array<CatalogueEntry, static_cast<size_t>(Msg::Count)> kCa
     {Msg::ConfirmDelay, "ConfirmDelay", "确定", "Set delay"},
     {Msg::FrameTextCaption, "FrameTextCaption", "待写入的数据帧（手动写入）：", "Frame that Write sends:"},
     {Msg::SettingsSlotNote, "SettingsSlotNote",
-     "注意：按键延时和运行模式共用设备上的同一个设置位置，每次设置按键都会重写它。",
+     "注意：按键延时与运行模式共用设备的一个设置位置，每次设置按键都会重写它。",
      "Note: the key delay and the run mode share one settings slot on the device; every key assignment "
      "rewrites it."},
     {Msg::KeyAssigned, "KeyAssigned", "成功在开关 <%1> 中写入< %2 >", "Wrote < %2 > to switch <%1>"},
