@@ -85,7 +85,7 @@ inline constexpr std::array<CatalogueEntry, static_cast<size_t>(Msg::Count)> kCa
     {Msg::LeftButton, "LeftButton", "左键", "Left"},
     {Msg::MiddleButton, "MiddleButton", "中键", "Mid"},
     {Msg::RightButton, "RightButton", "右键", "Right"},
-    {Msg::StatusInformation, "StatusInformation", "状态信息：", "Log:"},
+    {Msg::StatusInformation, "StatusInformation", "状态信息：", "Status:"},
     {Msg::ClearLog, "ClearLog", "清除信息", "Clear log"},
     {Msg::ConnectDevice, "ConnectDevice", "连接设备", "Connect"},
     {Msg::ParameterSettings, "ParameterSettings", "参数设置", "Run mode"},

@@ -166,7 +166,10 @@ TEST_F(ViewTest, EveryEnglishCaptionFitsItsControl) {
                             metrics.boundingRect(QRect(0, 0, label->width(), 10000), Qt::TextWordWrap, text);
                         EXPECT_LE(wrapped.height(), label->height()) << c.name;
                     } else {
-                        EXPECT_LT(metrics.tightBoundingRect(text).right(), label->width()) << c.name;
+                        // The ink, right and below the baseline (the label shows its text at its top).
+                        const QRect ink = metrics.tightBoundingRect(text);
+                        EXPECT_LT(ink.right(), label->width()) << c.name;
+                        EXPECT_LE(metrics.ascent() + ink.bottom(), label->height()) << c.name;
                     }
                 } else if (qobject_cast<QCheckBox*>(w) != nullptr || qobject_cast<QRadioButton*>(w) != nullptr) {
                     EXPECT_LE(w->sizeHint().width(), w->width()) << c.name;
