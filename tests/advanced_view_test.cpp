@@ -1,11 +1,11 @@
 #include "window/advanced_view.h"
 
+#include "support/fakes.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "support/fakes.h"
 
 namespace treadle {
 namespace {

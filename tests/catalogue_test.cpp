@@ -1,13 +1,13 @@
 #include "text/catalogue.h"
 
+#include "support/fakes.h"
+#include "window/command_line.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <set>
 #include <string>
-
-#include "support/fakes.h"
-#include "window/command_line.h"
 
 namespace treadle {
 namespace {
@@ -143,12 +143,12 @@ TEST(WindowCommandLine, TheOptionWinsOverTheEnvironment) {
 // default.
 TEST(WindowLanguage, CaptionsFollowTheLanguage) {
     const std::pair<const char*, Msg> captions[] = {
-        {"Label3", Msg::StatusNoDevice},      {"Label6", Msg::SwitchSelection}, {"Label7", Msg::DefaultSwitch},
-        {"Check1", Msg::LongPressOff},        {"Iwrite", Msg::ManualWrite},     {"Label5", Msg::DelayCaption},
-        {"Frame3", Msg::MouseButtons},        {"Command_L_btn", Msg::LeftButton}, {"Command_M_btn", Msg::MiddleButton},
-        {"Command_R_btn", Msg::RightButton},  {"Label4", Msg::StatusInformation}, {"Clear", Msg::ClearLog},
-        {"contion", Msg::ConnectDevice},      {"Frame4", Msg::ParameterSettings}, {"Command_auto_run", Msg::PowerOnRun},
-        {"Option2", Msg::LoopPlayback},       {"Option1", Msg::SinglePlayback}, {"Command1", Msg::ClearAllKeys},
+        {"Label3", Msg::StatusNoDevice},     {"Label6", Msg::SwitchSelection},   {"Label7", Msg::DefaultSwitch},
+        {"Check1", Msg::LongPressOff},       {"Iwrite", Msg::ManualWrite},       {"Label5", Msg::DelayCaption},
+        {"Frame3", Msg::MouseButtons},       {"Command_L_btn", Msg::LeftButton}, {"Command_M_btn", Msg::MiddleButton},
+        {"Command_R_btn", Msg::RightButton}, {"Label4", Msg::StatusInformation}, {"Clear", Msg::ClearLog},
+        {"contion", Msg::ConnectDevice},     {"Frame4", Msg::ParameterSettings}, {"Command_auto_run", Msg::PowerOnRun},
+        {"Option2", Msg::LoopPlayback},      {"Option1", Msg::SinglePlayback},   {"Command1", Msg::ClearAllKeys},
         {"Command2", Msg::ConfirmDelay},
     };
     WindowFixture plain;
@@ -181,46 +181,54 @@ TEST(WindowLanguage, LogLinesAndBoxesFollowTheLanguage) {
     const Case cases[] = {
         {"key before connecting", [](USB& w, testing::FakeBoxes&) { w.Command_key_Click(0); }, "写入失败，请先连接。",
          "Write failed, please connect first."},
-        {"key", [](USB& w, testing::FakeBoxes&) {
+        {"key",
+         [](USB& w, testing::FakeBoxes&) {
              w.Timer1_Timer();
              w.Command_ctrl_Click();
              w.Command_key_Click(0);
          },
          "成功在开关 <1> 中写入< Ctrl + F1 >", "Wrote < Ctrl + F1 > to switch <1>"},
-        {"mouse", [](USB& w, testing::FakeBoxes&) {
+        {"mouse",
+         [](USB& w, testing::FakeBoxes&) {
              w.Timer1_Timer();
              w.Combo1.SetText("3");
              w.Command_R_btn_Click();
          },
          "成功在开关 < 3 > 写入鼠标 < 右键单击 > ", "Wrote mouse < right click > to switch < 3 >"},
-        {"bad switch", [](USB& w, testing::FakeBoxes&) {
+        {"bad switch",
+         [](USB& w, testing::FakeBoxes&) {
              w.Timer1_Timer();
              w.Combo1.SetText("7");
              w.Command_L_btn_Click();
          },
          "写入失败，请选择开关 1 到 4。", "Write failed, please choose switch 1 to 4."},
-        {"single playback", [](USB& w, testing::FakeBoxes&) {
+        {"single playback",
+         [](USB& w, testing::FakeBoxes&) {
              w.Timer1_Timer();
              w.UserClick(w.Option1);
          },
          "单次播放！", "Single playback!"},
-        {"power-on run", [](USB& w, testing::FakeBoxes&) {
+        {"power-on run",
+         [](USB& w, testing::FakeBoxes&) {
              w.Timer1_Timer();
              w.Command_auto_run_Click();
          },
          "键鼠控制器上电自动运行存储的键值！", "The foot switch runs its stored keys by itself at power-on!"},
-        {"key delay", [](USB& w, testing::FakeBoxes&) {
+        {"key delay",
+         [](USB& w, testing::FakeBoxes&) {
              w.Timer1_Timer();
              w.Text_delay.SetText("300");
              w.Command2_Click();
          },
          "按键延时响应时间：300 ms", "Key delay: 300 ms"},
-        {"manual write", [](USB& w, testing::FakeBoxes&) {
+        {"manual write",
+         [](USB& w, testing::FakeBoxes&) {
              w.Timer1_Timer();
              w.Iwrite_Click();
          },
          "写入数据：aa 01 00 00 3C 00 00", "Data written: aa 01 00 00 3C 00 00"},
-        {"clear all", [](USB& w, testing::FakeBoxes&) {
+        {"clear all",
+         [](USB& w, testing::FakeBoxes&) {
              w.Timer1_Timer();
              w.Command1_Click();
          },

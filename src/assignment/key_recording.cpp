@@ -65,11 +65,11 @@ void USB::Command_key_Click(int index) {
     services_.sleeper.Sleep(kPauseMs);
     outcomes.Add(SendDelaySettings());
     if (!outcomes.AllWritten()) {
-        LogMessage(outcomes.FailureLine(language_));
+        LogMessage(outcomes.FailureLine(options_.language));
         return;
     }
     const std::string switchText = DecimalText(RoundToInt64(NumericValue(Combo1.Text())));
-    LogMessage(KeyAssignedLine(switchText, ModifierByte, Command_key[index].Text(), language_));
+    LogMessage(KeyAssignedLine(switchText, ModifierByte, Command_key[index].Text(), options_.language));
 }
 
 }  // namespace treadle

@@ -15,7 +15,7 @@ void USB::Command1_Click() {
         TextIW.SetText(ClearSlotFrameText(slot));
         outcomes.Add(SendFrame());
     }
-    LogMessage(outcomes.AllWritten() ? T(Msg::AllKeysCleared) : outcomes.FailureLine(language_));
+    LogMessage(outcomes.AllWritten() ? T(Msg::AllKeysCleared) : outcomes.FailureLine(options_.language));
 }
 
 }  // namespace treadle

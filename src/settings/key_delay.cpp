@@ -18,7 +18,7 @@ SendOutcomes USB::SendDelaySettings() {
     outcomes.Add(delaySent);
     // The unrounded number decides: 0.4 logs a delay of 0 ms, a delay of 0 logs nothing.
     if (NumericValue(Text_delay.Text()) > 0 && delaySent == SendOutcome::Written) {
-        LogMessage(Text(Msg::KeyDelayLogged, language_, {DecimalText(delay)}));
+        LogMessage(Text(Msg::KeyDelayLogged, options_.language, {DecimalText(delay)}));
     }
     services_.sleeper.Sleep(kPauseMs);
     TextIW.SetText(LongPressFrameText(Check1.Value()));
@@ -29,7 +29,7 @@ SendOutcomes USB::SendDelaySettings() {
 void USB::Command2_Click() {
     const SendOutcomes outcomes = SendDelaySettings();
     if (!outcomes.Empty() && !outcomes.AllWritten()) {
-        LogMessage(outcomes.FailureLine(language_));
+        LogMessage(outcomes.FailureLine(options_.language));
     }
 }
 

@@ -19,8 +19,8 @@ void USB::TextIW_Change() {
 void USB::Iwrite_Click() {
     SendOutcomes outcomes;
     outcomes.Add(SendFrame());
-    LogMessage(outcomes.AllWritten() ? Text(Msg::DataWritten, language_, {TextIW.Text()})
-                                    : outcomes.FailureLine(language_));
+    LogMessage(outcomes.AllWritten() ? Text(Msg::DataWritten, options_.language, {TextIW.Text()})
+                                    : outcomes.FailureLine(options_.language));
 }
 
 }  // namespace treadle

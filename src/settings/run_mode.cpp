@@ -12,7 +12,7 @@ void USB::Command_auto_run_Click() {
     SendOutcomes outcomes;
     outcomes.Add(SendFrame());
     if (!outcomes.AllWritten()) {
-        LogMessage(outcomes.FailureLine(language_));
+        LogMessage(outcomes.FailureLine(options_.language));
         return;
     }
     LogMessage(T(wasOn ? Msg::PowerOnRunOff : Msg::PowerOnRunOn));
@@ -22,14 +22,14 @@ void USB::Option1_Click() {
     TextIW.SetText(RunModeFrameText(Command_auto_run.BackColor() == colors::kPressed, false));
     SendOutcomes outcomes;
     outcomes.Add(SendFrame());
-    LogMessage(outcomes.AllWritten() ? T(Msg::SinglePlaybackSet) : outcomes.FailureLine(language_));
+    LogMessage(outcomes.AllWritten() ? T(Msg::SinglePlaybackSet) : outcomes.FailureLine(options_.language));
 }
 
 void USB::Option2_Click() {
     TextIW.SetText(RunModeFrameText(Command_auto_run.BackColor() == colors::kPressed, true));
     SendOutcomes outcomes;
     outcomes.Add(SendFrame());
-    LogMessage(outcomes.AllWritten() ? T(Msg::LoopPlaybackSet) : outcomes.FailureLine(language_));
+    LogMessage(outcomes.AllWritten() ? T(Msg::LoopPlaybackSet) : outcomes.FailureLine(options_.language));
 }
 
 }  // namespace treadle

@@ -3,11 +3,11 @@
 // frame text box). The places are data in twips, for every front end.
 #pragma once
 
-#include <deque>
-#include <span>
-
 #include "text/catalogue.h"
 #include "window/control.h"
+
+#include <deque>
+#include <span>
 
 namespace treadle {
 

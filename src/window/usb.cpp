@@ -66,7 +66,6 @@ USB::USB(WindowServices services, WindowOptions options)
       TREADLE_CONTROL(Label2),
       TREADLE_CONTROL(TextPID),
       options_(options),
-      language_(options.language),
       services_(services) {
     MakerPage = TREADLE_GUIDE_URL;
     if (options_.advanced) {

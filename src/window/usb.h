@@ -251,7 +251,6 @@ private:
     };
 
     WindowOptions options_;
-    Language language_;  // options_.language, for the handlers
     bool inTimerTick_ = false;
     bool readEventPrepared_ = false;
     bool noAccessReported_ = false;

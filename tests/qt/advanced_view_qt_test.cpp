@@ -1,7 +1,6 @@
+#include "support/fakes.h"
 #include "window/advanced_view.h"
 #include "window/qt/window_qt.h"
-
-#include "support/fakes.h"
 
 #include <gtest/gtest.h>
 
