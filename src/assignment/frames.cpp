@@ -37,26 +37,22 @@ std::string ModifierLogText(std::uint8_t modifiers) {
     return text;
 }
 
-std::string KeyAssignedLine(const std::string& switchText, std::uint8_t modifiers, const std::string& keyCaption) {
-    return "成功在开关 <" + switchText + "> 中写入< " + ModifierLogText(modifiers) + keyCaption + " >";
+std::string KeyAssignedLine(const std::string& switchText, std::uint8_t modifiers, const std::string& keyCaption,
+                            Language language) {
+    return Text(Msg::KeyAssigned, language, {switchText, ModifierLogText(modifiers) + keyCaption});
 }
 
-std::string MouseAssignedLine(const std::string& switchText, int buttonCode) {
-    const char* what = nullptr;
+std::string MouseAssignedLine(const std::string& switchText, int buttonCode, Language language) {
     switch (buttonCode) {
         case mouse::kLeft:
-            what = " > 写入鼠标 < 左键单击 > ";
-            break;
+            return Text(Msg::MouseLeftAssigned, language, {switchText});
         case mouse::kMiddle:
-            what = " > 写入鼠标 < 中键单击 > ";
-            break;
+            return Text(Msg::MouseMiddleAssigned, language, {switchText});
         case mouse::kRight:
-            what = " > 写入鼠标 < 右键单击 > ";
-            break;
+            return Text(Msg::MouseRightAssigned, language, {switchText});
         default:
             return {};
     }
-    return "成功在开关 < " + switchText + what;
 }
 
 }  // namespace treadle

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "text/catalogue.h"
+
 namespace treadle {
 
 // Bits of the modifier byte, as in the HID keyboard report.
@@ -43,9 +45,10 @@ std::string MouseFrameText(double switchNumber, double buttonCode);
 std::string ModifierLogText(std::uint8_t modifiers);
 
 // 成功在开关 <2> 中写入< Ctrl + F1 >
-std::string KeyAssignedLine(const std::string& switchText, std::uint8_t modifiers, const std::string& keyCaption);
+std::string KeyAssignedLine(const std::string& switchText, std::uint8_t modifiers, const std::string& keyCaption,
+                            Language language = Language::Chinese);
 
 // 成功在开关 < 1 > 写入鼠标 < 左键单击 > (with its blank at the end); empty for an unknown code.
-std::string MouseAssignedLine(const std::string& switchText, int buttonCode);
+std::string MouseAssignedLine(const std::string& switchText, int buttonCode, Language language = Language::Chinese);
 
 }  // namespace treadle

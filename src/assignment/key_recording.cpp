@@ -40,7 +40,7 @@ bool USB::SwitchUsable(double& number) {
     number = NumericValue(Combo1.Text());
     if (!IsSwitchNumber(number)) {
         // Slot bytes outside switches 1 to 4 belong to no switch (0x78 and 0x7C hold settings).
-        LogMessage(kBadSwitchLine);
+        LogMessage(T(Msg::BadSwitch));
         return false;
     }
     return true;
@@ -48,7 +48,7 @@ bool USB::SwitchUsable(double& number) {
 
 void USB::Command_key_Click(int index) {
     if (!DeviceDetected && !DeviceEverDetected) {
-        LogMessage(kNotConnectedLine);
+        LogMessage(T(Msg::NotConnected));
         return;
     }
     if (index < 0 || index >= kKeyTableSize || index >= Command_key.Count()) {
@@ -65,11 +65,11 @@ void USB::Command_key_Click(int index) {
     services_.sleeper.Sleep(kPauseMs);
     outcomes.Add(SendDelaySettings());
     if (!outcomes.AllWritten()) {
-        LogMessage(outcomes.FailureLine());
+        LogMessage(outcomes.FailureLine(options_.language));
         return;
     }
     const std::string switchText = DecimalText(RoundToInt64(NumericValue(Combo1.Text())));
-    LogMessage(KeyAssignedLine(switchText, ModifierByte, Command_key[index].Text()));
+    LogMessage(KeyAssignedLine(switchText, ModifierByte, Command_key[index].Text(), options_.language));
 }
 
 }  // namespace treadle

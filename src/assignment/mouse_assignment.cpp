@@ -19,10 +19,10 @@ void USB::AssignMouseButton(int code) {
     SendOutcomes outcomes;
     outcomes.Add(SendFrame());
     if (!outcomes.AllWritten()) {
-        LogMessage(outcomes.FailureLine());
+        LogMessage(outcomes.FailureLine(options_.language));
         return;
     }
-    LogMessage(MouseAssignedLine(DecimalText(RoundToInt64(switchNumber)), code));
+    LogMessage(MouseAssignedLine(DecimalText(RoundToInt64(switchNumber)), code, options_.language));
 }
 
 void USB::Command_L_btn_Click() { AssignMouseButton(mouse::kLeft); }

@@ -26,7 +26,7 @@ void USB::contion_Click() {
     // Without usable IDs a search can find nothing: a click says so instead of searching;
     // the timer's ticks search quietly (a box every 350 ms would lock the window).
     if (!inTimerTick_ && ParseIdText(VendorIDText) <= 0 && ParseIdText(ProductIDText) <= 0) {
-        services_.boxes.Show("please input VendorID and  ProductID", Caption, MessageButtons::Ok);
+        services_.boxes.Show(T(Msg::NoIds), Caption, MessageButtons::Ok);
         return;
     }
     (void)FindTheHid();
@@ -98,13 +98,13 @@ bool USB::FindTheHid() {
         GetDeviceCapabilities();
         const OpenResult reader = hid.OpenForTimedRead(DevicePath);
         ReadHandle = reader.ok() ? reader.handle : 0;
-        Label3.SetText("设备连接成功！");
+        Label3.SetText(T(Msg::StatusConnected));
         EnableDeviceControls();
     } else {
-        Label3.SetText("请插入设备！");
+        Label3.SetText(T(Msg::StatusNoDevice));
         DisableDeviceControls();
         if (deniedMatch && !noAccessReported_) {
-            LogMessage(kNoAccessMessage);
+            LogMessage(T(Msg::NoAccess));
         }
         noAccessReported_ = deniedMatch;
     }

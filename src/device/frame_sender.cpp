@@ -38,8 +38,8 @@ void USB::ReportFileFailure(const WriteResult& written) {
     }
     fileFailureReported_ = true;
     const std::string message = written.fileFault
-                                    ? kStateFileFailedMessage + written.error
-                                    : kCaptureFailedMessage + written.captureFile + "：" + written.captureError;
+                                    ? Text(Msg::StateFileFailed, options_.language, {written.error})
+                                    : Text(Msg::CaptureFailed, options_.language, {written.captureFile, written.captureError});
     LogMessage(message);
     services_.boxes.Show(message, Caption, MessageButtons::Ok);
 }

@@ -14,7 +14,7 @@ void USB::PrepareReadEvent() {
 
 void USB::ReadInputReport() {
     if (!DeviceDetected && !DeviceEverDetected) {
-        AddPlainLine("读出失败请先连接");
+        AddPlainLine(T(Msg::ReadNotConnected));
         return;
     }
     if (!readEventPrepared_) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "text/catalogue.h"
+
 namespace treadle {
 
 enum class SendOutcome {
@@ -12,9 +14,9 @@ enum class SendOutcome {
     Failed,        // a device was there but the write failed or was short (or the frame was unusable)
 };
 
-inline constexpr const char* kNotConnectedLine = "写入失败，请先连接。";
-inline constexpr const char* kWriteFailedLine = "写入失败，请检查设备连接。";
-inline constexpr const char* kBadSwitchLine = "写入失败，请选择开关 1 到 4。";
+inline constexpr const char* kNotConnectedLine = Text(Msg::NotConnected, Language::Chinese);
+inline constexpr const char* kWriteFailedLine = Text(Msg::WriteFailed, Language::Chinese);
+inline constexpr const char* kBadSwitchLine = Text(Msg::BadSwitch, Language::Chinese);
 
 // The outcomes of all frames of one action.
 class SendOutcomes {
@@ -35,13 +37,13 @@ public:
 
     // The line that replaces an action's success line: "connect first" when no frame could
     // reach a device, "check the connection" when a device was there but did not take them all.
-    const char* FailureLine() const {
+    const char* FailureLine(Language language = Language::Chinese) const {
         for (SendOutcome o : frames_) {
             if (o != SendOutcome::NotConnected) {
-                return kWriteFailedLine;
+                return Text(Msg::WriteFailed, language);
             }
         }
-        return kNotConnectedLine;
+        return Text(Msg::NotConnected, language);
     }
 
 private:

@@ -6,7 +6,7 @@ namespace treadle {
 
 void USB::Command1_Click() {
     TextIW.SetText(kClearPreviewText);
-    if (services_.boxes.Show("确定清空设备所有键值?", "温馨提示", MessageButtons::OkCancel) != MessageAnswer::Ok) {
+    if (services_.boxes.Show(T(Msg::ConfirmClearAll), T(Msg::ConfirmClearAllTitle), MessageButtons::OkCancel) != MessageAnswer::Ok) {
         return;
     }
     Combo1.SetText("0");
@@ -15,7 +15,7 @@ void USB::Command1_Click() {
         TextIW.SetText(ClearSlotFrameText(slot));
         outcomes.Add(SendFrame());
     }
-    LogMessage(outcomes.AllWritten() ? "已清空设备所有键值!" : outcomes.FailureLine());
+    LogMessage(outcomes.AllWritten() ? T(Msg::AllKeysCleared) : outcomes.FailureLine(options_.language));
 }
 
 }  // namespace treadle

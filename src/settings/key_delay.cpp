@@ -9,7 +9,7 @@ namespace treadle {
 SendOutcomes USB::SendDelaySettings() {
     SendOutcomes outcomes;
     if (!DeviceDetected && !DeviceEverDetected) {
-        LogMessage(kNotConnectedLine);
+        LogMessage(T(Msg::NotConnected));
         return outcomes;
     }
     const std::int64_t delay = DelayOf(Text_delay.Text());
@@ -18,7 +18,7 @@ SendOutcomes USB::SendDelaySettings() {
     outcomes.Add(delaySent);
     // The unrounded number decides: 0.4 logs a delay of 0 ms, a delay of 0 logs nothing.
     if (NumericValue(Text_delay.Text()) > 0 && delaySent == SendOutcome::Written) {
-        LogMessage("按键延时响应时间：" + DecimalText(delay) + " ms");
+        LogMessage(Text(Msg::KeyDelayLogged, options_.language, {DecimalText(delay)}));
     }
     services_.sleeper.Sleep(kPauseMs);
     TextIW.SetText(LongPressFrameText(Check1.Value()));
@@ -29,7 +29,7 @@ SendOutcomes USB::SendDelaySettings() {
 void USB::Command2_Click() {
     const SendOutcomes outcomes = SendDelaySettings();
     if (!outcomes.Empty() && !outcomes.AllWritten()) {
-        LogMessage(outcomes.FailureLine());
+        LogMessage(outcomes.FailureLine(options_.language));
     }
 }
 

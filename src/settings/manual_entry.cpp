@@ -10,7 +10,7 @@ void USB::TextIW_Change() {
     if (bad.empty()) {
         return;
     }
-    services_.boxes.Show(kHexOnlyMessage, Caption, MessageButtons::Ok);
+    services_.boxes.Show(T(Msg::HexOnly), Caption, MessageButtons::Ok);
     // Storing the cleaned text is a change: the check runs again, nested, on the new text,
     // and this run looks at nothing more.
     TextIW.SetText(RemoveAll(TextIW.Text(), bad));
@@ -19,7 +19,8 @@ void USB::TextIW_Change() {
 void USB::Iwrite_Click() {
     SendOutcomes outcomes;
     outcomes.Add(SendFrame());
-    LogMessage(outcomes.AllWritten() ? "写入数据：" + TextIW.Text() : outcomes.FailureLine());
+    LogMessage(outcomes.AllWritten() ? Text(Msg::DataWritten, options_.language, {TextIW.Text()})
+                                    : outcomes.FailureLine(options_.language));
 }
 
 }  // namespace treadle

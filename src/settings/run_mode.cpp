@@ -12,24 +12,24 @@ void USB::Command_auto_run_Click() {
     SendOutcomes outcomes;
     outcomes.Add(SendFrame());
     if (!outcomes.AllWritten()) {
-        LogMessage(outcomes.FailureLine());
+        LogMessage(outcomes.FailureLine(options_.language));
         return;
     }
-    LogMessage(wasOn ? "键鼠控制器上电不自动运行！" : "键鼠控制器上电自动运行存储的键值！");
+    LogMessage(T(wasOn ? Msg::PowerOnRunOff : Msg::PowerOnRunOn));
 }
 
 void USB::Option1_Click() {
     TextIW.SetText(RunModeFrameText(Command_auto_run.BackColor() == colors::kPressed, false));
     SendOutcomes outcomes;
     outcomes.Add(SendFrame());
-    LogMessage(outcomes.AllWritten() ? "单次播放！" : outcomes.FailureLine());
+    LogMessage(outcomes.AllWritten() ? T(Msg::SinglePlaybackSet) : outcomes.FailureLine(options_.language));
 }
 
 void USB::Option2_Click() {
     TextIW.SetText(RunModeFrameText(Command_auto_run.BackColor() == colors::kPressed, true));
     SendOutcomes outcomes;
     outcomes.Add(SendFrame());
-    LogMessage(outcomes.AllWritten() ? "循环播放！" : outcomes.FailureLine());
+    LogMessage(outcomes.AllWritten() ? T(Msg::LoopPlaybackSet) : outcomes.FailureLine(options_.language));
 }
 
 }  // namespace treadle

@@ -62,6 +62,7 @@ public:
     Twips place;
     FontSpec font;
     bool graphical = false;  // a button whose background colour shows
+    bool wordWrap = false;   // a label whose caption breaks into lines at blanks
 
     // Caption or text.
     const std::string& Text() const { return text_; }

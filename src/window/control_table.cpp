@@ -1,6 +1,8 @@
 #include "window/control_table.h"
 
 #include <array>
+#include <string_view>
+#include <utility>
 
 #include "window/keyboard_layout.h"
 
@@ -37,25 +39,25 @@ struct ControlRow {
 // Controls before the keyboard panel's buttons.
 const std::array kTop{
     ControlRow{"Frame2", K::Frame, "", "", {0, 0, 12375, 975}, kYaHei, 10.5, kBack14, kButtonText},
-    ControlRow{"Label3", K::Label, "Frame2", "请插入设备！", {120, 140, 2160, 465}, kYaHei, 18, kBack14,
+    ControlRow{"Label3", K::Label, "Frame2", "", {120, 140, 2160, 465}, kYaHei, 18, kBack14,
          colors::kStatusGreen},
-    ControlRow{"Label6", K::Label, "Frame2", "开关选择:", {2520, 260, 1020, 315}, kYaHei, 12, kBack14, kButtonText},
+    ControlRow{"Label6", K::Label, "Frame2", "", {2520, 260, 1020, 315}, kYaHei, 12, kBack14, kButtonText},
     ControlRow{"Combo1", K::ComboBox, "Frame2", "1", {3600, 240, 540, 330}, kSong, 10.5, kWin, kText8},
-    ControlRow{"Label7", K::Label, "Frame2", "(默认为'1')", {4180, 260, 1335, 375}, kYaHei, 12, kWin, kText8},
+    ControlRow{"Label7", K::Label, "Frame2", "", {4180, 260, 1335, 375}, kYaHei, 12, kWin, kText8},
     ControlRow{"Frame5", K::Frame, "Frame2", "", {5420, 80, 2535, 600}, kYaHei, 10.5, kBack14, kButtonText},
-    ControlRow{"Check1", K::CheckBox, "Frame5", "长按无效", {100, 200, 1300, 315}, kSong, 12, kBack14, kButtonText},
-    ControlRow{"Iwrite", K::Button, "Frame5", "手动写入", {1480, 140, 960, 400}, kYaHei, 10.5, kBack14, kButtonText, false,
+    ControlRow{"Check1", K::CheckBox, "Frame5", "", {100, 200, 1300, 315}, kSong, 12, kBack14, kButtonText},
+    ControlRow{"Iwrite", K::Button, "Frame5", "", {1480, 140, 960, 400}, kYaHei, 10.5, kBack14, kButtonText, false,
          true, 0, true},
     ControlRow{"Frame1", K::Frame, "Frame2", "", {8100, 80, 1660, 600}, kSong, 10.5, kBack14, kButtonText, true, false},
-    ControlRow{"Label5", K::Label, "Frame1", "延时:", {60, 200, 465, 300}, kSong, 10.5, kBack14, kButtonText},
+    ControlRow{"Label5", K::Label, "Frame1", "", {60, 200, 465, 300}, kSong, 10.5, kBack14, kButtonText},
     ControlRow{"Text_delay", K::TextBox, "Frame1", "0", {600, 140, 615, 420}, kSong, 10.5, kWin, kText8},
     ControlRow{"Label8", K::Label, "Frame1", "ms", {1260, 160, 285, 300}, kSong, 10.5, kBack14, kButtonText},
-    ControlRow{"Frame3", K::Frame, "Frame2", "鼠标按键", {9900, 0, 2180, 700}, kYaHei, 10.5, kBack14, kButtonText},
-    ControlRow{"Command_L_btn", K::Button, "Frame3", "左键", {120, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
+    ControlRow{"Frame3", K::Frame, "Frame2", "", {9900, 0, 2180, 700}, kYaHei, 10.5, kBack14, kButtonText},
+    ControlRow{"Command_L_btn", K::Button, "Frame3", "", {120, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
          false, true, 0, true},
-    ControlRow{"Command_M_btn", K::Button, "Frame3", "中键", {820, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
+    ControlRow{"Command_M_btn", K::Button, "Frame3", "", {820, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
          false, true, 0, true},
-    ControlRow{"Command_R_btn", K::Button, "Frame3", "右键", {1500, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
+    ControlRow{"Command_R_btn", K::Button, "Frame3", "", {1500, 300, 560, 300}, kYaHei, 10.5, kBack14, kButtonText,
          false, true, 0, true},
     ControlRow{"FrameKeyBoard", K::Frame, "", "", {60, 740, 12020, 3585}, kYaHei, 10.5, kText8, kText8},
 };
@@ -64,30 +66,53 @@ const std::array kTop{
 const std::array kBottom{
     ControlRow{"Label11", K::Label, "FrameKeyBoard", "Treadle", {10000, 270, 1815, 375}, kYaHei, 14.25, kText8,
          colors::kWhite, true, true, 0, false, true},
-    ControlRow{"Label4", K::Label, "", "状态信息：", {120, 4400, 900, 260}, kYaHei, 10.5, kBack14, kButtonText},
+    ControlRow{"Label4", K::Label, "", "", {120, 4400, 900, 260}, kYaHei, 10.5, kBack14, kButtonText},
     ControlRow{"lstResults", K::ListBox, "", "", {1170, 4395, 10905, 930}, kYaHei, 10.5, kWin, kText8},
-    ControlRow{"Clear", K::Button, "", "清除信息", {60, 4920, 1000, 360}, kYaHei, 10.5, kBack14, kButtonText, true, true,
+    ControlRow{"Clear", K::Button, "", "", {60, 4920, 1000, 360}, kYaHei, 10.5, kBack14, kButtonText, true, true,
          0, true},
     ControlRow{"Timer1", K::Timer, "", "", {12960, 240, 420, 420}, kSong, 10.5, kFace, kButtonText},
-    ControlRow{"contion", K::Button, "", "连接设备", {12840, 3000, 1455, 855}, kSong, 10.5, kFace, kButtonText},
+    ControlRow{"contion", K::Button, "", "", {12840, 3000, 1455, 855}, kSong, 10.5, kFace, kButtonText},
     ControlRow{"TextIW", K::TextBox, "", "aa 01 00 00 3C 00 00", {12960, 3960, 2895, 495}, kSong, 10.5, kWin, kText8,
          false},
-    ControlRow{"Frame4", K::Frame, "", "参数设置", {12840, 1920, 3255, 975}, kSong, 10.5, kFace, kButtonText, true, false},
-    ControlRow{"Command_auto_run", K::Button, "Frame4", "上电自动运行", {120, 360, 1455, 375}, kYaHei, 10.5, kFace,
+    ControlRow{"Frame4", K::Frame, "", "", {12840, 1920, 3255, 975}, kSong, 10.5, kFace, kButtonText, true, false},
+    ControlRow{"Command_auto_run", K::Button, "Frame4", "", {120, 360, 1455, 375}, kYaHei, 10.5, kFace,
          kButtonText, true, true, 0, true},
-    ControlRow{"Option2", K::OptionButton, "Frame4", "循环播放", {1800, 240, 1335, 255}, kSong, 10.5, kFace, kButtonText,
+    ControlRow{"Option2", K::OptionButton, "Frame4", "", {1800, 240, 1335, 255}, kSong, 10.5, kFace, kButtonText,
          true, true, 1},
-    ControlRow{"Option1", K::OptionButton, "Frame4", "单次播放", {1800, 600, 1215, 255}, kSong, 10.5, kFace, kButtonText},
-    ControlRow{"Command1", K::Button, "", "清除设备键值", {12840, 4800, 1455, 375}, kSong, 10.5, kFace, kButtonText, false,
+    ControlRow{"Option1", K::OptionButton, "Frame4", "", {1800, 600, 1215, 255}, kSong, 10.5, kFace, kButtonText},
+    ControlRow{"Command1", K::Button, "", "", {12840, 4800, 1455, 375}, kSong, 10.5, kFace, kButtonText, false,
          false},
-    ControlRow{"Command2", K::Button, "", "确定", {14520, 4680, 1095, 375}, kSong, 10.5, kFace, kButtonText, true, false},
+    ControlRow{"Command2", K::Button, "", "", {14520, 4680, 1095, 375}, kSong, 10.5, kFace, kButtonText, true, false},
     ControlRow{"Label1", K::Label, "", "VID", {13560, 240, 495, 285}, kSong, 10.5, kFace, kButtonText, true, false},
     ControlRow{"TextVID", K::TextBox, "", "2704", {14160, 240, 855, 375}, kSong, 10.5, kWin, kText8, true, false},
     ControlRow{"Label2", K::Label, "", "PID", {13560, 720, 495, 285}, kSong, 10.5, kFace, kButtonText, true, false},
     ControlRow{"TextPID", K::TextBox, "", "2018", {14160, 720, 855, 375}, kSong, 10.5, kWin, kText8, true, false},
 };
 
-Control Make(const ControlRow& s) {
+// Captions that depend on the language, from the catalogue; the rows above leave them empty.
+constexpr std::pair<const char*, Msg> kCaptions[]{
+    {"Label3", Msg::StatusNoDevice},
+    {"Label6", Msg::SwitchSelection},
+    {"Label7", Msg::DefaultSwitch},
+    {"Check1", Msg::LongPressOff},
+    {"Iwrite", Msg::ManualWrite},
+    {"Label5", Msg::DelayCaption},
+    {"Frame3", Msg::MouseButtons},
+    {"Command_L_btn", Msg::LeftButton},
+    {"Command_M_btn", Msg::MiddleButton},
+    {"Command_R_btn", Msg::RightButton},
+    {"Label4", Msg::StatusInformation},
+    {"Clear", Msg::ClearLog},
+    {"contion", Msg::ConnectDevice},
+    {"Frame4", Msg::ParameterSettings},
+    {"Command_auto_run", Msg::PowerOnRun},
+    {"Option2", Msg::LoopPlayback},
+    {"Option1", Msg::SinglePlayback},
+    {"Command1", Msg::ClearAllKeys},
+    {"Command2", Msg::ConfirmDelay},
+};
+
+Control Make(const ControlRow& s, Language language) {
     Control c;
     c.name = s.name;
     c.kind = s.kind;
@@ -95,7 +120,13 @@ Control Make(const ControlRow& s) {
     c.place = s.place;
     c.font = {s.face, s.points, s.bold};
     c.graphical = s.graphical;
-    c.InitState(s.text, s.back, s.fore, s.enabled, s.visible, s.value);
+    std::string text = s.text;
+    for (const auto& [name, caption] : kCaptions) {
+        if (std::string_view(name) == s.name) {
+            text = Text(caption, language);
+        }
+    }
+    c.InitState(std::move(text), s.back, s.fore, s.enabled, s.visible, s.value);
     return c;
 }
 
@@ -125,10 +156,10 @@ Control MakeKey(const KeyPlace& k, const std::string& container, bool visible) {
 
 }  // namespace
 
-std::deque<Control> BuildWindowControls() {
+std::deque<Control> BuildWindowControls(Language language) {
     std::deque<Control> controls;
     for (const ControlRow& s : kTop) {
-        controls.push_back(Make(s));
+        controls.push_back(Make(s, language));
     }
     for (const KeyPlace& k : KeyboardLayout()) {
         controls.push_back(MakeKey(k, "FrameKeyBoard", true));
@@ -137,7 +168,7 @@ std::deque<Control> BuildWindowControls() {
         controls.push_back(MakeKey(k, "", false));
     }
     for (const ControlRow& s : kBottom) {
-        controls.push_back(Make(s));
+        controls.push_back(Make(s, language));
     }
     return controls;
 }

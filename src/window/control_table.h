@@ -4,12 +4,13 @@
 
 #include <deque>
 
+#include "text/catalogue.h"
 #include "window/control.h"
 
 namespace treadle {
 
-// All controls of the window in design order; the key buttons carry placeholder captions
-// that the start-up sequence replaces.
-std::deque<Control> BuildWindowControls();
+// All controls of the window in design order, captioned in `language`; the key buttons carry
+// placeholder captions that the start-up sequence replaces.
+std::deque<Control> BuildWindowControls(Language language = Language::Chinese);
 
 }  // namespace treadle

@@ -21,8 +21,8 @@ Control& Named(std::deque<Control>& controls, const char* name) {
 
 #define TREADLE_CONTROL(n) n(Named(controls_, #n))
 
-USB::USB(WindowServices services)
-    : controls_(BuildWindowControls()),
+USB::USB(WindowServices services, WindowOptions options)
+    : controls_(BuildWindowControls(options.language)),
       TREADLE_CONTROL(Frame2),
       TREADLE_CONTROL(Label3),
       TREADLE_CONTROL(Label6),
@@ -65,8 +65,12 @@ USB::USB(WindowServices services)
       TREADLE_CONTROL(TextVID),
       TREADLE_CONTROL(Label2),
       TREADLE_CONTROL(TextPID),
+      options_(options),
       services_(services) {
     MakerPage = TREADLE_GUIDE_URL;
+    if (options_.advanced) {
+        ApplyAdvancedView();
+    }
     std::vector<Control*> keys;
     for (Control& c : controls_) {
         c.SetObserver(this);
@@ -81,6 +85,30 @@ USB::USB(WindowServices services)
 }
 
 #undef TREADLE_CONTROL
+
+void USB::ApplyAdvancedView() {
+    for (Control& c : AdvancedOnlyControls(options_.language)) {
+        controls_.push_back(std::move(c));  // a deque: the references to the others stay good
+    }
+    for (const AdvancedPlace& p : AdvancedPlaces()) {
+        if (Control* c = Find(p.name)) {
+            c->place = p.place;
+            c->container = p.container;
+        }
+    }
+    for (const char* name : ControlsKeptOutOfView()) {
+        if (Control* c = Find(name)) {
+            c->place.left += kAdvancedClientWidth - kClientWidth;
+        }
+    }
+    // The design state, not a change: nothing listens yet. The enabled flags stay as designed
+    // (the device group's are set by the start-up sequence and the connection), but the frame
+    // text box becomes editable.
+    for (Control* c : {&Frame1, &Frame4, &Command1, &Command2}) {
+        c->InitState(c->Text(), c->BackColor(), c->ForeColor(), c->Enabled(), true, c->Value());
+    }
+    TextIW.InitState(TextIW.Text(), TextIW.BackColor(), TextIW.ForeColor(), true, TextIW.Visible(), TextIW.Value());
+}
 
 Control* USB::Find(const std::string& name, int index) {
     for (Control& c : controls_) {

@@ -13,6 +13,8 @@
 
 #include "device/hid_platform.h"
 #include "device/send_outcome.h"
+#include "text/catalogue.h"
+#include "window/advanced_view.h"
 #include "window/control.h"
 #include "window/keyboard_layout.h"
 #include "window/services.h"
@@ -25,6 +27,13 @@ struct WindowServices {
     Sleeper& sleeper;
     MessageBoxes& boxes;
     UrlOpener& url;
+};
+
+// How the window is shown: its language, and whether the advanced view shows the settings
+// controls the plain design keeps out of view. Fixed for the window's life.
+struct WindowOptions {
+    Language language = Language::Chinese;
+    bool advanced = false;
 };
 
 // A family of controls sharing one name, told apart by Index.
@@ -43,7 +52,7 @@ class USB final : private ControlObserver {
 public:
     using ChangeListener = std::function<void(const Control&, Property)>;
 
-    explicit USB(WindowServices services);
+    explicit USB(WindowServices services, WindowOptions options = {});
     USB(const USB&) = delete;
     USB& operator=(const USB&) = delete;
 
@@ -53,6 +62,12 @@ public:
     static constexpr std::uint32_t kBackColor = colors::kHighlightText;
     static constexpr int kTimerInterval = 350;  // ms
     std::string Caption = "Treadle";
+    // The client area's width as shown: the design's, or the advanced view's wider one.
+    int ClientWidth() const { return options_.advanced ? kAdvancedClientWidth : kClientWidth; }
+    Language WindowLanguage() const { return options_.language; }
+    bool Advanced() const { return options_.advanced; }
+    // A text of the catalogue in the window's language.
+    const char* T(Msg id) const { return Text(id, options_.language); }
     FontSpec DefaultFont{"宋体", 10.5, false};
 
     // Every control, in design order, for front ends that walk them.
@@ -206,22 +221,15 @@ public:
     std::string CurrentCode;  // the key's table text or a mouse button code; empty: nothing yet
     std::uint8_t ModifierByte = 0;
 
-    static constexpr const char* kHexOnlyMessage = "请输入的数据是16进制的范围";
     static constexpr int kPauseMs = 50;
 
     // Shown when the device is there but the user may not open it; said once per plug-in.
-    static constexpr const char* kNoAccessMessage =
-        "无法打开设备：没有访问权限。请安装 udev 规则 70-treadle.rules（见用户指南），然后重新插入设备。";
-
-    // Said in a message box and the log when the virtual foot switch's capture file cannot
-    // be written: the text is followed by the file, "：" and the system's reason.
-    static constexpr const char* kCaptureFailedMessage = "无法写入捕获文件 ";
-    // Said the same way when the virtual foot switch cannot keep a report in its state file;
-    // followed by what failed (the file and the system's reason).
-    static constexpr const char* kStateFileFailedMessage = "无法保存状态文件：";
+    static constexpr const char* kNoAccessMessage = Text(Msg::NoAccess, Language::Chinese);
 
 private:
     void ControlChanged(Control& control, Property property) override;
+    // Moves the column's controls to their advanced places and shows them.
+    void ApplyAdvancedView();
     // Tells the user of a state or capture file that cannot be written, once until a write
     // succeeds again: one action writes several reports.
     void ReportFileFailure(const WriteResult& written);
@@ -242,6 +250,7 @@ private:
         USB& window;
     };
 
+    WindowOptions options_;
     bool inTimerTick_ = false;
     bool readEventPrepared_ = false;
     bool noAccessReported_ = false;

@@ -110,5 +110,28 @@ TEST(MakerPage, AnInstalledProgramOpensTheInstalledGuide) {
     EXPECT_EQ(MakerPageFor("", built, true, guide), built);
 }
 
+TEST(MakerPage, TheGuideOfTheWindowsLanguageWhereItLiesBesideTheEnglishOne) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    auto url = [&folder](const char* name) {
+        return QUrl::fromLocalFile(QFileInfo(folder.filePath(name)).absoluteFilePath()).toString().toStdString();
+    };
+    auto create = [&folder](const char* name) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    };
+    const std::string english = url("guide.html");
+    create("guide.html");
+    // No Chinese guide yet: the English one.
+    EXPECT_EQ(GuideInLanguage(english, Language::Chinese), english);
+    create("guide.zh.html");
+    EXPECT_EQ(GuideInLanguage(english, Language::Chinese), url("guide.zh.html"));
+    EXPECT_EQ(GuideInLanguage(english, Language::English), english);
+    // Pages that are not the local guide stay as they are.
+    for (const std::string& page : {std::string("https://example.org/guide.html"), url("manual.html"), std::string()}) {
+        EXPECT_EQ(GuideInLanguage(page, Language::Chinese), page) << page;
+    }
+}
+
 }  // namespace
 }  // namespace treadle::qt

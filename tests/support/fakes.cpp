@@ -2,10 +2,10 @@
 
 namespace treadle::testing {
 
-WindowFixture::WindowFixture(VirtualFootSwitch::Options options) {
+WindowFixture::WindowFixture(VirtualFootSwitch::Options options, WindowOptions view) {
     options.sleeper = &sleeper;
     device = std::make_unique<VirtualFootSwitch>(options);
-    window = std::make_unique<USB>(WindowServices{*device, clock, sleeper, boxes, url});
+    window = std::make_unique<USB>(WindowServices{*device, clock, sleeper, boxes, url}, view);
     window->Form_Load();
 }
 

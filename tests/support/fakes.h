@@ -56,7 +56,7 @@ public:
 
 // A loaded window on a virtual foot switch, with every service faked.
 struct WindowFixture {
-    explicit WindowFixture(VirtualFootSwitch::Options options = {});
+    explicit WindowFixture(VirtualFootSwitch::Options options = {}, WindowOptions view = {});
     // A window on any HID platform.
     explicit WindowFixture(HidPlatform& platform);
 

@@ -55,6 +55,14 @@ int main(int argc, char** argv) {
         std::cout << "treadle " << TREADLE_VERSION << "\n";
         return 0;
     }
+    std::string languageWarning;
+    treadle::WindowOptions windowOptions;
+    windowOptions.language =
+        treadle::ChooseLanguage(parsed.view, std::getenv(treadle::kLanguageVariable), languageWarning);
+    windowOptions.advanced = parsed.view.advanced;
+    if (!languageWarning.empty()) {
+        std::cerr << g_program << ": " << languageWarning << "\n";
+    }
     if (!treadle::qt::DisplayAvailable()) {
         std::cerr << treadle::qt::NoDisplayText(g_program);
         return 1;
@@ -82,10 +90,11 @@ int main(int argc, char** argv) {
     treadle::qt::QtUrlOpener url;
     int status = 0;
     {
-        treadle::qt::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url});
-        window.Model().MakerPage =
+        treadle::qt::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url}, windowOptions);
+        window.Model().MakerPage = treadle::qt::GuideInLanguage(
             treadle::qt::MakerPageFor(QCoreApplication::applicationDirPath(), window.Model().MakerPage,
-                                      TREADLE_GUIDE_IS_DEFAULT, QStringLiteral(TREADLE_INSTALLED_GUIDE));
+                                      TREADLE_GUIDE_IS_DEFAULT, QStringLiteral(TREADLE_INSTALLED_GUIDE)),
+            windowOptions.language);
         boxes.SetParent(&window);
         window.show();
         status = QApplication::exec();

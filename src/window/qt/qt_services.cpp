@@ -25,6 +25,22 @@ std::string MakerPageFor(const QString& applicationDir, const std::string& built
     return QUrl::fromLocalFile(installed.canonicalFilePath()).toString().toStdString();
 }
 
+std::string GuideInLanguage(const std::string& page, Language language) {
+    const QUrl url(QString::fromStdString(page));
+    if (!url.isLocalFile()) {
+        return page;
+    }
+    const QFileInfo english(url.toLocalFile());
+    if (english.fileName() != QLatin1String(GuideFileName(Language::English))) {
+        return page;
+    }
+    const QFileInfo translated(english.dir().filePath(QString::fromLatin1(GuideFileName(language))));
+    if (!translated.isFile()) {
+        return page;
+    }
+    return QUrl::fromLocalFile(translated.absoluteFilePath()).toString().toStdString();
+}
+
 QString WithoutTimeZone(const QString& format) {
     QString out;
     bool quoted = false;

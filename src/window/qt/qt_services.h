@@ -2,6 +2,7 @@
 // and the desktop's web browser.
 #pragma once
 
+#include "text/catalogue.h"
 #include "window/services.h"
 
 #include <QDateTime>
@@ -25,6 +26,10 @@ QString TimeStampFormat(const QLocale& locale);
 // is opened instead, so an installed program does not depend on the tree it was built from.
 std::string MakerPageFor(const QString& applicationDir, const std::string& built, bool builtIsDefault,
                          const QString& installedGuide);
+
+// The guide in the window's language: when `page` is the local English guide and the guide of
+// `language` lies beside it, that one; otherwise `page` itself.
+std::string GuideInLanguage(const std::string& page, Language language);
 
 // The log's time stamp of a moment in a locale: the locale's patterns as Windows writes them
 // where the core's table knows it, Qt's short date and long time (TimeStampFormat) elsewhere.

@@ -92,10 +92,11 @@ bool NativeWindowWatch::nativeEventFilter(const QByteArray& eventType, void* mes
 void PanelButton::keyPressEvent(QKeyEvent* event) { event->ignore(); }
 void PanelButton::keyReleaseEvent(QKeyEvent* event) { event->ignore(); }
 
-MainWindow::MainWindow(WindowServices services, QWidget* parent) : QWidget(parent), model_(services) {
+MainWindow::MainWindow(WindowServices services, WindowOptions options, QWidget* parent)
+    : QWidget(parent), model_(services, options) {
     setWindowTitle(Q(model_.Caption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/treadle.png")));
-    setFixedSize(TwipsToPixels(USB::kClientWidth), TwipsToPixels(USB::kClientHeight));
+    setFixedSize(TwipsToPixels(model_.ClientWidth()), TwipsToPixels(USB::kClientHeight));
     setFont(ToQFont(model_.DefaultFont));
     setAutoFillBackground(true);
     SetColors(this, ToQColor(USB::kBackColor), ToQColor(colors::kWindowText),
@@ -162,6 +163,7 @@ QWidget* MainWindow::CreateWidget(Control& control, QWidget* parent) {
             auto* label = new ClickableLabel([this, &control] { model_.UserClick(control); }, parent);
             label->setTextFormat(Qt::PlainText);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setWordWrap(control.wordWrap);
             label->setAutoFillBackground(true);
             return label;
         }
@@ -310,6 +312,9 @@ void MainWindow::RenderText(const Control& control, QWidget* widget) {
 // full-width "！" or "：" at the end): a label grows to its text, but not into a neighbour
 // on its right or past its container.
 void MainWindow::FitLabel(const Control& control, QLabel* label) {
+    if (control.wordWrap) {
+        return;  // its lines break inside the designed width
+    }
     const QRect design = ToPixels(control.place);
     const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 1;
     int limit = label->parentWidget() != nullptr ? label->parentWidget()->width() - design.left() : design.width();
@@ -407,7 +412,8 @@ void MainWindow::RenderTimer() {
     }
 }
 
-// Hidden controls, and those placed right of or below the client area, stay out of view.
+// Hidden controls, and those placed right of or below the client area (the advanced view's
+// wider one), stay out of view.
 bool MainWindow::ShownInWindow(const Control& control) {
     if (!control.Visible()) {
         return false;
@@ -421,7 +427,7 @@ bool MainWindow::ShownInWindow(const Control& control) {
             break;
         }
     }
-    return left < USB::kClientWidth && top < USB::kClientHeight;
+    return left < model_.ClientWidth() && top < USB::kClientHeight;
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -46,7 +46,7 @@ class MainWindow final : public QWidget {
     Q_OBJECT
 
   public:
-    explicit MainWindow(WindowServices services, QWidget* parent = nullptr);
+    explicit MainWindow(WindowServices services, WindowOptions options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     USB& Model() { return model_; }

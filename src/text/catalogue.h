@@ -1,0 +1,166 @@
+// The window's message catalogue: every text the user reads in the window (captions, status
+// texts, log lines, message boxes) in Chinese, the default, and in English. The table is data;
+// Chinese texts are the window's own and must not change.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace treadle {
+
+enum class Language { Chinese, English };
+
+// One entry per text. Texts with %1, %2 take arguments (see Fill).
+enum class Msg {
+    // Status label
+    StatusNoDevice,
+    StatusConnected,
+    // Captions
+    SwitchSelection,
+    DefaultSwitch,
+    LongPressOff,
+    ManualWrite,
+    DelayCaption,
+    MouseButtons,
+    LeftButton,
+    MiddleButton,
+    RightButton,
+    StatusInformation,
+    ClearLog,
+    ConnectDevice,
+    ParameterSettings,
+    PowerOnRun,
+    LoopPlayback,
+    SinglePlayback,
+    ClearAllKeys,
+    ConfirmDelay,
+    FrameTextCaption,
+    SettingsSlotNote,
+    // Log lines and message boxes
+    KeyAssigned,
+    MouseLeftAssigned,
+    MouseMiddleAssigned,
+    MouseRightAssigned,
+    NotConnected,
+    WriteFailed,
+    BadSwitch,
+    ConfirmClearAll,
+    ConfirmClearAllTitle,
+    AllKeysCleared,
+    PowerOnRunOff,
+    PowerOnRunOn,
+    SinglePlaybackSet,
+    LoopPlaybackSet,
+    DataWritten,
+    KeyDelayLogged,
+    ReadNotConnected,
+    HexOnly,
+    NoAccess,
+    CaptureFailed,
+    StateFileFailed,
+    NoIds,
+    Count
+};
+
+struct CatalogueEntry {
+    Msg id;
+    const char* name;  // the id as text, for tests and tools
+    const char* chinese;
+    const char* english;
+};
+
+inline constexpr std::array<CatalogueEntry, static_cast<size_t>(Msg::Count)> kCatalogue{{
+    {Msg::StatusNoDevice, "StatusNoDevice", "请插入设备！", "No device!"},
+    {Msg::StatusConnected, "StatusConnected", "设备连接成功！", "Connected!"},
+    {Msg::SwitchSelection, "SwitchSelection", "开关选择:", "Switch:"},
+    {Msg::DefaultSwitch, "DefaultSwitch", "(默认为'1')", "(default 1)"},
+    {Msg::LongPressOff, "LongPressOff", "长按无效", "No hold"},
+    {Msg::ManualWrite, "ManualWrite", "手动写入", "Write"},
+    {Msg::DelayCaption, "DelayCaption", "延时:", "Delay:"},
+    {Msg::MouseButtons, "MouseButtons", "鼠标按键", "Mouse"},
+    {Msg::LeftButton, "LeftButton", "左键", "Left"},
+    {Msg::MiddleButton, "MiddleButton", "中键", "Mid"},
+    {Msg::RightButton, "RightButton", "右键", "Right"},
+    {Msg::StatusInformation, "StatusInformation", "状态信息：", "Status:"},
+    {Msg::ClearLog, "ClearLog", "清除信息", "Clear log"},
+    {Msg::ConnectDevice, "ConnectDevice", "连接设备", "Connect"},
+    {Msg::ParameterSettings, "ParameterSettings", "参数设置", "Run mode"},
+    {Msg::PowerOnRun, "PowerOnRun", "上电自动运行", "Power-on run"},
+    {Msg::LoopPlayback, "LoopPlayback", "循环播放", "Loop"},
+    {Msg::SinglePlayback, "SinglePlayback", "单次播放", "Once"},
+    {Msg::ClearAllKeys, "ClearAllKeys", "清除设备键值", "Clear all keys"},
+    {Msg::ConfirmDelay, "ConfirmDelay", "确定", "Set delay"},
+    {Msg::FrameTextCaption, "FrameTextCaption", "待写入的数据帧（手动写入）：", "Frame that Write sends:"},
+    {Msg::SettingsSlotNote, "SettingsSlotNote",
+     "注意：按键延时与运行模式共用设备的一个设置位置，每次设置按键都会重写它。",
+     "Note: the key delay and the run mode share one settings slot on the device; every key assignment "
+     "rewrites it."},
+    {Msg::KeyAssigned, "KeyAssigned", "成功在开关 <%1> 中写入< %2 >", "Wrote < %2 > to switch <%1>"},
+    {Msg::MouseLeftAssigned, "MouseLeftAssigned", "成功在开关 < %1 > 写入鼠标 < 左键单击 > ",
+     "Wrote mouse < left click > to switch < %1 >"},
+    {Msg::MouseMiddleAssigned, "MouseMiddleAssigned", "成功在开关 < %1 > 写入鼠标 < 中键单击 > ",
+     "Wrote mouse < middle click > to switch < %1 >"},
+    {Msg::MouseRightAssigned, "MouseRightAssigned", "成功在开关 < %1 > 写入鼠标 < 右键单击 > ",
+     "Wrote mouse < right click > to switch < %1 >"},
+    {Msg::NotConnected, "NotConnected", "写入失败，请先连接。", "Write failed, please connect first."},
+    {Msg::WriteFailed, "WriteFailed", "写入失败，请检查设备连接。",
+     "Write failed, please check the device connection."},
+    {Msg::BadSwitch, "BadSwitch", "写入失败，请选择开关 1 到 4。", "Write failed, please choose switch 1 to 4."},
+    {Msg::ConfirmClearAll, "ConfirmClearAll", "确定清空设备所有键值?", "Really clear all key values of the device?"},
+    {Msg::ConfirmClearAllTitle, "ConfirmClearAllTitle", "温馨提示", "Please confirm"},
+    {Msg::AllKeysCleared, "AllKeysCleared", "已清空设备所有键值!", "All key values of the device cleared!"},
+    {Msg::PowerOnRunOff, "PowerOnRunOff", "键鼠控制器上电不自动运行！",
+     "The foot switch does not run by itself at power-on!"},
+    {Msg::PowerOnRunOn, "PowerOnRunOn", "键鼠控制器上电自动运行存储的键值！",
+     "The foot switch runs its stored keys by itself at power-on!"},
+    {Msg::SinglePlaybackSet, "SinglePlaybackSet", "单次播放！", "Single playback!"},
+    {Msg::LoopPlaybackSet, "LoopPlaybackSet", "循环播放！", "Loop playback!"},
+    {Msg::DataWritten, "DataWritten", "写入数据：%1", "Data written: %1"},
+    {Msg::KeyDelayLogged, "KeyDelayLogged", "按键延时响应时间：%1 ms", "Key delay: %1 ms"},
+    {Msg::ReadNotConnected, "ReadNotConnected", "读出失败请先连接", "Read failed, please connect first"},
+    {Msg::HexOnly, "HexOnly", "请输入的数据是16进制的范围", "Please enter hexadecimal digits and blanks only"},
+    {Msg::NoAccess, "NoAccess",
+     "无法打开设备：没有访问权限。请安装 udev 规则 70-treadle.rules（见用户指南），然后重新插入设备。",
+     "Cannot open the device: no permission. Install the udev rule 70-treadle.rules (see the user guide), then "
+     "plug the device in again."},
+    {Msg::CaptureFailed, "CaptureFailed", "无法写入捕获文件 %1：%2", "Cannot write the capture file %1: %2"},
+    {Msg::StateFileFailed, "StateFileFailed", "无法保存状态文件：%1", "Cannot save the state file: %1"},
+    {Msg::NoIds, "NoIds", "please input VendorID and  ProductID", "Please enter the VendorID and the ProductID"},
+}};
+
+namespace detail {
+constexpr bool InIdOrder() {
+    for (size_t i = 0; i < kCatalogue.size(); ++i) {
+        if (static_cast<size_t>(kCatalogue[i].id) != i) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(InIdOrder(), "the catalogue lists its entries in the order of Msg");
+}  // namespace detail
+
+constexpr const char* Text(Msg id, Language language) {
+    const CatalogueEntry& e = kCatalogue[static_cast<size_t>(id)];
+    return language == Language::English ? e.english : e.chinese;
+}
+
+// The text with %1, %2 ... replaced by the arguments, in one pass: an argument that itself
+// holds "%2" stays as it is.
+std::string Fill(std::string_view text, const std::vector<std::string>& arguments);
+std::string Text(Msg id, Language language, const std::vector<std::string>& arguments);
+
+// "zh" or "en" (also "zh_CN.UTF-8", "en_GB" and the like); nothing for other names.
+std::optional<Language> LanguageFromName(std::string_view name);
+const char* LanguageCode(Language language);  // "zh" or "en"
+
+// The user guide's file in a language: guide.html (English) or guide.zh.html, side by side.
+constexpr const char* GuideFileName(Language language) {
+    return language == Language::English ? "guide.html" : "guide.zh.html";
+}
+
+}  // namespace treadle
