@@ -5,6 +5,8 @@
 #include "cli/runner.h"
 #include "support/fakes.h"
 
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -51,7 +53,8 @@ class Runner : public ::testing::Test {
   protected:
     Runner() {
         dir_ = fs::temp_directory_path() /
-               ("treadlectl-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("treadlectl-test-" + treadle::testing::UniqueSuffix() + "-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }

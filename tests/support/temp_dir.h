@@ -3,15 +3,27 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace treadle::testing {
 
+// A part of a folder name that no other test process running at the same time has, so that
+// builds tested side by side never share a folder.
+inline std::string UniqueSuffix() {
+    static const std::string suffix = [] {
+        const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+        return std::to_string(std::random_device{}()) + "-" + std::to_string(ticks);
+    }();
+    return suffix;
+}
+
 class TempDir {
 public:
     TempDir() {
-        path_ = std::filesystem::temp_directory_path() / ("treadle-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+        path_ = std::filesystem::temp_directory_path() / ("treadle-test-" + UniqueSuffix() +
                                              "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
