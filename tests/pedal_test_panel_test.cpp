@@ -2,6 +2,7 @@
 // virtual foot switch.
 #include "support/fakes.h"
 #include "window/advanced_view.h"
+#include "window/pedal_test.h"
 
 #include <gtest/gtest.h>
 

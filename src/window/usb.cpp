@@ -5,6 +5,7 @@
 
 #include "assignment/frames.h"
 #include "text/text_rules.h"
+#include "window/pedal_test.h"
 
 #include "window/control_table.h"
 
@@ -96,6 +97,8 @@ USB::USB(WindowServices services, WindowOptions options)
 }
 
 #undef TREADLE_CONTROL
+
+USB::~USB() = default;
 
 void USB::ApplyAdvancedView() {
     for (Control& c : AdvancedOnlyControls(options_.language)) {

@@ -14,15 +14,17 @@
 #include <vector>
 
 #include "device/hid_platform.h"
+#include "device/pedal_press.h"
 #include "device/send_outcome.h"
 #include "text/catalogue.h"
 #include "window/advanced_view.h"
 #include "window/control.h"
 #include "window/keyboard_layout.h"
-#include "window/pedal_test.h"
 #include "window/services.h"
 
 namespace treadle {
+
+class PedalTest;
 
 struct WindowServices {
     HidPlatform& hid;
@@ -56,6 +58,7 @@ public:
     using ChangeListener = std::function<void(const Control&, Property)>;
 
     explicit USB(WindowServices services, WindowOptions options = {});
+    ~USB() override;
     USB(const USB&) = delete;
     USB& operator=(const USB&) = delete;
 
