@@ -36,7 +36,8 @@ ChildClass ClassOf(const Control& control) {
         case ControlKind::Frame:
             return {kFrameClass, kChild | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
         case ControlKind::Label:
-            return {L"STATIC", kChild | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, 0};
+            // A label whose caption wraps breaks it into lines at blanks (SS_LEFT).
+            return {L"STATIC", kChild | (control.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP) | SS_NOPREFIX | SS_NOTIFY, 0};
         case ControlKind::Button:
             // Drawn here, so the BackColor of a graphical button shows; the panel's keys share
             // the look.
