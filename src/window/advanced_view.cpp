@@ -49,8 +49,8 @@ Control Label(const char* name, Msg caption, Language language, double points) {
 constexpr Twips kPanel{60, 5400, kAdvancedClientWidth - 120, 2295};
 constexpr int kPanelRight = 10680;  // left edge of the status line and the buttons, in the frame
 
-Control Panel(const char* name, ControlKind kind, Twips place, std::string text, std::uint32_t back,
-              std::uint32_t fore, const char* container = kPedalTestFrame) {
+Control Panel(const char* name, ControlKind kind, Twips place, std::string text, std::uint32_t back, std::uint32_t fore,
+              const char* container = kPedalTestFrame) {
     Control c;
     c.name = name;
     c.kind = kind;

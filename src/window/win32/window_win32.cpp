@@ -128,7 +128,7 @@ bool MainWindow::Show(int showCommand) {
         RECT now{};
         ::GetWindowRect(hwnd_, &now);
         RECT wanted{0, 0, TwipsToPixels(model_.ClientWidth(), monitorDpi),
-                     TwipsToPixels(model_.ClientHeight(), monitorDpi)};
+                    TwipsToPixels(model_.ClientHeight(), monitorDpi)};
         ::AdjustWindowRectExForDpi(&wanted, kWindowStyle, FALSE, 0, monitorDpi);
         OnDpiChanged(monitorDpi, RECT{now.left, now.top, now.left + wanted.right - wanted.left,
                                       now.top + wanted.bottom - wanted.top});
