@@ -2,17 +2,18 @@
 # installer (NSIS, makensis from Debian's nsis). Both hold the two programs, the guide, the
 # README and, where the tree has one, the licence, in one folder:
 #
-#   treadle.exe  treadlectl.exe  README.md  docs\guide.html
+#   treadle.exe  treadlectl.exe  README.md  docs\guide.html (and guide.zh.html, and the pictures
+#   both show)
 #
 # The files go into a component of their own, so the other install rules (man page, udev rule,
 # shell completion: Linux's) stay out of the Windows packages.
 set(TREADLE_WINDOWS_COMPONENT windows)
 install(TARGETS treadle treadlectl RUNTIME DESTINATION . COMPONENT ${TREADLE_WINDOWS_COMPONENT})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . COMPONENT ${TREADLE_WINDOWS_COMPONENT})
-foreach(guide guide.html guide.zh.html)
-    if(EXISTS ${PROJECT_SOURCE_DIR}/docs/${guide})
-        install(FILES ${PROJECT_SOURCE_DIR}/docs/${guide} DESTINATION docs COMPONENT ${TREADLE_WINDOWS_COMPONENT})
-    endif()
+include(${PROJECT_SOURCE_DIR}/cmake/GuideFiles.cmake)
+foreach(guide IN LISTS TREADLE_GUIDE_FILES)
+    get_filename_component(folder ${guide} DIRECTORY)
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/${guide} DESTINATION docs/${folder} COMPONENT ${TREADLE_WINDOWS_COMPONENT})
 endforeach()
 foreach(licence LICENSE LICENSE.txt LICENSE.md COPYING)
     if(EXISTS ${PROJECT_SOURCE_DIR}/${licence})

@@ -38,7 +38,7 @@ bool Shown(USB& w, const Control& c) {
         }
     }
     const Twips r = OnWindow(w, c);
-    return r.left < w.ClientWidth() && r.top < USB::kClientHeight;
+    return r.left < w.ClientWidth() && r.top < w.ClientHeight();
 }
 
 std::vector<std::string> ColumnNames() {
@@ -66,8 +66,15 @@ TEST(AdvancedView, TheColumnShowsTheSettingsControlsWithoutOverlapInsideTheWindo
             // Right of the keyboard panel and the log.
             EXPECT_GE(OnWindow(w, *c).left, OnWindow(w, w.FrameKeyBoard).left + w.FrameKeyBoard.place.width) << name;
         }
-        for (const char* name : {"Option1", "Option2", "Command_auto_run", "Label5", "Text_delay", "Label8"}) {
+        for (const char* name : {"Option1", "Option2", "Command_auto_run", "Label5", "Text_delay", "Label8",
+                                 kPedalTestFrame, kPedalPressList, kPedalStatus}) {
             EXPECT_TRUE(Shown(w, *w.Find(name))) << name;
+        }
+        // The pedal test's band lies under the log, and its buttons show on the virtual foot switch.
+        EXPECT_GE(w.Find(kPedalTestFrame)->place.top, w.lstResults.place.top + w.lstResults.place.height);
+        ASSERT_EQ(w.Command_pedal.Count(), kPedalButtons);
+        for (int i = 0; i < kPedalButtons; ++i) {
+            EXPECT_TRUE(Shown(w, w.Command_pedal[i])) << i;
         }
         // What stays out of view in the plain window stays out of view here.
         for (const char* name : {"contion", "TextVID", "TextPID", "Label1", "Label2"}) {
@@ -86,7 +93,7 @@ TEST(AdvancedView, TheColumnShowsTheSettingsControlsWithoutOverlapInsideTheWindo
             EXPECT_GE(r.left, 0) << c->DisplayName();
             EXPECT_GE(r.top, 0) << c->DisplayName();
             EXPECT_LE(r.left + r.width, w.ClientWidth()) << c->DisplayName();
-            EXPECT_LE(r.top + r.height, USB::kClientHeight) << c->DisplayName();
+            EXPECT_LE(r.top + r.height, w.ClientHeight()) << c->DisplayName();
             if (!c->container.empty()) {  // inside its frame
                 const Control& frame = *w.Find(c->container);
                 EXPECT_LE(c->place.left + c->place.width, frame.place.width) << c->DisplayName();
@@ -96,7 +103,16 @@ TEST(AdvancedView, TheColumnShowsTheSettingsControlsWithoutOverlapInsideTheWindo
         // Nothing the advanced view places lies on another control of its container. (The
         // design has overlaps of its own, which stay: the keyboard panel over the top band's
         // lower edge, Label7 over Frame5's.)
-        auto placedHere = [](const Control& c) {
+        std::vector<std::string> advancedOnly;
+        for (const Control& c : AdvancedOnlyControls(language)) {
+            advancedOnly.push_back(c.name);
+        }
+        auto placedHere = [&advancedOnly](const Control& c) {
+            for (const std::string& name : advancedOnly) {
+                if (c.name == name || c.container == name) {
+                    return true;
+                }
+            }
             for (const AdvancedPlace& p : AdvancedPlaces()) {
                 // Frame2 only widens: its children keep their places.
                 if (c.name == p.name || (c.container == p.name && c.container != "Frame2")) {
@@ -160,6 +176,7 @@ TEST(AdvancedView, ThePlainWindowIsAsDesigned) {
     WindowFixture f;
     USB& w = *f.window;
     EXPECT_EQ(w.ClientWidth(), USB::kClientWidth);
+    EXPECT_EQ(w.ClientHeight(), USB::kClientHeight);
     EXPECT_EQ(w.Find("Label_settings_note"), nullptr);
     EXPECT_EQ(w.Find("Label_frame_text"), nullptr);
     for (Control* c : {&w.Frame1, &w.Frame4, &w.Command1, &w.Command2}) {

@@ -187,6 +187,41 @@ TEST(HidrawWatch, ThePedalTestMatchesWhatTheWindowWrote) {
     EXPECT_EQ(model.Presses()[0].match, "warning: matches no programmed switch");
 }
 
+// The window's pedal test on a real foot switch: what the window's own buttons wrote is what
+// the presses are matched against; no pedal buttons, for the pedals are pressed by foot.
+TEST(HidrawWatch, TheWindowsPedalTestMatchesWhatItsButtonsWrote) {
+    FakeTree tree;
+    tree.AddFootSwitch(0, Node::File, Node::Fifo);
+    FifoDevice keyboard(tree.DevNode(0));
+    FifoDevice mouse(tree.DevNode(1));
+    HidrawPlatform hid(tree.Roots());
+    WindowFixture f(hid, {Language::English, true});
+    USB& w = *f.window;
+    for (int i = 0; i < w.Command_pedal.Count(); ++i) {
+        EXPECT_FALSE(w.Command_pedal[i].Visible()) << i;
+    }
+    w.TimerTick();
+    ASSERT_TRUE(w.DeviceDetected);
+    w.UserSelectItem(w.Combo1, 1);
+    w.UserClick(w.Command_ctrl);
+    w.UserClick(w.Command_key[0]);  // F1 on switch 2
+    w.UserSelectItem(w.Combo1, 2);
+    w.UserClick(w.Command_L_btn);  // a left click on switch 3
+
+    keyboard.Send({0x01, 0x00, 0x3A, 0x00, 0x00, 0x00, 0x00, 0x00});
+    keyboard.Send({0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
+    mouse.Send({0x01, 0x00, 0x00});
+    mouse.Send({0x02, 0x00, 0x00});
+    const std::vector<std::string>& list = w.Find(kPedalPressList)->Items();
+    for (int i = 0; i < 200 && list.size() < 3; ++i) {
+        w.TimerTick();
+    }
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[2], f.clock.stamp + "   ctrl+f1   switch 2");
+    EXPECT_EQ(list[1], f.clock.stamp + "   mouse-left   switch 3");
+    EXPECT_EQ(list[0], f.clock.stamp + "   mouse-right   warning: matches no programmed switch");
+}
+
 }  // namespace
 }  // namespace treadle
 

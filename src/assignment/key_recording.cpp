@@ -1,6 +1,7 @@
 // Modifier toggles and key buttons: a key click writes the combination to the selected
 // switch at once, re-sends the delay settings, and logs what it did.
 #include "assignment/frames.h"
+#include "assignment/press_line.h"
 #include "text/text_rules.h"
 #include "window/usb.h"
 
@@ -68,6 +69,8 @@ void USB::Command_key_Click(int index) {
         LogMessage(outcomes.FailureLine(options_.language));
         return;
     }
+    PedalProgrammed(switchNumber,
+                    KeyFramePress(ModifierByte, static_cast<std::uint8_t>(RoundToInt64(NumericValue(CurrentCode)))));
     const std::string switchText = DecimalText(RoundToInt64(NumericValue(Combo1.Text())));
     LogMessage(KeyAssignedLine(switchText, ModifierByte, Command_key[index].Text(), options_.language));
 }

@@ -1,5 +1,6 @@
 // The three mouse buttons: each assigns its click to the selected switch.
 #include "assignment/frames.h"
+#include "assignment/press_line.h"
 #include "text/text_rules.h"
 #include "window/usb.h"
 
@@ -22,6 +23,7 @@ void USB::AssignMouseButton(int code) {
         LogMessage(outcomes.FailureLine(options_.language));
         return;
     }
+    PedalProgrammed(switchNumber, MouseFramePress(static_cast<std::uint8_t>(code)));
     LogMessage(MouseAssignedLine(DecimalText(RoundToInt64(switchNumber)), code, options_.language));
 }
 

@@ -63,6 +63,14 @@ enum class Msg {
     CaptureFailed,
     StateFileFailed,
     NoIds,
+    // The pedal test of the advanced view
+    PedalTestCaption,
+    PedalButton,
+    PedalMatch,
+    PedalOr,
+    PedalNoMatch,
+    PedalNotListening,
+    PedalPressFailed,
     Count
 };
 
@@ -130,6 +138,13 @@ inline constexpr std::array<CatalogueEntry, static_cast<size_t>(Msg::Count)> kCa
     {Msg::CaptureFailed, "CaptureFailed", "无法写入捕获文件 %1：%2", "Cannot write the capture file %1: %2"},
     {Msg::StateFileFailed, "StateFileFailed", "无法保存状态文件：%1", "Cannot save the state file: %1"},
     {Msg::NoIds, "NoIds", "please input VendorID and  ProductID", "Please enter the VendorID and the ProductID"},
+    {Msg::PedalTestCaption, "PedalTestCaption", "踏板测试", "Pedal test"},
+    {Msg::PedalButton, "PedalButton", "踏板 %1", "Pedal %1"},
+    {Msg::PedalMatch, "PedalMatch", "开关 %1", "switch %1"},
+    {Msg::PedalOr, "PedalOr", "或", "or"},
+    {Msg::PedalNoMatch, "PedalNoMatch", "注意：与写入的开关都不符", "warning: matches no programmed switch"},
+    {Msg::PedalNotListening, "PedalNotListening", "没有在听踏板：%1", "Not listening: %1"},
+    {Msg::PedalPressFailed, "PedalPressFailed", "不能踩下踏板：%1", "Cannot press the pedal: %1"},
 }};
 
 namespace detail {

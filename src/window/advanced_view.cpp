@@ -1,6 +1,8 @@
 #include "window/advanced_view.h"
 
 #include <array>
+#include <string>
+#include <utility>
 
 namespace treadle {
 namespace {
@@ -43,6 +45,22 @@ Control Label(const char* name, Msg caption, Language language, double points) {
     return c;
 }
 
+// The pedal test's band under the log, across the whole width.
+constexpr Twips kPanel{60, 5400, kAdvancedClientWidth - 120, 2295};
+constexpr int kPanelRight = 10680;  // left edge of the status line and the buttons, in the frame
+
+Control Panel(const char* name, ControlKind kind, Twips place, std::string text, std::uint32_t back, std::uint32_t fore,
+              const char* container = kPedalTestFrame) {
+    Control c;
+    c.name = name;
+    c.kind = kind;
+    c.container = container;
+    c.place = place;
+    c.font = {"微软雅黑", 10.5, false};
+    c.InitState(std::move(text), back, fore, true, true, 0);
+    return c;
+}
+
 }  // namespace
 
 std::span<const AdvancedPlace> AdvancedPlaces() { return kPlaces; }
@@ -53,6 +71,24 @@ std::deque<Control> AdvancedOnlyControls(Language language) {
     std::deque<Control> controls;
     controls.push_back(Label("Label_settings_note", Msg::SettingsSlotNote, language, 9));
     controls.push_back(Label("Label_frame_text", Msg::FrameTextCaption, language, 9));
+
+    const std::uint32_t text = colors::System(18);
+    controls.push_back(Panel(kPedalTestFrame, ControlKind::Frame, kPanel, Text(Msg::PedalTestCaption, language),
+                             colors::kHighlightText, text, ""));
+    controls.push_back(Panel(kPedalPressList, ControlKind::ListBox, {120, 300, kPanelRight - 240, 1875}, "",
+                             colors::kWindow, colors::kWindowText));
+    Control status = Panel(kPedalStatus, ControlKind::Label, {kPanelRight, 300, kPanel.width - kPanelRight - 120, 1155},
+                           "", colors::kHighlightText, text);
+    status.font.points = 9;
+    status.wordWrap = true;
+    controls.push_back(std::move(status));
+    for (int i = 0; i < kPedalButtons; ++i) {
+        Control button = Panel(kPedalButton, ControlKind::Button, {kPanelRight + i * 1200, 1620, 1095, 420},
+                               Text(Msg::PedalButton, language, {std::to_string(i + 1)}), colors::kButtonFace, text);
+        button.index = i;
+        button.InitState(button.Text(), button.BackColor(), button.ForeColor(), true, false, 0);
+        controls.push_back(std::move(button));
+    }
     return controls;
 }
 

@@ -11,8 +11,19 @@
 
 namespace treadle {
 
-// The client area of the advanced view; its height is the plain design's.
+// The client area of the advanced view: wider by the settings column, and taller by the pedal
+// test's band under the log.
 constexpr int kAdvancedClientWidth = 15615;
+constexpr int kAdvancedClientHeight = 7755;
+
+// The pedal test's controls, all inside its frame: the list of the last presses, the status
+// line and the family of buttons that press pedals 1 to 4 of the virtual foot switch (Index 0
+// to 3).
+inline constexpr const char* kPedalTestFrame = "Frame_pedal_test";
+inline constexpr const char* kPedalPressList = "List_pedal_presses";
+inline constexpr const char* kPedalStatus = "Label_pedal_status";
+inline constexpr const char* kPedalButton = "Command_pedal";
+inline constexpr int kPedalButtons = 4;
 
 // A control's place in the advanced view. `container` is where it sits there (empty for the
 // window).
@@ -29,8 +40,9 @@ std::span<const AdvancedPlace> AdvancedPlaces();
 // move right by the width the column adds.
 std::span<const char* const> ControlsKeptOutOfView();
 
-// The controls only the advanced view has (the frame text box's caption and the note on the
-// settings slot), captioned in `language`.
+// The controls only the advanced view has (the frame text box's caption, the note on the
+// settings slot and the pedal test), captioned in `language`, at their places. The pedal
+// buttons start hidden: the window shows them where the pedals can be pressed.
 std::deque<Control> AdvancedOnlyControls(Language language);
 
 }  // namespace treadle

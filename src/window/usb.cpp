@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "assignment/frames.h"
+#include "text/text_rules.h"
+#include "window/pedal_test.h"
+
 #include "window/control_table.h"
 
 namespace treadle {
@@ -72,19 +76,29 @@ USB::USB(WindowServices services, WindowOptions options)
         ApplyAdvancedView();
     }
     std::vector<Control*> keys;
+    std::vector<Control*> pedals;
     for (Control& c : controls_) {
         c.SetObserver(this);
         if (c.name == "Command_key") {
             keys.push_back(&c);
+        } else if (c.name == kPedalButton) {
+            pedals.push_back(&c);
         }
     }
-    std::sort(keys.begin(), keys.end(), [](const Control* a, const Control* b) { return a->index < b->index; });
+    auto byIndex = [](const Control* a, const Control* b) { return a->index < b->index; };
+    std::sort(keys.begin(), keys.end(), byIndex);
     for (Control* k : keys) {
         Command_key.Add(*k);
+    }
+    std::sort(pedals.begin(), pedals.end(), byIndex);
+    for (Control* p : pedals) {
+        Command_pedal.Add(*p);
     }
 }
 
 #undef TREADLE_CONTROL
+
+USB::~USB() = default;
 
 void USB::ApplyAdvancedView() {
     for (Control& c : AdvancedOnlyControls(options_.language)) {
@@ -108,6 +122,15 @@ void USB::ApplyAdvancedView() {
         c->InitState(c->Text(), c->BackColor(), c->ForeColor(), c->Enabled(), true, c->Value());
     }
     TextIW.InitState(TextIW.Text(), TextIW.BackColor(), TextIW.ForeColor(), true, TextIW.Visible(), TextIW.Value());
+
+    // The pedal test listens from the first tick on; its buttons show where pedals can be
+    // pressed from here.
+    pedalTest_ = std::make_unique<PedalTest>(services_.hid, services_.clock);
+    for (Control& c : controls_) {
+        if (c.name == kPedalButton) {
+            c.InitState(c.Text(), c.BackColor(), c.ForeColor(), true, pedalTest_->CanPressPedals(), 0);
+        }
+    }
 }
 
 Control* USB::Find(const std::string& name, int index) {
@@ -143,6 +166,10 @@ void USB::UserClick(Control& control) {
     BusyScope scope(*this);
     if (control.name == "Command_key") {
         Command_key_Click(control.index);
+        return;
+    }
+    if (control.name == kPedalButton) {
+        Command_pedal_Click(control.index);
         return;
     }
     if (control.kind == ControlKind::OptionButton) {
@@ -253,6 +280,11 @@ void USB::Timer1_Timer() {
     inTimerTick_ = false;
 }
 
+void USB::TimerTick() {
+    Timer1_Timer();
+    PollPedalTest();
+}
+
 // ---- Key table ----------------------------------------------------------------------------
 
 void USB::SetKey(int index, int usage, std::string caption) {
@@ -293,6 +325,73 @@ void USB::DisableDeviceControls() {
     for (Control* c : DeviceControlGroup()) {
         c->SetEnabled(false);
     }
+}
+
+// ---- Pedal test ---------------------------------------------------------------------------
+
+void USB::PollPedalTest() {
+    if (!pedalTest_ || Busy()) {
+        return;  // the plain window has none; a running handler keeps the tick to itself
+    }
+    BusyScope scope(*this);
+    if (pedalTest_->Poll()) {
+        ShowPedalTest();
+    }
+}
+
+void USB::Command_pedal_Click(int index) {
+    if (!pedalTest_) {
+        return;
+    }
+    std::string error;
+    pedalPressError_.clear();
+    if (!pedalTest_->PressPedal(index + 1, error)) {
+        pedalPressError_ = Text(Msg::PedalPressFailed, options_.language, {error});
+    }
+    ShowPedalTest();
+}
+
+void USB::PedalProgrammed(double switchNumber, std::optional<PedalPress> press) {
+    if (pedalTest_ && IsSwitchNumber(switchNumber)) {
+        pedalTest_->SetProgrammed(static_cast<int>(RoundToInt64(switchNumber)), press);
+    }
+}
+
+// The pedal test describes a match in English ("switch 2", "switch 1 or 3", a warning); the
+// window says it in its language.
+std::string USB::PedalMatchText(const std::string& match) const {
+    const std::string prefix = "switch ";
+    if (match.rfind(prefix, 0) == 0) {
+        std::string numbers = match.substr(prefix.size());
+        const std::string english = " or ";
+        for (size_t at = numbers.find(english); at != std::string::npos; at = numbers.find(english, at)) {
+            const std::string word = std::string(" ") + T(Msg::PedalOr) + " ";
+            numbers.replace(at, english.size(), word);
+            at += word.size();
+        }
+        return Fill(T(Msg::PedalMatch), {numbers});
+    }
+    if (match.rfind("warning", 0) == 0) {
+        return T(Msg::PedalNoMatch);
+    }
+    return match;
+}
+
+void USB::ShowPedalTest() {
+    Control& list = *Find(kPedalPressList);
+    list.ClearItems();
+    for (const PedalTest::Entry& e : pedalTest_->Presses()) {
+        std::string line = e.time + "   " + e.combination;
+        if (!e.match.empty()) {
+            line += "   " + PedalMatchText(e.match);
+        }
+        list.AddItem(std::move(line));
+    }
+    std::string status = pedalPressError_;
+    if (status.empty() && !pedalTest_->Status().empty()) {
+        status = Text(Msg::PedalNotListening, options_.language, {pedalTest_->Status()});
+    }
+    Find(kPedalStatus)->SetText(std::move(status));
 }
 
 }  // namespace treadle

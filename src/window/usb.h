@@ -8,10 +8,13 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "device/hid_platform.h"
+#include "device/pedal_press.h"
 #include "device/send_outcome.h"
 #include "text/catalogue.h"
 #include "window/advanced_view.h"
@@ -20,6 +23,8 @@
 #include "window/services.h"
 
 namespace treadle {
+
+class PedalTest;
 
 struct WindowServices {
     HidPlatform& hid;
@@ -53,6 +58,7 @@ public:
     using ChangeListener = std::function<void(const Control&, Property)>;
 
     explicit USB(WindowServices services, WindowOptions options = {});
+    ~USB() override;
     USB(const USB&) = delete;
     USB& operator=(const USB&) = delete;
 
@@ -64,6 +70,7 @@ public:
     std::string Caption = "Treadle";
     // The client area's width as shown: the design's, or the advanced view's wider one.
     int ClientWidth() const { return options_.advanced ? kAdvancedClientWidth : kClientWidth; }
+    int ClientHeight() const { return options_.advanced ? kAdvancedClientHeight : kClientHeight; }
     Language WindowLanguage() const { return options_.language; }
     bool Advanced() const { return options_.advanced; }
     // A text of the catalogue in the window's language.
@@ -84,6 +91,9 @@ public:
     void UserEditText(Control& control, std::string text);
     void UserSelectItem(Control& control, int index);
     bool Busy() const { return busy_ > 0; }
+    // The window's timer: Timer1's tick, then the pedal test's poll in the advanced view. Runs
+    // on the window's own thread, like every entry point.
+    void TimerTick();
 
     // ---- Window events -------------------------------------------------------------------
     void Form_Load();
@@ -152,6 +162,16 @@ public:
     void Command_auto_run_Click();
     void Option1_Click();
     void Option2_Click();
+
+    // ---- Pedal test (advanced view) ------------------------------------------------------
+    // Presses pedal index + 1 of the virtual foot switch.
+    void Command_pedal_Click(int index);
+    // Takes the presses that came since the last tick into the list.
+    void PollPedalTest();
+    // The pedal test, in the advanced view only.
+    const PedalTest* PedalTester() const { return pedalTest_.get(); }
+    // The pedal buttons, in the advanced view only (empty otherwise).
+    ControlFamily Command_pedal;
 
     // ---- Controls ------------------------------------------------------------------------
 private:
@@ -238,6 +258,11 @@ private:
     void ToggleModifier(Control& toggle);
     void AssignMouseButton(int code);
     void SelectOption(Control& option);
+    // Tells the pedal test what a switch was just programmed with.
+    void PedalProgrammed(double switchNumber, std::optional<PedalPress> press);
+    // The list and the status line as the pedal test has them.
+    void ShowPedalTest();
+    std::string PedalMatchText(const std::string& match) const;
     // The switch number in Combo1, or nothing after saying why it cannot be used.
     bool SwitchUsable(double& number);
 
@@ -251,6 +276,8 @@ private:
     };
 
     WindowOptions options_;
+    std::unique_ptr<PedalTest> pedalTest_;
+    std::string pedalPressError_;
     bool inTimerTick_ = false;
     bool readEventPrepared_ = false;
     bool noAccessReported_ = false;

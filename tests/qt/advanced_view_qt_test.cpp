@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -61,7 +62,7 @@ class ViewTest : public ::testing::Test {
 
 TEST_F(ViewTest, TheAdvancedWindowShowsTheColumnAtItsPlaces) {
     Open({Language::Chinese, true});
-    EXPECT_EQ(window->size(), QSize(Px(kAdvancedClientWidth), 361));
+    EXPECT_EQ(window->size(), QSize(Px(kAdvancedClientWidth), Px(kAdvancedClientHeight)));
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     for (const AdvancedPlace& p : AdvancedPlaces()) {
         QWidget* w = Widget(p.name);
@@ -181,6 +182,44 @@ TEST_F(ViewTest, EveryEnglishCaptionFitsItsControl) {
             window.reset();
         }
     }
+}
+
+// The pedal test renders through the generic controls: its frame under the log, the list, and
+// the pedal buttons whose clicks press the virtual foot switch's pedals.
+TEST_F(ViewTest, ThePedalTestPanelListsThePressesOfItsButtons) {
+    Open({Language::English, true});
+    ASSERT_TRUE(WaitConnected());
+    auto* frame = qobject_cast<QGroupBox*>(Widget(kPedalTestFrame));
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->title(), "Pedal test");
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_GE(frame->geometry().top(), Widget("lstResults")->geometry().bottom());
+    EXPECT_LE(frame->geometry().bottom(), window->height());
+    auto* list = qobject_cast<QListWidget*>(Widget(kPedalPressList));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->parentWidget(), frame);
+
+    // Switch 2 gets ctrl+F1 from the window's own buttons.
+    Model().UserSelectItem(Model().Combo1, 1);
+    QTest::mouseClick(Widget("Command_ctrl"), Qt::LeftButton);
+    QTest::mouseClick(window->WidgetFor(Model().Command_key[0]), Qt::LeftButton);
+    QWidget* pedal2 = window->WidgetFor(Model().Command_pedal[1]);
+    ASSERT_NE(pedal2, nullptr);
+    EXPECT_TRUE(pedal2->isVisible());
+    EXPECT_EQ(qobject_cast<QPushButton*>(pedal2)->text(), "Pedal 2");
+    QTest::mouseClick(pedal2, Qt::LeftButton);
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text().toStdString(), clock.stamp + "   ctrl+f1   switch 2");
+
+    // Pedal 1 holds nothing: the status line says why, and fits.
+    QTest::mouseClick(window->WidgetFor(Model().Command_pedal[0]), Qt::LeftButton);
+    auto* status = qobject_cast<QLabel*>(Widget(kPedalStatus));
+    ASSERT_NE(status, nullptr);
+    EXPECT_TRUE(status->text().startsWith("Cannot press the pedal: ")) << status->text().toStdString();
+    const QRect wrapped =
+        status->fontMetrics().boundingRect(QRect(0, 0, status->width(), 10000), Qt::TextWordWrap, status->text());
+    EXPECT_LE(wrapped.height(), status->height());
+    EXPECT_EQ(list->count(), 1);
 }
 
 }  // namespace

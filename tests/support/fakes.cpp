@@ -9,8 +9,8 @@ WindowFixture::WindowFixture(VirtualFootSwitch::Options options, WindowOptions v
     window->Form_Load();
 }
 
-WindowFixture::WindowFixture(HidPlatform& platform) {
-    window = std::make_unique<USB>(WindowServices{platform, clock, sleeper, boxes, url});
+WindowFixture::WindowFixture(HidPlatform& platform, WindowOptions view) {
+    window = std::make_unique<USB>(WindowServices{platform, clock, sleeper, boxes, url}, view);
     window->Form_Load();
 }
 

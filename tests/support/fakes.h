@@ -58,7 +58,7 @@ public:
 struct WindowFixture {
     explicit WindowFixture(VirtualFootSwitch::Options options = {}, WindowOptions view = {});
     // A window on any HID platform.
-    explicit WindowFixture(HidPlatform& platform);
+    explicit WindowFixture(HidPlatform& platform, WindowOptions view = {});
 
     FakeClock clock;
     FakeSleeper sleeper;

@@ -245,6 +245,47 @@ TEST_F(WindowWin32Test, EditsAndListsReachTheModelAndShowItsState) {
     EXPECT_EQ(Text(H("Combo1")), L"3");
 }
 
+// The advanced view in English: the wider and taller client area, and the pedal test rendered
+// by the generic controls, its buttons pressing the virtual foot switch's pedals on this thread.
+TEST_F(WindowWin32Test, TheAdvancedViewShowsThePedalTestWhoseButtonsPressThePedals) {
+    window.reset();
+    window = std::make_unique<MainWindow>(WindowServices{*device, clock, sleeper, boxes, url},
+                                          ::GetModuleHandleW(nullptr), WindowOptions{Language::English, true});
+    ASSERT_TRUE(window->Show(SW_SHOWNOACTIVATE)) << ::GetLastError();
+    const UINT dpi = window->Dpi();
+    RECT client{};
+    ::GetClientRect(window->Handle(), &client);
+    EXPECT_EQ(client.right, TwipsToPixels(kAdvancedClientWidth, dpi));
+    EXPECT_EQ(client.bottom, TwipsToPixels(kAdvancedClientHeight, dpi));
+
+    HWND frame = H(kPedalTestFrame);
+    HWND list = H(kPedalPressList);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(::GetParent(list), frame);
+    EXPECT_TRUE(::IsWindowVisible(list));
+    HWND pedal2 = H(kPedalButton, 1);
+    ASSERT_NE(pedal2, nullptr);
+    EXPECT_TRUE(::IsWindowVisible(pedal2));
+    EXPECT_EQ(Text(pedal2), L"Pedal 2");
+
+    Tick();
+    ASSERT_TRUE(Model().DeviceDetected);
+    Model().UserSelectItem(Model().Combo1, 1);
+    Click(H("Command_ctrl"));
+    Click(H("Command_key", 0));  // F1
+    Click(pedal2);
+    ASSERT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+    wchar_t line[256] = {};
+    ASSERT_LT(::SendMessageW(list, LB_GETTEXTLEN, 0, 0), 256);
+    ::SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+    EXPECT_EQ(std::wstring(line), Wide(clock.stamp + "   ctrl+f1   switch 2"));
+
+    // Pedal 1 holds nothing: the status line says so, and the list stays.
+    Click(H(kPedalButton, 0));
+    EXPECT_EQ(Text(H(kPedalStatus)).rfind(L"Cannot press the pedal: ", 0), 0u);
+    EXPECT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+}
+
 TEST_F(WindowWin32Test, ANewDpiRescalesPlacesAndFonts) {
     RECT suggested{0, 0, 1700, 800};
     ::SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));

@@ -96,7 +96,7 @@ MainWindow::MainWindow(WindowServices services, WindowOptions options, QWidget* 
     : QWidget(parent), model_(services, options) {
     setWindowTitle(Q(model_.Caption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/treadle.png")));
-    setFixedSize(TwipsToPixels(model_.ClientWidth()), TwipsToPixels(USB::kClientHeight));
+    setFixedSize(TwipsToPixels(model_.ClientWidth()), TwipsToPixels(model_.ClientHeight()));
     setFont(ToQFont(model_.DefaultFont));
     setAutoFillBackground(true);
     SetColors(this, ToQColor(USB::kBackColor), ToQColor(colors::kWindowText),
@@ -126,7 +126,7 @@ MainWindow::MainWindow(WindowServices services, WindowOptions options, QWidget* 
     }
 
     timer_.setInterval(USB::kTimerInterval);
-    connect(&timer_, &QTimer::timeout, this, [this] { model_.Timer1_Timer(); });
+    connect(&timer_, &QTimer::timeout, this, [this] { model_.TimerTick(); });
     model_.AddChangeListener([this](const Control& control, Property property) { Render(control, property); });
     QCoreApplication::instance()->installNativeEventFilter(&watch_);
 }
@@ -427,7 +427,7 @@ bool MainWindow::ShownInWindow(const Control& control) {
             break;
         }
     }
-    return left < model_.ClientWidth() && top < USB::kClientHeight;
+    return left < model_.ClientWidth() && top < model_.ClientHeight();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -6,6 +6,7 @@
 #include "window/win32/window_win32.h"
 
 #include <commctrl.h>
+#include <cstdlib>
 #include <memory>
 #include <shellapi.h>
 #include <sstream>
@@ -56,8 +57,15 @@ void Say(DWORD which, const std::string& text, treadle::MessageBoxes& boxes) {
     }
 }
 
-// The guide shipped beside the program (docs\guide.html), when the build names no other page.
-std::string MakerPageFor(const std::string& built) {
+// The guide of the window's language shipped beside the program (docs\guide.zh.html or
+// docs\guide.html; the English one where the other is missing), when the build names no other
+// page.
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string MakerPageFor(const std::string& built, treadle::Language language) {
     if (!TREADLE_GUIDE_IS_DEFAULT) {
         return built;
     }
@@ -74,10 +82,13 @@ std::string MakerPageFor(const std::string& built) {
         path.resize(path.size() * 2);
     }
     path.resize(path.find_last_of(L"\\/") + 1);
-    path += L"docs\\guide.html";
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return built;
+    const std::wstring docs = path + L"docs\\";
+    path = docs + treadle::win32::Wide(treadle::GuideFileName(language));
+    if (!IsFile(path)) {
+        path = docs + treadle::win32::Wide(treadle::GuideFileName(treadle::Language::English));
+        if (!IsFile(path)) {
+            return built;
+        }
     }
     std::string url = "file:///" + treadle::win32::Narrow(path);
     for (char& c : url) {
@@ -108,6 +119,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         return 0;
     }
 
+    std::string languageWarning;
+    treadle::WindowOptions windowOptions;
+    windowOptions.language =
+        treadle::ChooseLanguage(parsed.view, std::getenv(treadle::kLanguageVariable), languageWarning);
+    windowOptions.advanced = parsed.view.advanced;
+    if (!languageWarning.empty()) {
+        WriteToStream(STD_ERROR_HANDLE, kProgram + ": " + languageWarning + "\n");
+    }
+
     INITCOMMONCONTROLSEX common{sizeof common, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&common);
 
@@ -122,8 +142,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     treadle::win32::Win32Clock clock;
     treadle::win32::Win32UrlOpener url;
-    treadle::win32::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url}, instance);
-    window.Model().MakerPage = MakerPageFor(window.Model().MakerPage);
+    treadle::win32::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url}, instance,
+                                      windowOptions);
+    window.Model().MakerPage = MakerPageFor(window.Model().MakerPage, windowOptions.language);
     if (!window.Show(showCommand)) {
         Say(STD_ERROR_HANDLE,
             kProgram + ": the window cannot be made (error " + std::to_string(::GetLastError()) + ")\n", boxes);

@@ -36,7 +36,8 @@ ChildClass ClassOf(const Control& control) {
         case ControlKind::Frame:
             return {kFrameClass, kChild | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
         case ControlKind::Label:
-            return {L"STATIC", kChild | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, 0};
+            // A label whose caption wraps breaks it into lines at blanks (SS_LEFT).
+            return {L"STATIC", kChild | (control.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP) | SS_NOPREFIX | SS_NOTIFY, 0};
         case ControlKind::Button:
             // Drawn here, so the BackColor of a graphical button shows; the panel's keys share
             // the look.
@@ -87,7 +88,8 @@ void MainWindow::RegisterClasses(HINSTANCE instance) {
     ::RegisterClassExW(&frame);
 }
 
-MainWindow::MainWindow(WindowServices services, HINSTANCE instance) : model_(services), instance_(instance) {
+MainWindow::MainWindow(WindowServices services, HINSTANCE instance, WindowOptions options)
+    : model_(services, options), instance_(instance) {
     RegisterClasses(instance);
     model_.AddChangeListener([this](const Control& control, Property property) { Render(control, property); });
 }
@@ -114,7 +116,7 @@ MainWindow::~MainWindow() {
 bool MainWindow::Show(int showCommand) {
     // The window is made at the system's DPI and moved to its monitor's once it exists.
     dpi_ = ::GetDpiForSystem();
-    RECT outer{0, 0, TwipsToPixels(USB::kClientWidth, dpi_), TwipsToPixels(USB::kClientHeight, dpi_)};
+    RECT outer{0, 0, TwipsToPixels(model_.ClientWidth(), dpi_), TwipsToPixels(model_.ClientHeight(), dpi_)};
     ::AdjustWindowRectExForDpi(&outer, kWindowStyle, FALSE, 0, dpi_);
     hwnd_ = ::CreateWindowExW(0, kWindowClass, Wide(model_.Caption).c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                               outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance_, this);
@@ -125,7 +127,8 @@ bool MainWindow::Show(int showCommand) {
     if (monitorDpi != 0 && monitorDpi != dpi_) {
         RECT now{};
         ::GetWindowRect(hwnd_, &now);
-        RECT wanted{0, 0, TwipsToPixels(USB::kClientWidth, monitorDpi), TwipsToPixels(USB::kClientHeight, monitorDpi)};
+        RECT wanted{0, 0, TwipsToPixels(model_.ClientWidth(), monitorDpi),
+                    TwipsToPixels(model_.ClientHeight(), monitorDpi)};
         ::AdjustWindowRectExForDpi(&wanted, kWindowStyle, FALSE, 0, monitorDpi);
         OnDpiChanged(monitorDpi, RECT{now.left, now.top, now.left + wanted.right - wanted.left,
                                       now.top + wanted.bottom - wanted.top});
@@ -305,7 +308,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kTimerId) {
                 // The model skips a tick that comes while a handler runs (a modal box's loop).
-                model_.Timer1_Timer();
+                // The pedal test polls here too: its input watch belongs to this thread.
+                model_.TimerTick();
             }
             return 0;
         case WM_COMMAND:
@@ -692,7 +696,7 @@ bool MainWindow::ShownInWindow(const Control& control) {
             break;
         }
     }
-    return left < USB::kClientWidth && top < USB::kClientHeight;
+    return left < model_.ClientWidth() && top < model_.ClientHeight();
 }
 
 void MainWindow::Unload() {

@@ -15,7 +15,7 @@ namespace treadle::win32 {
 
 class MainWindow final {
   public:
-    MainWindow(WindowServices services, HINSTANCE instance);
+    MainWindow(WindowServices services, HINSTANCE instance, WindowOptions options = {});
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
