@@ -25,4 +25,11 @@ std::unique_ptr<HidPlatform> StartPlatform(const CommandLine& options, Sleeper& 
     return device;
 }
 
+WindowOptions WindowOptionsFor(const ViewOptions& view, const char* environmentLanguage, std::string& warning) {
+    WindowOptions options;
+    options.language = ChooseLanguage(view, environmentLanguage, warning);
+    options.advanced = view.advanced;
+    return options;
+}
+
 }  // namespace treadle

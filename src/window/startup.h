@@ -5,6 +5,7 @@
 #include "device/hid_platform.h"
 #include "window/command_line.h"
 #include "window/services.h"
+#include "window/usb.h"
 
 #include <memory>
 #include <ostream>
@@ -21,5 +22,9 @@ constexpr int kBadStartStatus = 2;
 // gives null.
 std::unique_ptr<HidPlatform> StartPlatform(const CommandLine& options, Sleeper& sleeper, MessageBoxes& boxes,
                                            std::ostream& err, const std::string& program);
+
+// The window's language and view from its command line and the value of TREADLE_LANG (null
+// when unset): --lang wins; a bad TREADLE_LANG sets `warning` and leaves Chinese.
+WindowOptions WindowOptionsFor(const ViewOptions& view, const char* environmentLanguage, std::string& warning);
 
 }  // namespace treadle

@@ -133,6 +133,22 @@ void USB::ApplyAdvancedView() {
     }
 }
 
+bool USB::InView(const Control& control) {
+    if (!control.Visible()) {
+        return false;
+    }
+    int left = control.place.left;
+    int top = control.place.top;
+    for (Control* c = Find(control.container); c != nullptr; c = Find(c->container)) {
+        left += c->place.left;
+        top += c->place.top;
+        if (c->container.empty()) {
+            break;
+        }
+    }
+    return left < ClientWidth() && top < ClientHeight();
+}
+
 Control* USB::Find(const std::string& name, int index) {
     for (Control& c : controls_) {
         if (c.name == name && c.index == index) {

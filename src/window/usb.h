@@ -80,6 +80,9 @@ public:
     // Every control, in design order, for front ends that walk them.
     const std::deque<Control>& Controls() const { return controls_; }
     Control* Find(const std::string& name, int index = -1);
+    // True when a front end shows the control: visible and inside the client area. Hidden
+    // controls, and those the design places right of or below the area, stay out of view.
+    bool InView(const Control& control);
 
     void AddChangeListener(ChangeListener listener) { listeners_.push_back(std::move(listener)); }
 

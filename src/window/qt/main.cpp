@@ -56,10 +56,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::string languageWarning;
-    treadle::WindowOptions windowOptions;
-    windowOptions.language =
-        treadle::ChooseLanguage(parsed.view, std::getenv(treadle::kLanguageVariable), languageWarning);
-    windowOptions.advanced = parsed.view.advanced;
+    const treadle::WindowOptions windowOptions =
+        treadle::WindowOptionsFor(parsed.view, std::getenv(treadle::kLanguageVariable), languageWarning);
     if (!languageWarning.empty()) {
         std::cerr << g_program << ": " << languageWarning << "\n";
     }

@@ -272,7 +272,7 @@ void MainWindow::Render(const Control& control, Property property) {
             widget->setEnabled(control.Enabled());
             break;
         case Property::Visible:
-            widget->setVisible(ShownInWindow(control));
+            widget->setVisible(model_.InView(control));
             break;
         case Property::Value:
             RenderValue(control, widget);
@@ -410,24 +410,6 @@ void MainWindow::RenderTimer() {
     } else {
         timer_.stop();
     }
-}
-
-// Hidden controls, and those placed right of or below the client area (the advanced view's
-// wider one), stay out of view.
-bool MainWindow::ShownInWindow(const Control& control) {
-    if (!control.Visible()) {
-        return false;
-    }
-    int left = control.place.left;
-    int top = control.place.top;
-    for (Control* c = model_.Find(control.container); c != nullptr; c = model_.Find(c->container)) {
-        left += c->place.left;
-        top += c->place.top;
-        if (c->container.empty()) {
-            break;
-        }
-    }
-    return left < model_.ClientWidth() && top < model_.ClientHeight();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -70,7 +70,6 @@ class MainWindow final : public QWidget {
     void RenderItems(const Control& control, QWidget* widget);
     void RenderListIndex(const Control& control, QWidget* widget);
     void RenderTimer();
-    bool ShownInWindow(const Control& control);
     void Unload();
     // The system window went away without a close: close as the user would, so that the
     // model unloads and, the last window closed, the program ends.

@@ -120,10 +120,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     }
 
     std::string languageWarning;
-    treadle::WindowOptions windowOptions;
-    windowOptions.language =
-        treadle::ChooseLanguage(parsed.view, std::getenv(treadle::kLanguageVariable), languageWarning);
-    windowOptions.advanced = parsed.view.advanced;
+    const treadle::WindowOptions windowOptions =
+        treadle::WindowOptionsFor(parsed.view, std::getenv(treadle::kLanguageVariable), languageWarning);
     if (!languageWarning.empty()) {
         WriteToStream(STD_ERROR_HANDLE, kProgram + ": " + languageWarning + "\n");
     }

@@ -533,7 +533,7 @@ void MainWindow::Render(const Control& control, Property property) {
             ::EnableWindow(child, control.Enabled() ? TRUE : FALSE);
             break;
         case Property::Visible:
-            ::ShowWindow(child, ShownInWindow(control) ? SW_SHOWNA : SW_HIDE);
+            ::ShowWindow(child, model_.InView(control) ? SW_SHOWNA : SW_HIDE);
             break;
         case Property::Value:
             RenderValue(control, child);
@@ -680,23 +680,6 @@ void MainWindow::RenderTimer() {
         }
         timerRunning_ = false;
     }
-}
-
-// Hidden controls, and those placed right of or below the client area, stay out of view.
-bool MainWindow::ShownInWindow(const Control& control) {
-    if (!control.Visible()) {
-        return false;
-    }
-    int left = control.place.left;
-    int top = control.place.top;
-    for (Control* c = model_.Find(control.container); c != nullptr; c = model_.Find(c->container)) {
-        left += c->place.left;
-        top += c->place.top;
-        if (c->container.empty()) {
-            break;
-        }
-    }
-    return left < model_.ClientWidth() && top < model_.ClientHeight();
 }
 
 void MainWindow::Unload() {

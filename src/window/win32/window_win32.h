@@ -57,7 +57,6 @@ class MainWindow final {
     void RenderItems(const Control& control, HWND child);
     void RenderListIndex(const Control& control, HWND child);
     void RenderTimer();
-    bool ShownInWindow(const Control& control);
     void Unload();
 
     Control* ControlFor(HWND child);
