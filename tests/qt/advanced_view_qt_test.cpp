@@ -1,6 +1,6 @@
-#include "support/fakes.h"
 #include "window/advanced_view.h"
-#include "window/qt/window_qt.h"
+
+#include "window_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,32 +13,15 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include <cmath>
-#include <memory>
+#include <algorithm>
+#include <cstdint>
+#include <vector>
 
 namespace treadle::qt {
 namespace {
 
-int Px(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
-
-class ViewTest : public ::testing::Test {
+class ViewTest : public QtWindowFixture {
   protected:
-    void Open(WindowOptions options) {
-        VirtualFootSwitch::Options deviceOptions;
-        deviceOptions.sleeper = &sleeper;
-        device = std::make_unique<VirtualFootSwitch>(deviceOptions);
-        std::string error;
-        ASSERT_TRUE(device->Start(error)) << error;
-        window = std::make_unique<MainWindow>(WindowServices{*device, clock, sleeper, boxes, url}, options);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-    USB& Model() { return window->Model(); }
-    QWidget* Widget(const char* name) {
-        Control* c = Model().Find(name);
-        EXPECT_NE(c, nullptr) << name;
-        return c != nullptr ? window->WidgetFor(*c) : nullptr;
-    }
     bool WaitConnected() {
         return QTest::qWaitFor([this] { return Model().DeviceDetected && Widget("Command1")->isEnabled(); }, 3000);
     }
@@ -51,13 +34,6 @@ class ViewTest : public ::testing::Test {
         }
         return frames;
     }
-
-    testing::FakeClock clock;
-    testing::FakeSleeper sleeper;
-    testing::FakeBoxes boxes;
-    testing::FakeUrl url;
-    std::unique_ptr<VirtualFootSwitch> device;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(ViewTest, TheAdvancedWindowShowsTheColumnAtItsPlaces) {

@@ -1,6 +1,6 @@
 #include "window/qt/window_qt.h"
 
-#include "support/fakes.h"
+#include "window_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,6 @@
 #include <QTest>
 
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -22,33 +21,10 @@
 namespace treadle::qt {
 namespace {
 
-int Px(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
-
-class WindowQtTest : public ::testing::Test {
+class WindowQtTest : public QtWindowFixture {
   protected:
-    void SetUp() override {
-        VirtualFootSwitch::Options options;
-        options.sleeper = &sleeper;
-        device = std::make_unique<VirtualFootSwitch>(options);
-        std::string error;
-        ASSERT_TRUE(device->Start(error)) << error;
-        window = std::make_unique<MainWindow>(WindowServices{*device, clock, sleeper, boxes, url});
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
+    void SetUp() override { Open(); }
 
-    USB& Model() { return window->Model(); }
-    Control& C(const char* name, int index = -1) {
-        Control* c = Model().Find(name, index);
-        EXPECT_NE(c, nullptr) << name << " " << index;
-        return *c;
-    }
-    template <typename W = QWidget>
-    W* Widget(const char* name, int index = -1) {
-        auto* w = qobject_cast<W*>(window->WidgetFor(C(name, index)));
-        EXPECT_NE(w, nullptr) << name << " " << index;
-        return w;
-    }
     // Waits for the timer's first ticks to find the virtual foot switch.
     bool WaitConnected() {
         return QTest::qWaitFor([this] { return Model().DeviceDetected && Widget("Command_key", 0)->isEnabled(); },
@@ -63,13 +39,6 @@ class WindowQtTest : public ::testing::Test {
         }
         return buttons;
     }
-
-    testing::FakeClock clock;
-    testing::FakeSleeper sleeper;
-    testing::FakeBoxes boxes;
-    testing::FakeUrl url;
-    std::unique_ptr<VirtualFootSwitch> device;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(WindowQtTest, ClientAreaAndControlPlacesInPixels) {
