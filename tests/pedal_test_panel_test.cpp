@@ -77,6 +77,31 @@ TEST(PedalTestPanel, PressesOfProgrammedSwitchesShowTheirTimeCombinationAndSwitc
     }
 }
 
+// Two switches with the same combination: the press names both, joined in the window's language.
+TEST(PedalTestPanel, APressMatchingTwoSwitchesNamesBoth) {
+    struct Case {
+        Language language;
+        const char* match;
+    };
+    for (const Case& c : {Case{Language::English, "switch 2 or 4"}, Case{Language::Chinese, "开关 2 或 4"}}) {
+        SCOPED_TRACE(LanguageCode(c.language));
+        WindowFixture f({}, {c.language, true});
+        USB& w = *f.window;
+        w.TimerTick();
+        ASSERT_TRUE(w.DeviceDetected);
+        for (int number : {2, 4}) {
+            ChooseSwitch(w, number);
+            w.UserClick(w.Command_shift);
+            w.UserClick(w.Command_key[0]);  // F1
+            w.UserClick(w.Command_shift);   // off again for the next switch
+        }
+        f.clock.stamp = "2026/12/7 9:20:00";
+        w.UserClick(w.Command_pedal[3]);
+        ASSERT_EQ(Presses(w).size(), 1u) << Status(w);
+        EXPECT_EQ(Presses(w)[0], std::string("2026/12/7 9:20:00   shift+f1   ") + c.match);
+    }
+}
+
 TEST(PedalTestPanel, TheStatusLineSaysWhyNothingIsHeard) {
     WindowFixture f({}, {Language::English, true});
     USB& w = *f.window;

@@ -28,7 +28,12 @@ bool PedalTest::Poll() {
     const WatchRead read = watch_->Read(0);
     for (const WatchedPress& p : read.presses) {
         const KnownSwitches known = Known(p.interfacePath);
-        presses_.push_front({clock_.TimeStampText(), PressText(p.press), MatchDescription(p.press, known)});
+        std::optional<std::vector<int>> switches;
+        if (known) {
+            switches = MatchingSwitches(p.press, *known);
+        }
+        presses_.push_front(
+            {clock_.TimeStampText(), PressText(p.press), MatchDescription(p.press, known), std::move(switches)});
         if (presses_.size() > kKeptPresses) {
             presses_.pop_back();
         }

@@ -13,7 +13,9 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace treadle {
 
@@ -28,6 +30,9 @@ class PedalTest {
         std::string time;         // as the activity log writes it: "2026/12/6 8:40:48"
         std::string combination;  // "ctrl+f1", "mouse-left"
         std::string match;        // "switch 2", "warning: matches no programmed switch", or empty
+        // The numbers of the matching switches, none when it matches none; no value when
+        // nothing is known of what the device holds.
+        std::optional<std::vector<int>> switches;
     };
 
     // The platform and the clock must outlive the model.

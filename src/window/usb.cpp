@@ -373,24 +373,19 @@ void USB::PedalProgrammed(double switchNumber, std::optional<PedalPress> press) 
     }
 }
 
-// The pedal test describes a match in English ("switch 2", "switch 1 or 3", a warning); the
-// window says it in its language.
-std::string USB::PedalMatchText(const std::string& match) const {
-    const std::string prefix = "switch ";
-    if (match.rfind(prefix, 0) == 0) {
-        std::string numbers = match.substr(prefix.size());
-        const std::string english = " or ";
-        for (size_t at = numbers.find(english); at != std::string::npos; at = numbers.find(english, at)) {
-            const std::string word = std::string(" ") + T(Msg::PedalOr) + " ";
-            numbers.replace(at, english.size(), word);
-            at += word.size();
-        }
-        return Fill(T(Msg::PedalMatch), {numbers});
-    }
-    if (match.rfind("warning", 0) == 0) {
+// The switches a press matches, in the window's language.
+std::string USB::PedalMatchText(const std::vector<int>& switches) const {
+    if (switches.empty()) {
         return T(Msg::PedalNoMatch);
     }
-    return match;
+    std::string numbers;
+    for (int number : switches) {
+        if (!numbers.empty()) {
+            numbers += std::string(" ") + T(Msg::PedalOr) + " ";
+        }
+        numbers += std::to_string(number);
+    }
+    return Fill(T(Msg::PedalMatch), {numbers});
 }
 
 void USB::ShowPedalTest() {
@@ -398,8 +393,8 @@ void USB::ShowPedalTest() {
     list.ClearItems();
     for (const PedalTest::Entry& e : pedalTest_->Presses()) {
         std::string line = e.time + "   " + e.combination;
-        if (!e.match.empty()) {
-            line += "   " + PedalMatchText(e.match);
+        if (e.switches) {
+            line += "   " + PedalMatchText(*e.switches);
         }
         list.AddItem(std::move(line));
     }

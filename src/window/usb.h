@@ -265,7 +265,7 @@ private:
     void PedalProgrammed(double switchNumber, std::optional<PedalPress> press);
     // The list and the status line as the pedal test has them.
     void ShowPedalTest();
-    std::string PedalMatchText(const std::string& match) const;
+    std::string PedalMatchText(const std::vector<int>& switches) const;
     // The switch number in Combo1, or nothing after saying why it cannot be used.
     bool SwitchUsable(double& number);
 
