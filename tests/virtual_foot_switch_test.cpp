@@ -1,14 +1,14 @@
 #include "device/virtual_foot_switch.h"
 
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include "support/fakes.h"
-#include "support/temp_dir.h"
 
 namespace treadle {
 namespace {
@@ -85,10 +85,8 @@ TEST(VirtualFootSwitch, StoresOnlyWellFormedFramesAndRecordsEverything) {
         int slot;  // -1: nothing stored
     };
     const Case cases[] = {
-        {{0x00, 0xAA, 0x01, 0x04, 0x01, 0x3A, 0x00, 0x00}, 1},
-        {{0x00, 0xAA, 0x02, 0x08, 0xFE, 0x01, 0x00, 0x00}, 2},
-        {{0x00, 0xAA, 0x01, 0x7C, 0x79, 0x01, 0x01, 0x2C}, 31},
-        {{0x00, 0xAA, 0x01, 0x78, 0x79, 0x01, 0x01, 0x00}, 30},
+        {{0x00, 0xAA, 0x01, 0x04, 0x01, 0x3A, 0x00, 0x00}, 1},  {{0x00, 0xAA, 0x02, 0x08, 0xFE, 0x01, 0x00, 0x00}, 2},
+        {{0x00, 0xAA, 0x01, 0x7C, 0x79, 0x01, 0x01, 0x2C}, 31}, {{0x00, 0xAA, 0x01, 0x78, 0x79, 0x01, 0x01, 0x00}, 30},
         {{0x00, 0xAA, 0x01, 0x80, 0x01, 0x02, 0x03, 0x04}, -1},  // slot byte too high
         {{0x00, 0xAA, 0x01, 0x05, 0x01, 0x02, 0x03, 0x04}, -1},  // not a multiple of 4
         {{0x00, 0xAA, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04}, -1},  // kind 0
@@ -150,7 +148,7 @@ TEST(VirtualFootSwitch, TimedReadsFromTheQueue) {
     EXPECT_EQ(failed.status, ReadStatus::Failed);
     EXPECT_EQ(failed.errorCode, 5u);
     EXPECT_EQ(d.ReadTimed(h, buffer, 100).status, ReadStatus::TimedOut);  // only the next wait fails
-    d.QueueInputReport(Report(20, 0x11));  // longer than the buffer: cut, never overrun
+    d.QueueInputReport(Report(20, 0x11));                                 // longer than the buffer: cut, never overrun
     EXPECT_EQ(d.ReadTimed(h, buffer, 100).bytesRead, 8);
 }
 
@@ -215,6 +213,36 @@ TEST(VirtualFootSwitch, MalformedStateFilesAreRefusedWithTheirLine) {
         EXPECT_NE(error.find(why), std::string::npos) << error;
         EXPECT_EQ(d.Slots()[0], (SlotBytes{0xFF, 0xFF, 0xFF, 0xFF})) << "nothing half-loaded";
     }
+}
+
+// A state file saved by an editor in another encoding was called "cut short" or gave
+// "expected 'device N'"; a UTF-8 byte order mark is read past.
+TEST(VirtualFootSwitch, StateFilesInOtherEncodingsAreNamedAndAUtf8MarkIsRead) {
+    const std::string utf16 = std::string(
+        "d\0e\0v\0i\0c\0e\0 \0"
+        "1\0\n\0",
+        18);
+    const std::pair<std::string, std::string> refused[] = {
+        {"\xFF\xFE" + utf16, ": the file is UTF-16 text; a state file is plain text: save it as UTF-8"},
+        {utf16, ": the file is UTF-16 text"},
+        {std::string("\xFE\xFF\0d\0e", 6), ": the file is UTF-16 text"},
+        {std::string("\xFF\xFE\0\0d\0\0\0", 8), ": the file is UTF-32 text"},
+    };
+    TempDir dir;
+    const fs::path state = dir / "edited.state";
+    for (const auto& [text, why] : refused) {
+        std::ofstream(state, std::ios::binary) << text;
+        VirtualFootSwitch d({1, state.string(), "", nullptr});
+        std::string error;
+        EXPECT_FALSE(d.Start(error));
+        EXPECT_EQ(error.rfind(state.string() + why, 0), 0u) << error;
+    }
+    std::ofstream(state, std::ios::binary) << "\xEF\xBB\xBF"
+                                              "device 1\nslot 04: 01 3A 00 00 key\n";
+    VirtualFootSwitch d({1, state.string(), "", nullptr});
+    std::string error;
+    ASSERT_TRUE(d.Start(error)) << error;
+    EXPECT_EQ(d.Slots()[1], (SlotBytes{0x01, 0x3A, 0x00, 0x00}));
 }
 
 TEST(VirtualFootSwitch, AStateFileThatCannotBeWrittenFailsTheWrite) {

@@ -3,9 +3,11 @@
 #include "cli/shown_text.h"
 #include "device/user_file.h"
 #include "settings/settings_frames.h"
+#include "text/text_rules.h"
 
 #include <toml++/toml.h>
 
+#include <algorithm>
 #include <optional>
 #include <sstream>
 
@@ -28,6 +30,102 @@ std::string Place(const std::string& fileName, const toml::source_region& source
 std::string RunModeText(const RunMode& mode) {
     return std::string("power-on run ") + (mode.powerOnRun ? "on" : "off") + " with " +
            (mode.loopPlayback ? "loop" : "single") + " playback";
+}
+
+// toml++ reads nested tables, dotted keys and arrays by recursion, so a file nested some
+// ten thousand levels deep overflows the stack before it can be refused. A profile needs two
+// levels ([switches] and its keys): anything far deeper is refused before the parser runs.
+constexpr int kMaxProfileNesting = 16;
+
+// The line where the text first nests deeper than kMaxProfileNesting, counting the open
+// brackets and braces and the dots of the dotted keys and table names on a line; 0 when it
+// never does. Strings and comments are skipped, and so are the dots of values (1.5).
+int TooDeepLine(std::string_view text) {
+    int line = 1;
+    std::string open;    // the open brackets, innermost last: '[' array, 'h' table header, '{' inline table
+    int dots = 0;        // of the keys on this line
+    bool value = false;  // after a key's '=', until the next key can start
+    size_t i = 0;
+    auto at = [&](std::string_view s) { return text.substr(i, s.size()) == s; };
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '"' || c == '\'') {
+            // A string, one line or (tripled quotes) several; a basic string has escapes.
+            const std::string_view quote = at("\"\"\"") || at("'''") ? text.substr(i, 3) : text.substr(i, 1);
+            size_t end = i + quote.size();
+            while (end < text.size() && text.substr(end, quote.size()) != quote &&
+                   (quote.size() == 3 || text[end] != '\n')) {
+                end += c == '"' && text[end] == '\\' ? 2 : 1;
+            }
+            end = std::min(end + quote.size(), text.size());
+            line += static_cast<int>(std::count(text.begin() + static_cast<std::ptrdiff_t>(i),
+                                                text.begin() + static_cast<std::ptrdiff_t>(end), '\n'));
+            i = end;
+            continue;
+        }
+        if (c == '#') {
+            i = std::min(text.find('\n', i), text.size());
+            continue;
+        }
+        if (c == '\n') {
+            ++line;
+            dots = 0;
+            value = value && !open.empty() && open.back() != 'h';
+        } else if (c == '=') {
+            value = true;
+        } else if (c == '[') {
+            open += !value && (open.empty() || open.back() == 'h') ? 'h' : '[';
+        } else if (c == '{') {
+            open += '{';
+            value = false;
+        } else if (c == ',' && !open.empty() && open.back() == '{') {
+            value = false;
+        } else if ((c == ']' || c == '}') && !open.empty()) {
+            open.pop_back();
+            value = true;
+        } else if (c == '.' && !value) {
+            ++dots;
+        }
+        if (static_cast<int>(open.size()) + dots > kMaxProfileNesting) {
+            return line;
+        }
+        ++i;
+    }
+    return 0;
+}
+
+// A key or table name as a line writes it, without its quotes and blanks: "switches.1".
+std::string PlainName(std::string_view written) {
+    std::string name;
+    for (char ch : written) {
+        if (ch != '"' && ch != '\'' && ch != ' ' && ch != '\t') {
+            name += ch;
+        }
+    }
+    return name;
+}
+
+// toml++ names a key given twice as "cannot redefine existing string '...'" and garbles a
+// quoted key in it: the message is said again with the key as the file writes it, under the
+// table it stands in.
+std::string RedefinedKeyMessage(std::string_view text, int line, const std::string& fileName) {
+    std::istringstream lines{std::string(text)};
+    std::string written;
+    std::string table;
+    for (int l = 1; l <= line && std::getline(lines, written); ++l) {
+        written = TrimBlanks(written);
+        if (l < line && !written.empty() && written[0] == '[') {
+            table = PlainName(written.substr(0, written.find(']'))) + ".";
+            table.erase(0, table.find_first_not_of('['));
+        }
+    }
+    const std::string where = ShownText(fileName, kShownPathBytes) + ":" + std::to_string(line) + ": ";
+    if (!written.empty() && written[0] == '[') {
+        return where + ShownText(written.substr(0, written.find(']') + 1)) +
+               ": the table is given twice; give each table once";
+    }
+    return where + ShownText(table + PlainName(written.substr(0, written.find('=')))) +
+           ": given twice; give each key once";
 }
 
 class Reader {
@@ -162,11 +260,27 @@ bool RunModeFrameRedundant(const Profile& profile) {
 
 ProfileRead ParseProfile(std::string_view text, const std::string& fileName) {
     ProfileRead result;
+    const std::string shownFile = ShownText(fileName, kShownPathBytes);
+    if (const std::string encoding = OtherTextEncoding(text); !encoding.empty()) {
+        result.error = shownFile + ": the file is " + encoding + "; a profile is UTF-8 text: save it as UTF-8";
+        return result;
+    }
+    if (const int line = TooDeepLine(text); line > 0) {
+        result.error = shownFile + ":" + std::to_string(line) + ": nested more than " +
+                       std::to_string(kMaxProfileNesting) +
+                       " levels deep; a profile has two: the tables [switches] and [settings] and their keys";
+        return result;
+    }
     toml::table root;
     try {
         root = toml::parse(text, std::string_view(fileName));
     } catch (const toml::parse_error& e) {
-        result.error = Place(fileName, e.source(), {}) + std::string(e.description());
+        const std::string description(e.description());
+        if (description.find("cannot redefine existing") != std::string::npos && e.source().begin.line > 0) {
+            result.error = RedefinedKeyMessage(text, static_cast<int>(e.source().begin.line), fileName);
+        } else {
+            result.error = Place(fileName, e.source(), {}) + description;
+        }
         return result;
     }
     Reader reader(root, fileName);

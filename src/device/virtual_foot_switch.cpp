@@ -535,7 +535,7 @@ bool VirtualFootSwitch::LoadState(std::string& error) {
                       file.status == FileReadStatus::Missing, error);
 }
 
-bool VirtualFootSwitch::ParseState(const std::string& text, bool missing, std::string& error) {
+bool VirtualFootSwitch::ParseState(const std::string& fileText, bool missing, std::string& error) {
     // Only the slots change: open handles and received reports stay with their devices.
     SlotTable erased;
     for (SlotBytes& slot : erased) {
@@ -553,6 +553,12 @@ bool VirtualFootSwitch::ParseState(const std::string& text, bool missing, std::s
     if (missing) {
         return keep();
     }
+    if (const std::string encoding = OtherTextEncoding(fileText); !encoding.empty()) {
+        error = options_.stateFile + ": the file is " + encoding + "; a state file is plain text: save it as UTF-8";
+        return false;
+    }
+    // An editor may have put a UTF-8 byte order mark in front.
+    const std::string text(WithoutUtf8Mark(fileText));
     if (text.empty()) {
         error = options_.stateFile + ": the file is empty; a state file names at least one device";
         return false;

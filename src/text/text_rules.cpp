@@ -204,4 +204,24 @@ std::string TrimBlanks(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+std::string OtherTextEncoding(std::string_view text) {
+    const auto starts = [text](std::string_view mark) { return text.substr(0, mark.size()) == mark; };
+    if (starts(std::string_view("\xFF\xFE\x00\x00", 4)) || starts(std::string_view("\x00\x00\xFE\xFF", 4))) {
+        return "UTF-32 text";
+    }
+    if (starts("\xFF\xFE") || starts("\xFE\xFF")) {
+        return "UTF-16 text";
+    }
+    // Latin letters in UTF-16 without a mark have a NUL byte beside each.
+    if (text.substr(0, 64).find('\0') != std::string_view::npos) {
+        return "UTF-16 text";
+    }
+    return {};
+}
+
+std::string_view WithoutUtf8Mark(std::string_view text) {
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    return text.substr(0, kMark.size()) == kMark ? text.substr(kMark.size()) : text;
+}
+
 }  // namespace treadle

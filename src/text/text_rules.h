@@ -40,4 +40,12 @@ std::string DecimalText(std::int64_t value);
 // The text without the blanks at its start and its end (only U+0020, as the window trims).
 std::string TrimBlanks(std::string_view text);
 
+// Which other encoding a file that should hold UTF-8 text is in: "UTF-16 text" or "UTF-32
+// text" for their byte order marks, "UTF-16 text" for NUL bytes among the first characters
+// (UTF-16 without a mark); empty when nothing says so. A UTF-8 byte order mark is UTF-8.
+std::string OtherTextEncoding(std::string_view text);
+
+// The text without a UTF-8 byte order mark at its start.
+std::string_view WithoutUtf8Mark(std::string_view text);
+
 }  // namespace treadle

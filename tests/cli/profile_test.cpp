@@ -100,6 +100,70 @@ TEST(Profile, BadFilesNameFileLineAndKey) {
     }
 }
 
+// A file nested thousands of levels deep once overflowed the parser's stack; a key given twice
+// came out garbled ("'"1"1" '"); an encoding other than UTF-8 gave the parser's raw text.
+TEST(Profile, DeepNestingKeysGivenTwiceAndOtherEncodingsAreRefusedPlainly) {
+    std::string dotted = "a";
+    std::string header = "[a";
+    for (int i = 0; i < 35000; ++i) {
+        dotted += ".a";
+        header += ".a";
+    }
+    const std::string kTooDeep = "nested more than 16 levels deep; a profile has two";
+    const struct {
+        std::string text;
+        std::string error;
+    } cases[] = {
+        {"[settings]\ndelay_ms = 0\n" + dotted + " = 1\n", "p.toml:3: " + kTooDeep},
+        {header + "]\n", "p.toml:1: " + kTooDeep},
+        {"[switches]\n1 = \"a\"\n[[" + header.substr(1) + "]]\n", "p.toml:3: " + kTooDeep},
+        {"x = " + std::string(35000, '[') + std::string(35000, ']') + "\n", "p.toml:1: " + kTooDeep},
+        {"x = [\n" + std::string(17, '[') + "\n" + std::string(17, ']') + "]\n", "p.toml:2: " + kTooDeep},
+        {"x = {a = {b = {c = {d = {e = {f = {g = {h = {i = {j = {k = {l = {m = {n = {o = {p = {q = "
+         "1}}}}}}}}}}}}}}}}}\n",
+         "p.toml:1: " + kTooDeep},
+        {"[switches]\n\"1\" = \"a\"\n\"1\" = \"b\"\n", "p.toml:3: switches.1: given twice; give each key once"},
+        {"[settings]\ndelay_ms = 1\n delay_ms = 2\n", "p.toml:3: settings.delay_ms: given twice; give each key once"},
+        {"switches.1 = \"a\"\nswitches.1 = \"b\"\n", "p.toml:2: switches.1: given twice; give each key once"},
+        {"[switches]\n1 = \"a\"\n[switches]\n", "p.toml:3: [switches]: the table is given twice; give each table once"},
+        {std::string("\xFF\xFE[\0s\0", 6),
+         "p.toml: the file is UTF-16 text; a profile is UTF-8 text: save it as UTF-8"},
+        {std::string("[\0s\0w\0", 6), "p.toml: the file is UTF-16 text; a profile is UTF-8 text: save it as UTF-8"},
+    };
+    for (const auto& c : cases) {
+        const ProfileRead read = ParseProfile(c.text, "p.toml");
+        ASSERT_FALSE(read.ok()) << c.text.substr(0, 80);
+        EXPECT_EQ(read.error.rfind(c.error, 0), 0u) << "text:\n" << c.text.substr(0, 80) << "\nerror: " << read.error;
+    }
+}
+
+// What nesting does not count: brackets and dots inside strings and comments, and the dots
+// of values; a UTF-8 byte order mark is UTF-8.
+TEST(Profile, DotsAndBracketsOfStringsCommentsAndValuesAreNoNesting) {
+    const std::string brackets(40, '[');
+    const std::string dots = "a.b.c.d.e.f.g.h.i.j.k.l.m.n.o.p.q.r.s";
+    const std::string texts[] = {
+        "[switches] # " + brackets + " " + dots + "\n1 = \"a\"\n",
+        "[switches]\n1 = \"a\"\n[settings]\ndelay_ms = 0 # " + dots + "\n",
+        " + brackets +  = 1\n[switches]\n1 = \"a\"\n",
+        "\xEF\xBB\xBF[switches]\n1 = \"a\"\n",
+    };
+    for (const std::string& text : texts) {
+        const ProfileRead read = ParseProfile(text, "p.toml");
+        EXPECT_EQ(read.error.find("nested"), std::string::npos) << text << "\n" << read.error;
+        EXPECT_EQ(read.error.find("UTF-16"), std::string::npos) << text << "\n" << read.error;
+    }
+    EXPECT_TRUE(ParseProfile(texts[0], "p.toml").ok()) << ParseProfile(texts[0], "p.toml").error;
+    EXPECT_TRUE(ParseProfile(texts[1], "p.toml").ok()) << ParseProfile(texts[1], "p.toml").error;
+    EXPECT_TRUE(ParseProfile(texts[3], "p.toml").ok()) << ParseProfile(texts[3], "p.toml").error;
+    // Values with many dots on one line are not keys.
+    const ProfileRead floats = ParseProfile(
+        "[settings]\nx = [1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 8.0, 9.0, 1.1, 1.2, 1.3, 1.4, 1.5, 1.6, 1.7, "
+        "1.8, 1.9]\n",
+        "p.toml");
+    EXPECT_EQ(floats.error.rfind("p.toml:2: settings.x: unknown", 0), 0u) << floats.error;
+}
+
 TEST(Profile, TheConflictMessageSaysWhy) {
     const ProfileRead read =
         ParseProfile("[settings]\ndelay_ms = 300\npower_on_run = false\nplayback = \"single\"\n", "p.toml");
