@@ -59,6 +59,29 @@ std::string UnknownKeyError(const std::string& part) {
     return error + " ('treadlectl keys' lists every name; 0x00 to 0xFF give a raw usage)";
 }
 
+// Why a raw usage cannot stand as a switch's key, empty when it can. 00 is "no key": only
+// with modifiers does it make sense, as a modifier pressed alone ("ctrl+0x00"). 01 to 03
+// are the keyboard's error codes, which no pedal should send. E0 to E7 are the modifiers
+// themselves, which the modifier byte carries: as a key a press of them reads as that
+// modifier, so the switch would never be matched as it was set.
+std::string NoKeyUsage(int usage, std::uint8_t modifiers) {
+    if (usage == 0x00 && modifiers == 0) {
+        return "means no key: give a key, or modifiers with it for a modifier pressed alone (\"ctrl+0x00\")";
+    }
+    if (usage >= 0x01 && usage <= 0x03) {
+        return "is a keyboard error code, not a key";
+    }
+    if (usage >= 0xE0 && usage <= 0xE7) {
+        for (const ModifierName& m : ModifierNames()) {
+            if (m.bit == 1u << (usage - 0xE0)) {
+                return std::string("is the modifier ") + m.name + ": write it by its name, as in \"" + m.name +
+                       "+f1\", or \"" + m.name + "+0x00\" for the modifier alone";
+            }
+        }
+    }
+    return {};
+}
+
 // A raw usage "0xNN": true when the text has the 0x form; `usage` is -1 when it is out of range.
 bool ParseRawUsage(const std::string& part, int& usage) {
     if (part.size() < 3 || part[0] != '0' || part[1] != 'x') {
@@ -135,6 +158,7 @@ KeyParse ParseKey(std::string_view text) {
             if (raw < 0) {
                 return fail("raw usage " + Quoted(part) + " must be 0x00 to 0xFF");
             }
+
             key.usage = raw;
             key.keyName = KeyNameOfUsage(raw);
         } else {
@@ -154,6 +178,11 @@ KeyParse ParseKey(std::string_view text) {
     }
     if (keySeen.empty()) {
         return fail(Quoted(text) + " has no key: put one key after the modifiers");
+    }
+    if (!result.choice.mouse) {
+        if (const std::string why = NoKeyUsage(result.choice.usage, result.choice.modifiers); !why.empty()) {
+            return fail("usage " + Quoted(keySeen) + " " + why);
+        }
     }
     if (result.choice.mouse && result.choice.modifiers != 0) {
         return fail("a mouse click takes no modifiers (" + Quoted(modifierSeen) + " with " + Quoted(keySeen) + ")");
@@ -177,6 +206,9 @@ std::optional<KeyChoice> ChoiceFromSlot(std::uint8_t b0, std::uint8_t b1, std::u
                 return choice;
             }
         }
+    }
+    if (!NoKeyUsage(b1, b0).empty()) {
+        return std::nullopt;  // no key that a switch can be set to (older versions wrote some)
     }
     choice.modifiers = b0;
     choice.usage = b1;

@@ -1,5 +1,7 @@
 #include "cli/slots.h"
 
+#include "assignment/key_naming.h"
+
 #include <optional>
 
 namespace treadle::cli {
@@ -33,9 +35,11 @@ Settings DecodeSettings(const SlotTable& slots) {
 
 // The key combination whose slot bytes are those of a click, when the choice is a click.
 std::string SameBytesAsKey(const KeyChoice& click) {
-    std::optional<KeyChoice> key = ChoiceFromSlot(0x00, static_cast<std::uint8_t>(click.usage), 0, 0);
-    key->modifiers = 0xFE;
-    return KeyCombinationText(*key);
+    KeyChoice key;
+    key.modifiers = 0xFE;
+    key.usage = click.usage;
+    key.keyName = KeyNameOfUsage(click.usage);
+    return KeyCombinationText(key);
 }
 
 std::string SlotText(const SlotBytes& bytes) { return CaptureLine(bytes); }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
 
 namespace treadle::cli {
@@ -78,24 +79,24 @@ TEST_P(GoodKeys, Parse) {
     EXPECT_EQ(*back, parsed.choice);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, GoodKeys,
-                         ::testing::Values(GoodKey{"ctrl+shift+f1", false, 0x03, 0x3A, "ctrl+shift+f1"},
-                                           GoodKey{"shift+ctrl+f1", false, 0x03, 0x3A, "ctrl+shift+f1"},
-                                           GoodKey{"F1+SHIFT+Ctrl", false, 0x03, 0x3A, "ctrl+shift+f1"},
-                                           GoodKey{"rwin+ralt+rshift+rctrl+win+alt+shift+ctrl+a", false, 0xFF, 0x04,
-                                                   "ctrl+shift+alt+win+rctrl+rshift+ralt+rwin+a"},
-                                           GoodKey{"ralt+a", false, 0x40, 0x04, "ralt+a"},
-                                           GoodKey{"win+rctrl+l", false, 0x18, 0x0F, "win+rctrl+l"},
-                                           GoodKey{"f13", false, 0, 0x68, "f13"}, GoodKey{"F24", false, 0, 0x73, "f24"},
-                                           GoodKey{"0x87", false, 0, 0x87, "0x87"},
-                                           GoodKey{"0X3a", false, 0, 0x3A, "f1"},
-                                           GoodKey{"0x0", false, 0, 0x00, "0x00"},
-                                           GoodKey{"0x53", false, 0, 0x53, "numlock"},
-                                           GoodKey{"alt+kp-enter", false, 0x04, 0x58, "alt+kp-enter"},
-                                           GoodKey{"mouse-left", true, 0, 1, "mouse-left"},
-                                           GoodKey{"Mouse-Middle", true, 0, 4, "mouse-middle"},
-                                           GoodKey{"mouse-right", true, 0, 2, "mouse-right"}),
-                         [](const auto& info) { return NameOf(info.param.text, info.index); });
+INSTANTIATE_TEST_SUITE_P(
+    Table, GoodKeys,
+    ::testing::Values(GoodKey{"ctrl+shift+f1", false, 0x03, 0x3A, "ctrl+shift+f1"},
+                      GoodKey{"shift+ctrl+f1", false, 0x03, 0x3A, "ctrl+shift+f1"},
+                      GoodKey{"F1+SHIFT+Ctrl", false, 0x03, 0x3A, "ctrl+shift+f1"},
+                      GoodKey{"rwin+ralt+rshift+rctrl+win+alt+shift+ctrl+a", false, 0xFF, 0x04,
+                              "ctrl+shift+alt+win+rctrl+rshift+ralt+rwin+a"},
+                      GoodKey{"ralt+a", false, 0x40, 0x04, "ralt+a"},
+                      GoodKey{"win+rctrl+l", false, 0x18, 0x0F, "win+rctrl+l"}, GoodKey{"f13", false, 0, 0x68, "f13"},
+                      GoodKey{"F24", false, 0, 0x73, "f24"}, GoodKey{"0x87", false, 0, 0x87, "0x87"},
+                      GoodKey{"0X3a", false, 0, 0x3A, "f1"}, GoodKey{"ctrl+0x0", false, 0x01, 0x00, "ctrl+0x00"},
+                      GoodKey{"0x04", false, 0, 0x04, "a"}, GoodKey{"0xDF", false, 0, 0xDF, "0xdf"},
+                      GoodKey{"0xE8", false, 0, 0xE8, "0xe8"}, GoodKey{"0x53", false, 0, 0x53, "numlock"},
+                      GoodKey{"alt+kp-enter", false, 0x04, 0x58, "alt+kp-enter"},
+                      GoodKey{"mouse-left", true, 0, 1, "mouse-left"},
+                      GoodKey{"Mouse-Middle", true, 0, 4, "mouse-middle"},
+                      GoodKey{"mouse-right", true, 0, 2, "mouse-right"}),
+    [](const auto& info) { return NameOf(info.param.text, info.index); });
 
 struct BadKey {
     const char* text;
@@ -122,7 +123,12 @@ INSTANTIATE_TEST_SUITE_P(
                       BadKey{"backslah", "did you mean \"backslash\"?"}, BadKey{"+", "empty part"},
                       BadKey{"0x100", "raw usage \"0x100\" must be 0x00 to 0xFF"},
                       BadKey{"0xg1", "must be 0x00 to 0xFF"},
-                      BadKey{"ctrl+mouse-left", "a mouse click takes no modifiers"}),
+                      BadKey{"ctrl+mouse-left", "a mouse click takes no modifiers"},
+                      // No key, the keyboard's error codes and the modifiers as keys.
+                      BadKey{"0x00", "usage \"0x00\" means no key"}, BadKey{"0x01", "is a keyboard error code"},
+                      BadKey{"ctrl+0x03", "usage \"0x03\" is a keyboard error code"},
+                      BadKey{"0xE0", "usage \"0xe0\" is the modifier ctrl: write it by its name"},
+                      BadKey{"shift+0xe7", "is the modifier rwin"}, BadKey{"0xe4", "is the modifier rctrl"}),
     [](const auto& info) { return NameOf(info.param.text, info.index); });
 
 // A key with every modifier but left Ctrl stores the same bytes as a click: the click wins
@@ -135,6 +141,18 @@ TEST(KeyNames, ClickLookalikeKeys) {
     EXPECT_TRUE(ChoiceFromSlot(0xFE, 0x04, 0, 0)->mouse);
     EXPECT_FALSE(ChoiceFromSlot(0xFF, 0xFF, 0xFF, 0xFF).has_value());
     EXPECT_FALSE(ChoiceFromSlot(0x01, 0x04, 0x00, 0x01).has_value());
+}
+
+// Slots that older versions let a switch hold hold no key that can be set: show and export
+// treat them as written by no assignment, rather than as a key that apply then refuses.
+TEST(KeyNames, SlotsHoldingNoSettableKeyAreNoChoice) {
+    const std::array<std::uint8_t, 2> noKeys[] = {{0x00, 0x00}, {0x00, 0x01}, {0x04, 0x03}, {0x00, 0xE0}, {0x02, 0xE7}};
+    for (const auto& [modifiers, usage] : noKeys) {
+        EXPECT_FALSE(ChoiceFromSlot(modifiers, usage, 0, 0).has_value()) << int(modifiers) << " " << int(usage);
+    }
+    const std::optional<KeyChoice> alone = ChoiceFromSlot(0x01, 0x00, 0, 0);
+    ASSERT_TRUE(alone.has_value());
+    EXPECT_EQ(KeyCombinationText(*alone), "ctrl+0x00");
 }
 
 TEST(KeyNames, EveryListedNameParses) {
