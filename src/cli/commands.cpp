@@ -464,7 +464,18 @@ int CmdPress(CommandContext& c) {
     });
 }
 
+// A profile may not be one of the virtual foot switch's own files: exporting would replace
+// it, a capture would append report lines to it.
+void RefuseVirtualFile(const CommandContext& c, const std::string& profile, const std::string& what,
+                       const std::string& advice) {
+    if (const std::string role = VirtualFileRole(c.o.stateFile, c.o.captureFile, profile); !role.empty()) {
+        throw UsageError(what + " " + ShownText(profile, kShownPathBytes) + ": it is " +
+                         ShownText(role, kShownPathBytes) + "; " + advice);
+    }
+}
+
 int CmdApply(CommandContext& c) {
+    RefuseVirtualFile(c, c.a.profile, "cannot capture into the profile", "give another capture file");
     const ProfileRead profile = ReadProfile(c.a.profile);
     if (profile.unreadable) {
         c.env.err << "treadlectl: " << ShownMessage(profile.error) << "\n";
@@ -481,6 +492,7 @@ int CmdExport(CommandContext& c) {
     if (c.o.all) {
         throw UsageError("export writes one profile: choose one device with --index or --device, not --all");
     }
+    RefuseVirtualFile(c, c.a.profile, "cannot export to", "give the profile another name");
     return ForEachVirtualDevice(c, [&](Session& session, const Target& t, int d) {
         std::vector<std::string> notes;
         const Profile p = ProfileFromSlots(session.Virtual()->Slots(d), notes);

@@ -46,6 +46,8 @@ struct CliEnvironment {
     std::function<std::unique_ptr<HidPlatform>()> systemPlatform;
     // Called once a virtual foot switch has started, before any command uses it.
     std::function<void(VirtualFootSwitch&)> virtualStarted;
+    // How long a state file's lock held by another program is waited for.
+    int lockWaitMs = kDefaultLockWaitMs;
 };
 
 // Runs one command line (the arguments after the program name); returns the exit status.

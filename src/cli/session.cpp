@@ -102,6 +102,7 @@ int Session::Start() {
         vo.stateFile = o_.stateFile;
         vo.captureFile = o_.captureFile;
         vo.sleeper = &env_.sleeper;
+        vo.lockWaitMs = env_.lockWaitMs;
         auto device = std::make_unique<VirtualFootSwitch>(vo);
         std::string error;
         if (!device->Start(error)) {

@@ -36,25 +36,51 @@ struct FileRead {
 // On failure `path` is untouched and the new file removed.
 [[nodiscard]] std::string ReplaceUserFile(const std::string& path, std::string_view text);
 
-// An exclusive advisory lock that processes sharing a file take around each change, held
-// until the object goes. It locks a lock file beside the shared file (path + ".lock"), not
-// the file itself: the shared file is replaced by a rename at every change, so a lock on it
-// would stay with the old file, which the next process no longer opens. The lock file is
-// never removed, for the same reason.
+// How long a lock held by another program is waited for before giving up.
+constexpr int kDefaultLockWaitMs = 5000;
+
+enum class LockMode {
+    Exclusive,  // for a change: read, change, write back
+    Shared,     // for reading only: many readers at once, no writer among them
+};
+
+// An advisory lock that processes sharing a file take around each change (exclusive) or
+// read (shared), held until the object goes. It locks a lock file beside the shared file
+// (path + ".lock"), not the file itself: the shared file is replaced by a rename at every
+// change, so a lock on it would stay with the old file, which the next process no longer
+// opens. The lock file is never removed, for the same reason.
+//
+// A lock that another program holds is waited for at most `waitMs`, then refused with a
+// reason that names the lock file. A shared lock needs no lock file where none exists and
+// none can be made (a read-only folder): nothing can replace the file there either, so it
+// is read without one.
 class FileLock {
   public:
-    explicit FileLock(const std::string& path);
+    explicit FileLock(const std::string& path, LockMode mode = LockMode::Exclusive, int waitMs = kDefaultLockWaitMs);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // Empty when the lock is held; otherwise why it could not be taken.
+    // Empty when the lock is held (or, shared, not needed); otherwise why it could not be taken.
     const std::string& error() const { return error_; }
 
   private:
     std::intptr_t handle_ = -1;
     std::string error_;
 };
+
+// The reason a lock held elsewhere was given up on: "PATH.lock: held by another program ...".
+std::string LockHeldText(const std::string& lockPath, int waitMs);
+
+// True when two paths name one file: the same file by identity where both exist (hard and
+// symbolic links included), or the same name once links, "." and ".." are followed, which
+// also tells for a file that does not exist yet.
+bool SameUserFile(const std::string& a, const std::string& b);
+
+// Removes the temporary files that ReplaceUserFile left beside `path` when its process was
+// killed before the rename ("path.<16 hex digits>.tmp"). Only for a caller that holds the
+// exclusive lock of `path`, so that no writer is busy with one.
+void RemoveStaleTemporaries(const std::string& path);
 
 // A file that lines are appended to, each written whole at once (the capture file).
 class AppendFile {

@@ -7,6 +7,7 @@
 #include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace treadle {
@@ -168,9 +169,19 @@ std::string ReplaceUserFile(const std::string& path, std::string_view text) {
     return {};
 }
 
-FileLock::FileLock(const std::string& path) {
+FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
     const std::string lockPath = path + ".lock";
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = -1;
+    if (mode == LockMode::Shared) {
+        fd = ::open(lockPath.c_str(), O_RDONLY | kFlags);
+    }
+    if (fd < 0 && (mode == LockMode::Exclusive || errno == ENOENT)) {
+        fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
+        if (fd < 0 && mode == LockMode::Shared && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+            return;  // no lock file, and none can be made: nothing can replace the file either
+        }
+    }
     if (fd < 0) {
         error_ = lockPath + ": " + SystemText(errno);
         return;
@@ -181,12 +192,25 @@ FileLock::FileLock(const std::string& path) {
         ::close(fd);
         return;
     }
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
+    const int operation = (mode == LockMode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
+    constexpr int kPollMs = 10;
+    for (int waited = 0; ::flock(fd, operation) != 0;) {
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
             error_ = lockPath + ": " + SystemText(errno);
             ::close(fd);
             return;
         }
+        if (waited >= waitMs) {
+            error_ = LockHeldText(lockPath, waitMs);
+            ::close(fd);
+            return;
+        }
+        const timespec pause{0, kPollMs * 1000000L};
+        ::nanosleep(&pause, nullptr);
+        waited += kPollMs;
     }
     handle_ = fd;
 }

@@ -193,11 +193,22 @@ std::string ReplaceUserFile(const std::string& path, std::string_view text) {
     return error;
 }
 
-FileLock::FileLock(const std::string& path) {
+FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
     const std::string lockPath = path + ".lock";
-    HANDLE file = CreateFileW(Wide(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const std::wstring wide = Wide(lockPath);
+    constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (mode == LockMode::Shared) {
+        file = CreateFileW(wide.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING, kFlags, nullptr);
+    }
+    if (file == INVALID_HANDLE_VALUE && (mode == LockMode::Exclusive || GetLastError() == ERROR_FILE_NOT_FOUND)) {
+        file = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr, OPEN_ALWAYS, kFlags, nullptr);
+        if (file == INVALID_HANDLE_VALUE && mode == LockMode::Shared &&
+            (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_WRITE_PROTECT)) {
+            return;  // no lock file, and none can be made: nothing can replace the file either
+        }
+    }
     if (file == INVALID_HANDLE_VALUE) {
         error_ = lockPath + ": " + LastError();
         return;
@@ -208,11 +219,24 @@ FileLock::FileLock(const std::string& path) {
         error_ = lockPath + ": " + notRegular;
         return;
     }
-    OVERLAPPED whole{};
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
-        error_ = lockPath + ": " + LastError();
-        CloseHandle(file);
-        return;
+    const DWORD flags = (mode == LockMode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0) | LOCKFILE_FAIL_IMMEDIATELY;
+    constexpr int kPollMs = 10;
+    for (int waited = 0;; waited += kPollMs) {
+        OVERLAPPED whole{};
+        if (LockFileEx(file, flags, 0, MAXDWORD, MAXDWORD, &whole)) {
+            break;
+        }
+        if (GetLastError() != ERROR_LOCK_VIOLATION) {
+            error_ = lockPath + ": " + LastError();
+            CloseHandle(file);
+            return;
+        }
+        if (waited >= waitMs) {
+            error_ = LockHeldText(lockPath, waitMs);
+            CloseHandle(file);
+            return;
+        }
+        Sleep(kPollMs);
     }
     handle_ = reinterpret_cast<std::intptr_t>(file);
 }

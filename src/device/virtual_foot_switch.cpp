@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <set>
 #include <sstream>
 #include <system_error>
@@ -163,20 +162,14 @@ bool VirtualFootSwitch::Start(std::string& error) {
 bool VirtualFootSwitch::OpenCapture(std::string& error) {
     const std::string& capture = options_.captureFile;
     const std::string& state = options_.stateFile;
-    auto refuse = [&] {
-        error = "the capture file " + capture + " is the state file " + state + ": give another capture file";
+    auto refuse = [&](const std::string& what) {
+        error = "the capture file " + capture + " is " + what + ": give another capture file";
         return false;
     };
-    // Before a state file exists only its name can tell; once it does, its identity, for
-    // a link or another spelling of the name.
-    if (!state.empty()) {
-        std::error_code ecA;
-        std::error_code ecB;
-        const auto a = std::filesystem::weakly_canonical(capture, ecA);
-        const auto b = std::filesystem::weakly_canonical(state, ecB);
-        if (capture == state || (!ecA && !ecB && a == b)) {
-            return refuse();
-        }
+    // Told by name (links followed) before the open, which would create a missing state file
+    // through a link to it; by identity after it, for a hard link.
+    if (const std::string role = VirtualFileRole(state, {}, capture); !role.empty()) {
+        return refuse(role);
     }
     if (const std::string why = capture_.Open(capture); !why.empty()) {
         error = "cannot open the capture file " + capture + ": " + why;
@@ -184,16 +177,29 @@ bool VirtualFootSwitch::OpenCapture(std::string& error) {
     }
     if (!state.empty() && capture_.IsSameFileAs(state)) {
         capture_.Close();
-        return refuse();
+        return refuse("the state file " + state);
     }
     return true;
+}
+
+std::string VirtualFileRole(const std::string& stateFile, const std::string& captureFile, const std::string& path) {
+    if (!stateFile.empty() && SameUserFile(path, stateFile)) {
+        return "the state file " + stateFile;
+    }
+    if (!stateFile.empty() && SameUserFile(path, stateFile + ".lock")) {
+        return "the state file's lock " + stateFile + ".lock";
+    }
+    if (!captureFile.empty() && SameUserFile(path, captureFile)) {
+        return "the capture file " + captureFile;
+    }
+    return {};
 }
 
 bool VirtualFootSwitch::Reload(std::string& error) {
     if (options_.stateFile.empty()) {
         return true;
     }
-    const FileLock lock(options_.stateFile);
+    const FileLock lock(options_.stateFile, LockMode::Shared, options_.lockWaitMs);
     if (!lock.error().empty()) {
         error = "cannot lock the state file: " + lock.error();
         return false;
@@ -484,11 +490,13 @@ bool VirtualFootSwitch::StoreSlot(int device, int slot, const SlotBytes& bytes, 
     }
     // Another program may have changed the file since it was read: read it again under the
     // lock, change the one slot, and write it back before the lock is let go.
-    const FileLock lock(options_.stateFile);
+    const FileLock lock(options_.stateFile, LockMode::Exclusive, options_.lockWaitMs);
     if (!lock.error().empty()) {
         error = "cannot lock the state file: " + lock.error();
         return false;
     }
+    // A writer killed between its temporary file and the rename left that file behind.
+    RemoveStaleTemporaries(options_.stateFile);
     if (!LoadState(error)) {
         return false;
     }

@@ -56,8 +56,14 @@ std::span<const std::uint8_t> VirtualMouseDescriptor();
 // separated by single blanks ("00 AA 01 04 01 3A 00 00").
 std::string CaptureLine(std::span<const std::uint8_t> report);
 
+// What `path` is to a virtual foot switch with this state and capture file (either may be
+// empty), when it is one of its files: "the state file S", "the state file's lock S.lock" or
+// "the capture file C", told by name and by identity; empty for any other path. A file the
+// user names for something else (a profile to export) must not be one of them.
+std::string VirtualFileRole(const std::string& stateFile, const std::string& captureFile, const std::string& path);
+
 class VirtualFootSwitch final : public HidPlatform {
-public:
+  public:
     static constexpr int kReportLength = 8;
 
     struct Options {
@@ -65,8 +71,10 @@ public:
         // Slots kept across runs; empty: memory only. Several programs may share one state
         // file: each change takes its lock, reads it again, stores the slot and replaces it.
         std::string stateFile;
-        std::string captureFile;  // every output report received is appended; empty: none
+        std::string captureFile;     // every output report received is appended; empty: none
         Sleeper* sleeper = nullptr;  // waits of timed reads; null: real sleeps
+        // How long the state file's lock is waited for while another program holds it.
+        int lockWaitMs = kDefaultLockWaitMs;
     };
 
     enum class WriteFault { None, Fail, Short };
@@ -129,7 +137,7 @@ public:
     // The path of a device's configuration interface.
     static std::string ConfigPath(int device);
 
-private:
+  private:
     enum class Interface { Keyboard, Mouse, Config };
     struct Device {
         bool present = true;

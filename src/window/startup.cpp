@@ -13,6 +13,9 @@ std::unique_ptr<HidPlatform> StartPlatform(const CommandLine& options, Sleeper& 
     deviceOptions.stateFile = options.stateFile;
     deviceOptions.captureFile = options.captureFile;
     deviceOptions.sleeper = &sleeper;
+    // The window waits on its own thread: a lock another program keeps is given up on sooner
+    // than the command line does, and the log says so.
+    deviceOptions.lockWaitMs = kWindowLockWaitMs;
     auto device = std::make_unique<VirtualFootSwitch>(deviceOptions);
     std::string error;
     if (!device->Start(error)) {

@@ -17,6 +17,10 @@ namespace treadle {
 // bad, as with a bad command line.
 constexpr int kBadStartStatus = 2;
 
+// How long the window waits for a state file's lock that another program holds, on the
+// window's own thread.
+constexpr int kWindowLockWaitMs = 1000;
+
 // The HID platform for the command line. When the virtual foot switch cannot start, says why
 // on `err` and in a message box (the program may have been started without a terminal), and
 // gives null.

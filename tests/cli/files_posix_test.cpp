@@ -1,7 +1,9 @@
 // The file faults that need POSIX to stage: two treadlectl processes on one state file,
 // links, FIFOs, files the user may not read, a full disk and a file-size limit.
 #include "cli/runner_fixture.h"
+#include "device/user_file.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <spawn.h>
@@ -200,6 +202,131 @@ TEST_F(Files, TheCaptureFileMayNotBeTheStateFile) {
         EXPECT_NE(err_.str().find("is the state file"), std::string::npos) << capture << ": " << err_.str();
         EXPECT_EQ(ReadFile(State()), state) << capture;
     }
+}
+
+// A missing state file and a capture path that is a link to it: the refusal once came after
+// the open had made an empty state file, which every later run refused.
+TEST_F(Files, ARefusedCaptureMakesNoStateFile) {
+    fs::create_symlink(State(), Path("capture-link"));
+    fs::create_symlink(Path("capture-link"), Path("link-to-link"));
+    for (const std::string& capture : {Path("capture-link"), Path("link-to-link")}) {
+        EXPECT_EQ(Run({"--virtual=" + State(), "--capture", capture, "show"}), kExitFailed) << capture;
+        EXPECT_NE(err_.str().find("is the state file"), std::string::npos) << err_.str();
+        EXPECT_FALSE(fs::exists(fs::symlink_status(State()))) << capture;
+    }
+    fs::create_symlink(State() + ".lock", Path("lock-link"));
+    EXPECT_EQ(Run({"--virtual=" + State(), "--capture", Path("lock-link"), "show"}), kExitFailed);
+    EXPECT_NE(err_.str().find("is the state file's lock"), std::string::npos) << err_.str();
+    EXPECT_EQ(Run({"--virtual=" + State(), "show"}), kExitOk) << err_.str();
+}
+
+// export once replaced the state file (or its lock) with a profile and said "exported";
+// apply with a capture into the profile appended report lines to it.
+TEST_F(Files, TheVirtualFootSwitchsOwnFilesAreNoProfile) {
+    ASSERT_EQ(RunVirtual({"set", "1", "a"}), kExitOk) << err_.str();
+    const std::string state = ReadFile(State());
+    fs::create_hard_link(State(), Path("hard"));
+    fs::create_symlink(State(), Path("soft"));
+    fs::create_symlink(State() + ".lock", Path("soft-lock"));
+    const std::pair<std::string, std::string> targets[] = {
+        {State(), "it is the state file"},
+        {dir_.string() + "/./pedals.state", "it is the state file"},
+        {Path("hard"), "it is the state file"},
+        {Path("soft"), "it is the state file"},
+        {State() + ".lock", "it is the state file's lock"},
+        {Path("soft-lock"), "it is the state file's lock"},
+        {Capture(), "it is the capture file"},
+    };
+    const std::string capture = ReadFile(Capture());
+    for (const auto& [target, why] : targets) {
+        EXPECT_EQ(RunVirtual({"export", target}), kExitUsage) << target;
+        EXPECT_NE(err_.str().find("cannot export to " + target + ": " + why), std::string::npos) << err_.str();
+        EXPECT_EQ(ReadFile(State()), state) << target;
+        EXPECT_EQ(ReadFile(Capture()), capture) << target;
+    }
+    EXPECT_EQ(RunVirtual({"show"}), kExitOk) << err_.str();
+
+    const std::string profile = Write("office.toml", "[switches]\n1 = \"b\"\n");
+    fs::create_symlink(profile, Path("capture-into-profile"));
+    for (const std::string& into : {profile, Path("capture-into-profile")}) {
+        EXPECT_EQ(Run({"--virtual", "--capture", into, "apply", profile}), kExitUsage) << into;
+        EXPECT_NE(err_.str().find("cannot capture into the profile " + profile + ": it is the capture file"),
+                  std::string::npos)
+            << err_.str();
+        EXPECT_EQ(ReadFile(profile), "[switches]\n1 = \"b\"\n");
+    }
+}
+
+// A lock another program holds was waited for without end and without a word.
+TEST_F(Files, ALockHeldElsewhereIsGivenUpOnWithItsName) {
+    ASSERT_EQ(Run({"--virtual=" + State(), "set", "1", "a"}), kExitOk) << err_.str();
+    const std::string state = ReadFile(State());
+    lockWaitMs_ = 100;
+    const FileLock held(State());
+    ASSERT_TRUE(held.error().empty()) << held.error();
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"set", "2", "b"}, {"show"}, {"press", "1"}}) {
+        std::vector<std::string> line = args;
+        line.insert(line.begin(), "--virtual=" + State());
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Run(line), kExitFailed) << args[0];
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << args[0];
+        EXPECT_NE(err_.str().find("cannot lock the state file: " + State() +
+                                  ".lock: held by another program (a treadle window or treadlectl using the same "
+                                  "file) for more than 100 ms"),
+                  std::string::npos)
+            << args[0] << ": " << err_.str();
+        EXPECT_EQ(ReadFile(State()), state);
+    }
+}
+
+// A reader (show, press, export elsewhere) needs no write access to the state file's folder.
+TEST_F(Files, ReadersOfAStateFileInAReadOnlyFolderNeedNoLockTheyCannotMake) {
+    OpenFolderToAll();
+    fs::create_directory(Path("ro"));
+    const std::string withLock = Path("ro/locked.state");
+    const std::string withoutLock = Path("ro/bare.state");
+    ASSERT_EQ(Run({"--virtual=" + withLock, "set", "1", "ctrl+f1"}), kExitOk) << err_.str();
+    std::ofstream(withoutLock) << "device 1\nslot 00: 01 3A 00 00 key\n";
+    fs::permissions(Path("ro"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    for (const std::string& state : {withLock, withoutLock}) {
+        EXPECT_EQ(RunInChild({"--virtual=" + state, "show"}, true), kExitOk) << state << ": " << err_.str();
+        EXPECT_EQ(RunInChild({"--virtual=" + state, "press", "1"}, true), kExitOk) << state << ": " << err_.str();
+        EXPECT_EQ(RunInChild({"--virtual=" + state, "export", Path("out.toml")}, true), kExitOk)
+            << state << ": " << err_.str();
+        EXPECT_NE(ReadFile(Path("out.toml")).find("1 = \"ctrl+f1\""), std::string::npos);
+        // A writer still needs the folder, and says so.
+        EXPECT_EQ(RunInChild({"--virtual=" + state, "set", "2", "a"}, true), kExitFailed) << state;
+        EXPECT_NE(err_.str().find("Permission denied"), std::string::npos) << err_.str();
+    }
+    EXPECT_FALSE(fs::exists(withoutLock + ".lock"));
+    fs::permissions(Path("ro"), fs::perms::all);
+}
+
+// Writers killed between their temporary file and the rename left it beside the state file
+// for good; the next writer that holds the lock removes them, and only them.
+TEST_F(Files, TemporaryFilesOfKilledWritersAreRemovedByTheNextWriter) {
+    const std::string stale[] = {State() + ".0123456789abcdef.tmp", State() + ".fedcba9876543210.tmp"};
+    const std::string kept[] = {State() + ".tmp", State() + ".0123456789ABCDEF.tmp", State() + ".0123.tmp",
+                                Path("other.state.0123456789abcdef.tmp")};
+    for (const std::string& name : stale) {
+        std::ofstream(name) << "device 1\n";
+    }
+    for (const std::string& name : kept) {
+        std::ofstream(name) << "mine\n";
+    }
+    fs::create_directory(State() + ".aaaaaaaaaaaaaaaa.tmp");
+    // Readers leave them: a writer may be busy with its own.
+    ASSERT_EQ(Run({"--virtual=" + State(), "show"}), kExitOk) << err_.str();
+    EXPECT_TRUE(fs::exists(stale[0]));
+    ASSERT_EQ(Run({"--virtual=" + State(), "set", "1", "a"}), kExitOk) << err_.str();
+    for (const std::string& name : stale) {
+        EXPECT_FALSE(fs::exists(name)) << name;
+    }
+    for (const std::string& name : kept) {
+        EXPECT_EQ(ReadFile(name), "mine\n") << name;
+    }
+    EXPECT_TRUE(fs::is_directory(State() + ".aaaaaaaaaaaaaaaa.tmp"));
 }
 
 TEST_F(Files, AFailedExportLeavesTheOldProfileWhole) {

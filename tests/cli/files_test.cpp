@@ -2,8 +2,10 @@
 // used by two programs at once, files that cannot be read, failures named after the file
 // rather than the device, what raw says it wrote, and hostile text shown on the terminal.
 #include "cli/runner_fixture.h"
+#include "device/user_file.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace treadle::cli {
 namespace {
@@ -65,6 +67,34 @@ TEST_F(Runner, TheWindowNamesAStateFileItCannotWrite) {
     ASSERT_EQ(f.Log().size(), 2u);
     EXPECT_EQ(f.Log()[0], f.Stamped(f.boxes.shown[0].text));
     EXPECT_EQ(f.Log()[1], f.Stamped(kWriteFailedLine));  // the action failed, as before
+}
+
+// A key click while another program held the lock froze the window for as long.
+TEST_F(Runner, TheWindowGivesUpOnALockHeldElsewhereAndSaysSo) {
+    VirtualFootSwitch::Options options{1, State(), "", nullptr};
+    options.lockWaitMs = 100;
+    VirtualFootSwitch device(options);
+    std::string error;
+    ASSERT_TRUE(device.Start(error)) << error;
+    treadle::testing::WindowFixture f(device);
+    USB& w = *f.window;
+    w.Timer1_Timer();
+    {
+        const FileLock held(State());
+        ASSERT_TRUE(held.error().empty()) << held.error();
+        const auto start = std::chrono::steady_clock::now();
+        w.UserClick(w.Command_key[0]);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        ASSERT_EQ(f.boxes.shown.size(), 1u);
+        EXPECT_NE(f.boxes.shown[0].text.find(State() + ".lock: held by another program"), std::string::npos)
+            << f.boxes.shown[0].text;
+        ASSERT_EQ(f.Log().size(), 2u);
+        EXPECT_EQ(f.Log()[1], f.Stamped(kWriteFailedLine));
+    }
+    // Once it is let go, the next click writes.
+    w.UserClick(w.Command_key[0]);
+    EXPECT_EQ(f.Log().back(), f.Stamped("成功在开关 <1> 中写入< F1 >"));
+    EXPECT_EQ(SlotsIn(State())[0], (SlotBytes{0x00, 0x3A, 0x00, 0x00}));
 }
 
 TEST_F(Runner, TwoVirtualFootSwitchesOnOneStateFileKeepEachOthersSlots) {

@@ -4,7 +4,6 @@
 
 #include "cli/runner.h"
 #include "support/fakes.h"
-
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -52,9 +51,9 @@ inline std::string ReadFile(const fs::path& path) {
 class Runner : public ::testing::Test {
   protected:
     Runner() {
-        dir_ = fs::temp_directory_path() /
-               ("treadlectl-test-" + treadle::testing::UniqueSuffix() + "-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir_ =
+            fs::temp_directory_path() / ("treadlectl-test-" + treadle::testing::UniqueSuffix() + "-" +
+                                         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -64,6 +63,7 @@ class Runner : public ::testing::Test {
         out_.str({});
         err_.str({});
         CliEnvironment env{out_, err_, sleeper_, terminal_, systemPlatform_, virtualStarted_};
+        env.lockWaitMs = lockWaitMs_;
         return RunTreadlectl(args, env);
     }
 
@@ -102,6 +102,7 @@ class Runner : public ::testing::Test {
     FakeTerminal terminal_;
     std::function<std::unique_ptr<HidPlatform>()> systemPlatform_;
     std::function<void(VirtualFootSwitch&)> virtualStarted_;
+    int lockWaitMs_ = kDefaultLockWaitMs;
 };
 
 }  // namespace treadle::cli
