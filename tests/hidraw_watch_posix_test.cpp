@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace treadle {
@@ -185,6 +188,30 @@ TEST(HidrawWatch, ThePedalTestMatchesWhatTheWindowWrote) {
     EXPECT_EQ(model.Presses()[1].match, "switch 2");
     EXPECT_EQ(model.Presses()[0].combination, "mouse-right");
     EXPECT_EQ(model.Presses()[0].match, "warning: matches no programmed switch");
+}
+
+// The window's pedal test reads on the window's thread: a node that never runs dry once kept
+// its poll from returning, freezing the window.
+TEST(HidrawWatch, ThePedalTestsPollReturnsFromANodeThatNeverRunsDry) {
+    FakeTree tree;
+    tree.AddFootSwitch(0, Node::File, Node::Fifo);
+    fs::remove(tree.DevNode(0));
+    fs::create_symlink("/dev/zero", tree.DevNode(0));
+    HidrawPlatform hid(tree.Roots());
+    FakeClock clock;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(10);
+        PedalTest model(hid, clock);
+        for (int i = 0; i < 20; ++i) {
+            model.Poll();
+        }
+        std::_Exit(model.Status().empty() && model.Presses().empty() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status)) << "the poll never returned";
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
 }
 
 // The window's pedal test on a real foot switch: what the window's own buttons wrote is what

@@ -133,8 +133,12 @@ int Session::OpenTargets(const char* notFound) {
     for (InterfaceInfo& info : SurveyInterfaces(*hid_)) {
         if (IsFootSwitch(info, o_.vendorId, o_.productId)) {
             candidates.push_back(std::move(info));
-        } else if (Matches(info, o_.vendorId, o_.productId) && info.state == InterfaceState::Unusable &&
-                   !info.why.empty()) {
+        } else if (Matches(info, o_.vendorId, o_.productId) && info.state == InterfaceState::Unusable) {
+            if (info.why.empty()) {
+                info.why = !info.capsKnown ? "its report lengths cannot be read from its report descriptor"
+                                           : "its output report holds " + std::to_string(info.caps.outputReportLength) +
+                                                 " bytes, too few for a frame";
+            }
             broken.push_back(std::move(info));
         }
     }
@@ -149,11 +153,16 @@ int Session::OpenTargets(const char* notFound) {
         return Fail(std::string(notFound) + " (no foot switch " + ids + " found)");
     }
     if (o_.all) {
-        wantedTargets_ = static_cast<int>(candidates.size());
+        // Every foot switch counts, the ones whose configuration interface cannot be used too.
+        wantedTargets_ = static_cast<int>(candidates.size() + broken.size());
         for (const InterfaceInfo& c : candidates) {
             if (!Open(c.path, false)) {
                 ++failedTargets_;
             }
+        }
+        for (const InterfaceInfo& b : broken) {
+            DeviceFailure(b.path, "cannot open the device: " + b.why);
+            ++failedTargets_;
         }
         return targets_.empty() ? kExitFailed : kExitOk;
     }

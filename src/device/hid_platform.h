@@ -96,6 +96,11 @@ struct WatchRead {
     std::string error;
 };
 
+// How many reports one interface gives one InputWatch::Read at most. A node that never runs
+// dry (a device gone wild, or a node that reads like /dev/zero) then still lets each read
+// return, so a caller's count and time-out hold.
+constexpr int kMaxReportsPerWatchRead = 64;
+
 // The input of a foot switch's keyboard and mouse interfaces, followed. It only listens: the
 // system goes on typing and clicking what the pedals send.
 class InputWatch {
@@ -114,7 +119,7 @@ struct WatchStart {
 };
 
 class HidPlatform {
-public:
+  public:
     virtual ~HidPlatform() = default;
 
     // Device paths of the HID interfaces present now, in a stable order.

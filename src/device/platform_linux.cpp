@@ -225,10 +225,11 @@ class HidrawInputWatch final : public InputWatch {
     }
 
   private:
-    // Reads every report waiting on a node; a node that ends or fails is closed and named.
+    // Reads the reports waiting on a node, kMaxReportsPerWatchRead at most; a node that ends
+    // or fails is closed and named.
     void Drain(Node& n, WatchRead& result) {
         const bool numbered = n.info.numberedInputReports;
-        for (;;) {
+        for (int reports = 0; reports < kMaxReportsPerWatchRead;) {
             // Without report IDs hidraw gives the data alone: it goes behind an ID byte of 0.
             // hidraw hands over one report per read; asking for no more than the longest
             // report keeps to that where the node is a stream.
@@ -238,6 +239,7 @@ class HidrawInputWatch final : public InputWatch {
             buffer_[0] = 0;
             const ssize_t got = ::read(n.fd, buffer_.data() + offset, wanted);
             if (got > 0) {
+                ++reports;
                 const DecodedReport report =
                     DecodeInputReport(n.info, std::span<const std::uint8_t>(buffer_.data(), offset + got));
                 if (report.known) {

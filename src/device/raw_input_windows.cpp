@@ -145,7 +145,8 @@ WatchRead RawInputWatch::Read(int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     for (;;) {
         MSG message{};
-        while (calls_->PeekInput(window_, message)) {
+        // A bounded number of messages per read, so that a flood of input still lets it return.
+        for (int taken = 0; taken < kMaxReportsPerWatchRead && calls_->PeekInput(window_, message); ++taken) {
             if (message.message != WM_INPUT) {
                 continue;
             }

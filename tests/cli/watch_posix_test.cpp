@@ -5,8 +5,14 @@
 #include "device/hidraw_platform.h"
 #include "support/fake_hidraw_tree.h"
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace treadle::cli {
 namespace {
@@ -93,6 +99,57 @@ TEST_F(Watch, FailsWhenNoPressComesOrTheDeviceGoes) {
     tree_.Remove(1);
     EXPECT_EQ(Run({"watch", "--timeout", "50"}), kExitFailed);
     EXPECT_EQ(err_.str(), "treadlectl: no keyboard or mouse interface of a foot switch 2704:2018 found\n");
+}
+
+// Runs `body` in a child that is stopped after a few seconds, so that a watch that never
+// returns fails the test instead of hanging it; the child's exit status is what body returned.
+template <typename Body>
+int InChildWithAlarm(Body body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(10);
+        std::_Exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A node that never runs dry (one that reads like /dev/zero, or a FIFO fed without pause)
+// once kept the watch reading it for ever, storing presses it never printed.
+TEST_F(Watch, ANodeThatNeverRunsDryLetsCountAndTimeOutHold) {
+    tree_.AddFootSwitch(0, Node::File, Node::Fifo);
+    fs::remove(tree_.DevNode(0));
+    fs::create_symlink("/dev/zero", tree_.DevNode(0));
+    const auto start = std::chrono::steady_clock::now();
+    const int endless = InChildWithAlarm([&] {
+        const int status = Run({"watch", "--timeout", "300"});
+        return status == kExitFailed && err_.str() == "treadlectl: no pedal press within 300 ms\n" ? 0 : 1;
+    });
+    EXPECT_EQ(endless, 0) << "exit 0: failed as it should; 1: another result; 142: never returned";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+    // The mouse node flooded with presses and releases, written far faster than read.
+    const int mouse = ::open(tree_.DevNode(1).c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(mouse, 0);
+    std::atomic<bool> stop{false};
+    std::thread flood([&] {
+        std::vector<std::uint8_t> burst;
+        for (int i = 0; i < 4096; ++i) {
+            burst.insert(burst.end(), {static_cast<std::uint8_t>(i % 2), 0x00, 0x00});
+        }
+        while (!stop) {
+            (void)!::write(mouse, burst.data(), burst.size());  // a full pipe only waits for the reader
+        }
+    });
+    const int flooded = InChildWithAlarm([&] {
+        const int status = Run({"watch", "--count", "2", "--timeout", "500"});
+        return status == kExitOk && out_.str() == "mouse-left\nmouse-left\n" ? 0 : 1;
+    });
+    stop = true;
+    flood.join();
+    ::close(mouse);
+    EXPECT_EQ(flooded, 0) << "exit 0: two presses printed; 1: another result; 142: never returned";
 }
 
 }  // namespace

@@ -25,6 +25,9 @@ class FakeRawInputCalls final : public Win32RawInputCalls {
     std::map<HANDLE, std::wstring> names;
     std::deque<RAWINPUT> inputs;  // each becomes one WM_INPUT
     bool registerFails = false;
+    // Another keyboard that never stops typing: a message is always waiting.
+    bool flood = false;
+    int peeked = 0;
     // What the watch did.
     std::vector<RAWINPUTDEVICE> registered;
     std::map<HANDLE, int> nameQueries;
@@ -73,9 +76,13 @@ class FakeRawInputCalls final : public Win32RawInputCalls {
     }
     BOOL PeekInput(HWND window, MSG& message) override {
         EXPECT_EQ(window, reinterpret_cast<HWND>(0x77));
+        if (inputs.empty() && flood) {
+            Key(Device(9), 0x1E, taken_.size() % 2 == 0 ? 0 : RI_KEY_BREAK);
+        }
         if (inputs.empty()) {
             return FALSE;
         }
+        ++peeked;
         taken_.push_back(inputs.front());
         inputs.pop_front();
         message = MSG{};
@@ -202,6 +209,23 @@ TEST(RawInputWatch, TurnsTheFootSwitchsRecordsIntoPressesAndDropsOtherDevices) {
     // Nothing waiting: a read with a time-out waits for messages and comes back empty.
     EXPECT_TRUE(watch.Read(20).presses.empty());
     EXPECT_GE(fake.waits, 1);
+}
+
+// A flood of input once kept a read taking messages for ever.
+TEST(RawInputWatch, AReadReturnsFromAFloodOfMessages) {
+    auto calls = std::make_unique<FakeRawInputCalls>();
+    FakeRawInputCalls& fake = *calls;
+    fake.names = {{FakeRawInputCalls::Device(9), kOtherKeyboard}};
+    fake.flood = true;
+    RawInputWatch watch(std::move(calls), 0x2704, 0x2018);
+    std::string error;
+    ASSERT_TRUE(watch.Start(error)) << error;
+    const WatchRead read = watch.Read(0);
+    EXPECT_TRUE(read.presses.empty());
+    EXPECT_EQ(fake.peeked, kMaxReportsPerWatchRead);
+    const WatchRead later = watch.Read(30);  // waits its time, then returns
+    EXPECT_TRUE(later.presses.empty());
+    EXPECT_FALSE(later.ended);
 }
 
 // Under Wine (or Windows) the real calls make the window and register; no foot switch types.
