@@ -26,6 +26,9 @@ bool PedalTest::Poll() {
         status_.clear();
     }
     const WatchRead read = watch_->Read(0);
+    if (!read.presses.empty()) {
+        RereadVirtualSlots();
+    }
     for (const WatchedPress& p : read.presses) {
         const KnownSwitches known = Known(p.interfacePath);
         std::optional<std::vector<int>> switches;
@@ -62,11 +65,21 @@ bool PedalTest::PressPedal(int pedal, std::string& error) {
     if (!watch_) {
         Poll();  // listen first, so the press is heard
     }
-    if (!virtual_->PressPedal(pedal, error)) {
+    // Another program (treadlectl, another window) may have changed the state file since.
+    if (!virtual_->Reload(error) || !virtual_->PressPedal(pedal, error)) {
         return false;
     }
     Poll();
     return true;
+}
+
+void PedalTest::RereadVirtualSlots() {
+    std::string error;
+    if (virtual_ != nullptr) {
+        // When it cannot be read, presses are matched against the slots last read; the next
+        // write or pedal press says what is wrong with the file.
+        (void)virtual_->Reload(error);
+    }
 }
 
 KnownSwitches PedalTest::Known(const std::string& interfacePath) const {

@@ -3,6 +3,7 @@
 // rather than the device, what raw says it wrote, and hostile text shown on the terminal.
 #include "cli/runner_fixture.h"
 #include "device/user_file.h"
+#include "window/pedal_test.h"
 
 #include <algorithm>
 #include <chrono>
@@ -67,6 +68,38 @@ TEST_F(Runner, TheWindowNamesAStateFileItCannotWrite) {
     ASSERT_EQ(f.Log().size(), 2u);
     EXPECT_EQ(f.Log()[0], f.Stamped(f.boxes.shown[0].text));
     EXPECT_EQ(f.Log()[1], f.Stamped(kWriteFailedLine));  // the action failed, as before
+}
+
+// The window's pedal test once pressed and matched against the slots it had read at its
+// start, so a switch that treadlectl set meanwhile sent the old key ("a switch 1").
+TEST_F(Runner, ThePedalTestSeesWhatAnotherProgramWroteToTheStateFile) {
+    ASSERT_EQ(Run({"--virtual=" + State(), "set", "1", "a"}), kExitOk) << err_.str();
+    VirtualFootSwitch device({1, State(), "", nullptr});
+    std::string error;
+    ASSERT_TRUE(device.Start(error)) << error;
+    treadle::testing::FakeClock clock;
+    PedalTest panel(device, clock);
+    panel.Poll();
+    ASSERT_TRUE(panel.PressPedal(1, error)) << error;
+    ASSERT_EQ(panel.Presses().size(), 1u);
+    EXPECT_EQ(panel.Presses()[0].combination, "a");
+
+    ASSERT_EQ(Run({"--virtual=" + State(), "set", "1", "ctrl+b"}), kExitOk) << err_.str();
+    ASSERT_EQ(Run({"--virtual=" + State(), "set", "2", "a"}), kExitOk) << err_.str();
+    ASSERT_TRUE(panel.PressPedal(1, error)) << error;
+    ASSERT_EQ(panel.Presses().size(), 2u);
+    EXPECT_EQ(panel.Presses()[0].combination, "ctrl+b");
+    EXPECT_EQ(panel.Presses()[0].match, "switch 1");
+    // A press heard on the interfaces is matched against the file as it is now: "a" is switch 2's.
+    ASSERT_TRUE(device.PressPedal(2, error)) << error;
+    ASSERT_EQ(Run({"--virtual=" + State(), "set", "4", "a"}), kExitOk) << err_.str();
+    panel.Poll();
+    ASSERT_EQ(panel.Presses().size(), 3u);
+    EXPECT_EQ(panel.Presses()[0].match, "switch 2 or 4");
+    // A state file gone bad: the press is refused with the file's reason.
+    std::ofstream(State()) << "device 1\nslot 00: zz\n";
+    EXPECT_FALSE(panel.PressPedal(1, error));
+    EXPECT_NE(error.find(State() + ":2: a slot holds four bytes"), std::string::npos) << error;
 }
 
 // A key click while another program held the lock froze the window for as long.
