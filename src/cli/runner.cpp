@@ -22,9 +22,7 @@ Exit status: 0 success; 1 the device is missing, cannot be opened, or a write or
 failed, or a file cannot be read or written; 2 bad usage or bad input.
 'treadlectl COMMAND --help' tells more of each command.)";
 
-}  // namespace
-
-int RunTreadlectl(const std::vector<std::string>& arguments, CliEnvironment& env) {
+int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& env) {
     Options o;
     Arguments a;
     std::vector<std::string> args;
@@ -129,6 +127,20 @@ int RunTreadlectl(const std::vector<std::string>& arguments, CliEnvironment& env
         env.err << "treadlectl: " << ShownMessage(e.what()) << "\n";
         return kExitUsage;
     }
+}
+
+}  // namespace
+
+int RunTreadlectl(const std::vector<std::string>& arguments, CliEnvironment& env) {
+    const int status = RunCommandLine(arguments, env);
+    // What was printed but could not be written (a full disk, a closed output, a reader that
+    // left) is a failure, not a success.
+    env.out.flush();
+    if (!env.out) {
+        env.err << "treadlectl: the output could not be written: standard output is full, closed or gone\n";
+        return status == kExitOk ? kExitFailed : status;
+    }
+    return status;
 }
 
 }  // namespace treadle::cli

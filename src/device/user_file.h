@@ -82,6 +82,11 @@ bool SameUserFile(const std::string& a, const std::string& b);
 // exclusive lock of `path`, so that no writer is busy with one.
 void RemoveStaleTemporaries(const std::string& path);
 
+// Makes a write to a pipe or FIFO whose reader has gone fail with an error (EPIPE) instead of
+// ending the process with SIGPIPE, so that a program writing a capture or its output there
+// finishes what it started and says what could not be written. Nothing to do on Windows.
+void IgnoreBrokenPipeSignal();
+
 // A file that lines are appended to, each written whole at once (the capture file).
 class AppendFile {
   public:

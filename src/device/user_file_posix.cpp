@@ -1,6 +1,7 @@
 #include "device/user_file.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -220,6 +221,8 @@ FileLock::~FileLock() {
         ::close(static_cast<int>(handle_));  // closing releases the lock
     }
 }
+
+void IgnoreBrokenPipeSignal() { std::signal(SIGPIPE, SIG_IGN); }
 
 AppendFile::~AppendFile() { Close(); }
 

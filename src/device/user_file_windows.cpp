@@ -250,6 +250,8 @@ FileLock::~FileLock() {
     }
 }
 
+void IgnoreBrokenPipeSignal() {}  // a broken pipe is an error of the write here
+
 AppendFile::~AppendFile() { Close(); }
 
 void AppendFile::Close() {

@@ -329,6 +329,67 @@ TEST_F(Files, TemporaryFilesOfKilledWritersAreRemovedByTheNextWriter) {
     EXPECT_TRUE(fs::is_directory(State() + ".aaaaaaaaaaaaaaaa.tmp"));
 }
 
+// Runs a shell command line in the test's folder; its exit status.
+int Shell(const fs::path& folder, const std::string& command) {
+    const std::string line = "cd '" + folder.string() + "' && " + command;
+    const int status = std::system(line.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The printing commands once said nothing and exited 0 when their output could not be written.
+TEST_F(Files, OutputThatCannotBeWrittenFailsTheCommand) {
+    const std::string program = TREADLECTL_PROGRAM;
+    ASSERT_EQ(Run({"--virtual=" + State(), "set", "1", "a"}), kExitOk) << err_.str();
+    const struct {
+        std::string arguments;
+        const char* output;  // where standard output goes
+        int status;
+    } cases[] = {
+        {"keys", ">/dev/full", 1},
+        {"keys", ">&-", 1},
+        {"--virtual=pedals.state show", ">/dev/full", 1},
+        {"--virtual=pedals.state show", ">&-", 1},
+        {"--dry-run set 1 a", ">/dev/full", 1},
+        {"--help", ">/dev/full", 1},
+        {"--virtual list", ">&-", 1},
+        // Nothing to print: nothing lost.
+        {"--quiet --virtual=pedals.state set 2 b", ">&-", 0},
+        // A command that failed keeps its own status.
+        {"set 5 a", ">/dev/full", 2},
+    };
+    for (const auto& c : cases) {
+        const int status = Shell(dir_, program + " " + c.arguments + " " + c.output + " 2>err.txt");
+        EXPECT_EQ(status, c.status) << c.arguments << " " << c.output;
+        if (c.status == 1) {
+            EXPECT_EQ(ReadFile(Path("err.txt")),
+                      "treadlectl: the output could not be written: standard output is full, closed or gone\n")
+                << c.arguments << " " << c.output;
+        }
+    }
+    // With standard output closed, the state file did not take its number and what was printed.
+    EXPECT_EQ(StateSlot(1, "04"), "00 05 00 00 key") << ReadFile(State());
+    EXPECT_EQ(ReadFile(State()).find("virtual:1"), std::string::npos) << ReadFile(State());
+}
+
+// A capture into a pipe whose reader leaves once killed treadlectl by SIGPIPE between the key
+// frame and the long-press frame, leaving half a key assignment.
+TEST_F(Files, ACaptureWhoseReaderLeavesFailsAfterEveryReport) {
+    const std::string program = TREADLECTL_PROGRAM;
+    const int shell = Shell(dir_, "{ " + program +
+                                      " --virtual=pedals.state --capture /dev/stdout set 1 ctrl+a 2>err.txt; echo $? "
+                                      ">status.txt; } | head -n1 >out.txt");
+    ASSERT_EQ(shell, 0);
+    EXPECT_EQ(ReadFile(Path("status.txt")), "1\n");
+    EXPECT_EQ(ReadFile(Path("out.txt")), "00 AA 01 00 01 04 00 00\n");
+    EXPECT_NE(ReadFile(Path("err.txt")).find("cannot write the capture file /dev/stdout: Broken pipe"),
+              std::string::npos)
+        << ReadFile(Path("err.txt"));
+    // Every report of the assignment reached the device.
+    EXPECT_EQ(StateSlot(1, "00"), "01 04 00 00 key");
+    EXPECT_EQ(StateSlot(1, "78"), "79 01 00 00");
+    EXPECT_EQ(StateSlot(1, "7C"), "79 01 00 00");
+}
+
 TEST_F(Files, AFailedExportLeavesTheOldProfileWhole) {
     const std::string profile = Write("kept.toml", "[settings]\ndelay_ms = 0\nlong_press = false\n");
     // A file-size limit makes the write fail part-way, as a full disk would.

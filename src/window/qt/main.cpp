@@ -1,4 +1,5 @@
 // treadle: the window for programming the foot switch.
+#include "device/user_file.h"
 #include "window/command_line.h"
 #include "window/qt/display.h"
 #include "window/qt/qt_services.h"
@@ -36,6 +37,9 @@ void MessageHandler(QtMsgType type, const QMessageLogContext&, const QString& me
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A capture FIFO whose reader leaves makes a write fail, which the window reports, rather
+    // than ending the window.
+    treadle::IgnoreBrokenPipeSignal();
     if (argc > 0 && argv[0] != nullptr && *argv[0] != '\0') {
         g_program = argv[0];
     }
