@@ -354,9 +354,19 @@ int CmdRead(CommandContext& c) {
         if (session.Targets().size() > 1) {
             c.env.out << t.path << ":\n";
         }
+        // Only the bytes that came: a short report is shown as it is and said to be short.
+        const size_t received = std::min(static_cast<size_t>(std::max(r.bytesRead, 0)), buffer.size());
+        if (received == 0) {
+            session.DeviceFailure(t.path, "the read gave an empty report");
+            return false;
+        }
         c.env.out << " Report ID: " << DecimalText(buffer[0]) << "\n Report Data:\n";
-        for (size_t i = 1; i < buffer.size(); ++i) {
+        for (size_t i = 1; i < received; ++i) {
             c.env.out << " " << HexByte(buffer[i]) << "\n";
+        }
+        if (received < buffer.size()) {
+            c.env.err << "treadlectl: " << ShownText(t.path, kShownPathBytes) << ": the report was short: " << received
+                      << " of " << buffer.size() << " bytes (report ID included) came\n";
         }
         return true;
     });

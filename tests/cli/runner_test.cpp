@@ -407,6 +407,20 @@ TEST_F(Runner, ReadShowsTheReportAsTheWindowDoes) {
     virtualStarted_ = [](VirtualFootSwitch& v) { v.FailNextWait(5); };
     EXPECT_EQ(Run({"--virtual", "read"}), kExitFailed);
     EXPECT_NE(err_.str().find("the read failed: "), std::string::npos);
+
+    // A short report once came out padded with 00s the device never sent.
+    virtualStarted_ = [](VirtualFootSwitch& v) { v.QueueInputReport({0x00, 0x0A}); };
+    EXPECT_EQ(Run({"--virtual", "read"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), " Report ID: 0\n Report Data:\n 0A\n");
+    EXPECT_EQ(err_.str(),
+              "treadlectl: virtual:1:config: the report was short: 2 of 8 bytes (report ID included) came\n");
+    virtualStarted_ = [](VirtualFootSwitch& v) { v.QueueInputReport({0x03}); };
+    EXPECT_EQ(Run({"--virtual", "read"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), " Report ID: 3\n Report Data:\n");
+    virtualStarted_ = [](VirtualFootSwitch& v) { v.QueueInputReport({}); };
+    EXPECT_EQ(Run({"--virtual", "read"}), kExitFailed);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_NE(err_.str().find("the read gave an empty report"), std::string::npos) << err_.str();
 }
 
 TEST_F(Runner, ShowOnARealDeviceSaysItCannotReport) {
