@@ -22,6 +22,21 @@ Exit status: 0 success; 1 the device is missing, cannot be opened, or a write or
 failed, or a file cannot be read or written; 2 bad usage or bad input.
 'treadlectl COMMAND --help' tells more of each command.)";
 
+// An option given an empty value (--capture "") is bad usage: taken as not given, as it once
+// was, it quietly does something else than asked.
+void RefuseEmptyValues(CLI::App& app) {
+    for (const CLI::Option* option : app.get_options()) {
+        if (option->get_lnames().empty() || option->get_expected_min() == 0 || option->count() == 0) {
+            continue;  // positional arguments and flags
+        }
+        for (const std::string& value : option->results()) {
+            if (value.empty()) {
+                throw UsageError(option->get_name() + " needs a value, not an empty text");
+            }
+        }
+    }
+}
+
 int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& env) {
     Options o;
     Arguments a;
@@ -43,6 +58,13 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& en
                 }
             }
             continue;
+        }
+        // The parser would take the next word as the value of "--capture=": refuse it here.
+        if (!afterDashes && arg.size() > 3 && arg.rfind("--", 0) == 0 && arg.back() == '=' &&
+            arg.find('=') == arg.size() - 1) {
+            env.err << "treadlectl: " << ShownMessage(arg.substr(0, arg.size() - 1))
+                    << " needs a value, not an empty text\n";
+            return kExitUsage;
         }
         afterDashes = afterDashes || arg == "--";
         args.push_back(arg);
@@ -91,6 +113,10 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& en
     }
 
     try {
+        RefuseEmptyValues(app);
+        for (CLI::App* sub : app.get_subcommands()) {
+            RefuseEmptyValues(*sub);
+        }
         if (command == nullptr) {
             throw UsageError(
                 "a command is needed: list, set, clear, delay, run-mode, raw, read, watch, press, "

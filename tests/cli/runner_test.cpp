@@ -100,6 +100,17 @@ TEST_F(Runner, BadInputNamesTheBadPartWithStatus2) {
         {{"--virtual", "watch", "--timeout", "-1"}, "--timeout must be a whole number from 1"},
         {{"bogus"}, "bogus"},
         {{"set", "1"}, "KEY is required"},
+        // An empty value was once taken as no value at all.
+        {{"--virtual", "--virtual-devices", "", "list"},
+         "treadlectl: --virtual-devices needs a value, not an empty text"},
+        {{"--virtual", "--capture", "", "list"}, "--capture needs a value, not an empty text"},
+        {{"--virtual", "--capture=", "list"}, "--capture needs a value, not an empty text"},
+        {{"--device", "", "set", "1", "a"}, "--device needs a value, not an empty text"},
+        {{"--index", "", "set", "1", "a"}, "--index needs a value, not an empty text"},
+        {{"--virtual", "watch", "--count", ""}, "--count needs a value, not an empty text"},
+        {{"--virtual", "watch", "--timeout", ""}, "--timeout needs a value, not an empty text"},
+        {{"--virtual", "read", "--timeout", ""}, "--timeout needs a value, not an empty text"},
+        {{"--dry-run", "set", "1", "a", "--delay", ""}, "--delay needs a value, not an empty text"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Run(c.args), kExitUsage) << c.error;
