@@ -56,7 +56,7 @@ std::string UnknownKeyError(const std::string& part) {
         }
         error += "?";
     }
-    return error + " ('treadlectl keys' lists every name; 0x00 to 0xFF give a raw usage)";
+    return error + " ('treadlectl keys' lists every name; 0x04 to 0xFF give a raw usage)";
 }
 
 // Why a raw usage cannot stand as a switch's key, empty when it can. 00 is "no key": only
