@@ -98,7 +98,14 @@ TEST_F(Runner, BadInputNamesTheBadPartWithStatus2) {
         {{"--virtual", "--all", "watch"}, "--device, --index and --all do not apply"},
         {{"--virtual", "watch", "--count", "0"}, "--count must be a whole number from 1"},
         {{"--virtual", "watch", "--timeout", "-1"}, "--timeout must be a whole number from 1"},
-        {{"bogus"}, "bogus"},
+        {{"bogus"},
+         "treadlectl: unknown command \"bogus\". The commands are: list, set, clear, delay, run-mode, raw, "
+         "read, watch, press, apply, export, show, keys"},
+        {{"sett", "2", "f1"},
+         "treadlectl: unknown command \"sett\"; did you mean \"set\"? The commands are: list, set,"},
+        {{"--index", "2", "shw"}, "unknown command \"shw\"; did you mean \"show\"?"},
+        {{"--virtual=a.state", "--capture", "c.txt", "-q", "prss", "2"}, "did you mean \"press\"?"},
+        {{"--vid=2704", "lsit"}, "did you mean \"list\"?"},
         {{"set", "1"}, "KEY is required"},
     };
     for (const Case& c : cases) {
