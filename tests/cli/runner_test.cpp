@@ -155,6 +155,29 @@ TEST_F(Runner, DeviceFailuresGiveStatus1WithTheWindowsWording) {
     }
 }
 
+// Without a foot switch the message says how to try it without one; a wrong --index says
+// how many there are rather than that a write failed.
+TEST_F(Runner, NoFootSwitchSaysWhatToTryInstead) {
+    systemPlatform_ = [] {
+        auto none = std::make_unique<VirtualFootSwitch>();
+        none->Unplug(0);
+        return none;
+    };
+    EXPECT_EQ(Run({"set", "1", "f1"}), kExitFailed);
+    EXPECT_EQ(err_.str(),
+              "treadlectl: write failed, please connect first (no foot switch 2704:2018 found); without one, "
+              "--virtual=pedals.state tries it on a virtual foot switch that keeps its slots in pedals.state\n");
+    // On the virtual foot switch itself the hint would make no sense.
+    virtualStarted_ = [](VirtualFootSwitch& v) { v.Unplug(0); };
+    EXPECT_EQ(Run({"--virtual", "set", "1", "f1"}), kExitFailed);
+    EXPECT_EQ(err_.str(), "treadlectl: write failed, please connect first (no foot switch 2704:2018 found)\n");
+    virtualStarted_ = nullptr;
+    EXPECT_EQ(Run({"--virtual", "--index", "3", "set", "1", "f1"}), kExitFailed);
+    EXPECT_EQ(err_.str(),
+              "treadlectl: there is no foot switch number 3: 1 foot switch 2704:2018 found (--index counts from 1 in "
+              "'list' order)\n");
+}
+
 TEST_F(Runner, AFailedWriteStopsTheFramesThatFollow) {
     virtualStarted_ = [](VirtualFootSwitch& v) { v.SetWriteFault(VirtualFootSwitch::WriteFault::Fail); };
     EXPECT_EQ(RunVirtual({"set", "1", "a"}), kExitFailed);
@@ -348,7 +371,11 @@ TEST_F(Runner, AllWithTwoVirtualDevices) {
     EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00 key");
     EXPECT_EQ(StateSlot(2, "00"), "FE 01 00 00 mouse");
     EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "3", "set", "1", "a"}), kExitFailed);
-    EXPECT_NE(err_.str().find("--index 3, but 2 foot switches 2704:2018 found"), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find("treadlectl: there is no foot switch number 3: 2 foot switches 2704:2018 found "
+                              "(--index counts from 1 in 'list' order)"),
+              std::string::npos)
+        << err_.str();
+    EXPECT_EQ(err_.str().find("write failed"), std::string::npos) << "nothing was written: " << err_.str();
 
     // A device the user may not open is reported on its own line and counted.
     virtualStarted_ = [](VirtualFootSwitch& v) { v.DenyAccess(true, 0); };
