@@ -483,7 +483,7 @@ int CmdExport(CommandContext& c) {
     }
     return ForEachVirtualDevice(c, [&](Session& session, const Target& t, int d) {
         std::vector<std::string> notes;
-        const Profile p = ProfileFromSlots(session.Virtual()->Slots(d), notes);
+        const Profile p = ProfileFromSlots(session.Virtual()->Slots(d), notes, session.Virtual()->Kinds(d));
         std::string header = "What the virtual foot switch " + t.path + " stores.";
         for (const std::string& note : notes) {
             header += "\n" + note;
@@ -504,7 +504,7 @@ int CmdShow(CommandContext& c) {
     RequireStoredSlots(c);
     return ForEachVirtualDevice(c, [&](Session& session, const Target& t, int d) {
         c.env.out << t.path << "\n";
-        for (const std::string& line : ShowLines(session.Virtual()->Slots(d))) {
+        for (const std::string& line : ShowLines(session.Virtual()->Slots(d), session.Virtual()->Kinds(d))) {
             c.env.out << "  " << line << "\n";
         }
         return true;

@@ -302,6 +302,39 @@ TEST_F(Runner, ARawUsageWithALetterKeepsItsSpellingThroughEveryCommand) {
     }
 }
 
+// Bytes FE 01 00 00 are a left click or a key with seven modifiers. Where the state file
+// records which frame stored them, show and export say that one and warn of nothing; only a
+// file without the kind leaves the doubt, and the warning.
+TEST_F(Runner, ShowAndExportWarnOfAClickLookalikeOnlyWhereTheKindIsUnknown) {
+    const std::string exported = Path("out.toml");
+    struct Case {
+        const char* kind;  // the word after the bytes in the state file
+        const char* shown;
+        const char* profileLine;
+        bool warned;
+    };
+    const Case cases[] = {
+        {" mouse", "  switch 1: mouse-left", "1 = \"mouse-left\"", false},
+        {" key", "  switch 1: shift+alt+win+rctrl+rshift+ralt+rwin+0x01",
+         "1 = \"shift+alt+win+rctrl+rshift+ralt+rwin+0x01\"", false},
+        {"", "  switch 1: mouse-left (the same bytes as the key shift+alt+win+rctrl+rshift+ralt+rwin+0x01)",
+         "1 = \"mouse-left\"", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        Write("pedals.state", std::string("device 1\nslot 00: FE 01 00 00") + c.kind + "\n");
+        ASSERT_EQ(Run({"--virtual=" + State(), "show"}), kExitOk) << err_.str();
+        EXPECT_EQ(Lines(out_.str()).at(1), c.shown);
+        ASSERT_EQ(Run({"--virtual=" + State(), "export", exported}), kExitOk) << err_.str();
+        EXPECT_NE(ReadFile(exported).find(std::string("\n") + c.profileLine + "\n"), std::string::npos)
+            << ReadFile(exported);
+        const bool warned =
+            err_.str().find("switch 1: the bytes FE 01 00 00 are mouse-left or the key") != std::string::npos;
+        EXPECT_EQ(warned, c.warned) << err_.str();
+        EXPECT_EQ(ReadFile(exported).find("# switch 1: the bytes") != std::string::npos, c.warned);
+    }
+}
+
 TEST_F(Runner, ApplyThenShowAndExportRoundTripThroughTheStateFile) {
     const std::string text =
         "[switches]\n1 = \"ctrl+shift+f1\"\n2 = \"mouse-middle\"\n4 = \"rwin+0x87\"\n\n"
@@ -312,9 +345,7 @@ TEST_F(Runner, ApplyThenShowAndExportRoundTripThroughTheStateFile) {
     // A new run reads the slots back from the state file.
     ASSERT_EQ(Run({"--virtual=" + State(), "show"}), kExitOk) << err_.str();
     EXPECT_EQ(Lines(out_.str()),
-              (std::vector<std::string>{"virtual:1:config", "  switch 1: ctrl+shift+f1",
-                                        "  switch 2: mouse-middle (the same bytes as the key "
-                                        "shift+alt+win+rctrl+rshift+ralt+rwin+a)",
+              (std::vector<std::string>{"virtual:1:config", "  switch 1: ctrl+shift+f1", "  switch 2: mouse-middle",
                                         "  switch 3: empty", "  switch 4: rwin+0x87", "  long press (slot 78): on",
                                         "  key delay and run mode (slot 7C): key delay 0 ms, power-on run off, "
                                         "loop playback"}));
@@ -391,9 +422,7 @@ TEST_F(Runner, AllWithTwoVirtualDevices) {
     // show goes through every device.
     virtualStarted_ = nullptr;
     EXPECT_EQ(Run({"--virtual=" + State(), "--virtual-devices", "2", "--all", "show"}), kExitOk);
-    EXPECT_NE(out_.str().find("virtual:2:config\n  switch 1: mouse-left (the same bytes as the key "
-                              "shift+alt+win+rctrl+rshift+ralt+rwin+0x01)\n  switch 2: b\n"),
-              std::string::npos)
+    EXPECT_NE(out_.str().find("virtual:2:config\n  switch 1: mouse-left\n  switch 2: b\n"), std::string::npos)
         << out_.str();
 }
 
