@@ -3,9 +3,12 @@
 #include "cli/shown_text.h"
 #include "device/user_file.h"
 #include "settings/settings_frames.h"
+#include "text/text_rules.h"
 
 #include <toml++/toml.h>
 
+#include <algorithm>
+#include <cctype>
 #include <optional>
 #include <sstream>
 
@@ -28,6 +31,36 @@ std::string Place(const std::string& fileName, const toml::source_region& source
 std::string RunModeText(const RunMode& mode) {
     return std::string("power-on run ") + (mode.powerOnRun ? "on" : "off") + " with " +
            (mode.loopPlayback ? "loop" : "single") + " playback";
+}
+
+// For a value that toml++ cannot place because it lacks its quotes (1 = ctrl+f1, the most
+// likely slip in a profile), a message that says so, with the key; empty for other errors.
+std::string UnquotedTextError(std::string_view text, const std::string& fileName, std::int64_t lineNumber) {
+    std::string table;
+    std::string line;
+    size_t start = 0;
+    for (std::int64_t n = 1; n <= lineNumber && start <= text.size(); ++n) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        line = TrimBlanks(std::string(text.substr(start, end - start)));
+        start = end + 1;
+        if (n < lineNumber && line.size() > 2 && line.front() == '[' && line.back() == ']' && line[1] != '[') {
+            table = TrimBlanks(line.substr(1, line.size() - 2));
+        }
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+        return {};
+    }
+    const std::string key = TrimBlanks(line.substr(0, equals));
+    const std::string value = TrimBlanks(line.substr(equals + 1, line.find('#', equals) - equals - 1));
+    const bool bareWord = !key.empty() && !value.empty() && std::isalpha(static_cast<unsigned char>(value[0])) &&
+                          value != "true" && value != "false" && value != "inf" && value != "nan";
+    if (!bareWord) {
+        return {};
+    }
+    return ShownText(fileName, kShownPathBytes) + ":" + std::to_string(lineNumber) + ": " +
+           (table.empty() ? "" : table + ".") + ShownText(key) + ": the value " + ShownText(value) +
+           " has no quotes: text values are quoted, as in " + ShownText(key) + " = " + Quoted(value);
 }
 
 class Reader {
@@ -166,7 +199,10 @@ ProfileRead ParseProfile(std::string_view text, const std::string& fileName) {
     try {
         root = toml::parse(text, std::string_view(fileName));
     } catch (const toml::parse_error& e) {
-        result.error = Place(fileName, e.source(), {}) + std::string(e.description());
+        result.error = UnquotedTextError(text, fileName, e.source().begin.line);
+        if (result.error.empty()) {
+            result.error = Place(fileName, e.source(), {}) + std::string(e.description());
+        }
         return result;
     }
     Reader reader(root, fileName);
