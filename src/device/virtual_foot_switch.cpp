@@ -2,6 +2,7 @@
 
 #include "device/input_report.h"
 #include "device/system_error_text.h"
+#include "device/user_file_mode.h"
 #include "text/text_rules.h"
 #include "window/services.h"
 
@@ -516,6 +517,10 @@ bool VirtualFootSwitch::SaveState(std::string& error) const {
             }
             out << "\n";
         }
+    }
+    if (const std::string why = ReadOnlyReason(options_.stateFile); !why.empty()) {
+        error = "cannot write the state file " + options_.stateFile + ": " + why + "; nothing was changed";
+        return false;
     }
     if (const std::string why = ReplaceUserFile(options_.stateFile, out.str()); !why.empty()) {
         error = "cannot write the state file " + options_.stateFile + ": " + why;

@@ -172,6 +172,43 @@ TEST_F(Files, AFileTheUserMayNotReadIsNamedWithTheReason) {
     EXPECT_EQ(ReadFile(State()), "device 1\nslot 00: 00 04 00 00\n");
 }
 
+// A state file made read-only is refused, by root as well and by a user who may not write
+// another's file: the rename would go through, as the folder is writable.
+TEST_F(Files, AReadOnlyStateFileIsRefusedAndLeftAlone) {
+    OpenFolderToAll();
+    const std::string text = "device 1\nslot 00: 00 04 00 00 key\n";
+    struct Case {
+        const char* name;
+        fs::perms perms;
+        bool dropRoot;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"read-only", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, false,
+         ": it is read-only (r--r--r--); make it writable (chmod u+w) to change it; nothing was changed"},
+        {"another user's", fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read, true,
+         ": this user may not write it (rw----r--); nothing was changed"},
+    };
+    for (const Case& c : cases) {
+        fs::remove(State());
+        std::ofstream(State()) << text;
+        fs::permissions(State(), c.perms);
+        std::ofstream(State() + ".lock") << "";
+        fs::permissions(State() + ".lock", fs::perms::all);  // the unprivileged user takes the lock too
+        const int status = RunInChild({"--virtual=" + State(), "set", "2", "f1"}, c.dropRoot);
+        if (status == 90) {
+            GTEST_SKIP() << "running as root and cannot drop to an unprivileged user";
+        }
+        EXPECT_EQ(status, kExitFailed) << c.name;
+        EXPECT_NE(err_.str().find("cannot write the state file " + State() + c.why), std::string::npos)
+            << c.name << ": " << err_.str();
+        EXPECT_EQ(ReadFile(State()), text) << c.name;
+        EXPECT_EQ(fs::status(State()).permissions(), c.perms) << c.name;
+        // Reading it is still fine.
+        EXPECT_EQ(RunInChild({"--virtual=" + State(), "show"}, c.dropRoot), kExitOk) << c.name << ": " << err_.str();
+    }
+}
+
 TEST_F(Files, FifosAndEndlessFilesAreRefusedWithoutWaiting) {
     ::mkfifo(Path("pipe.toml").c_str(), 0600);
     EXPECT_EQ(RunInChild({"--dry-run", "apply", Path("pipe.toml")}), kExitFailed);
