@@ -97,7 +97,7 @@ int Session::Start() {
     if (o_.virtualDevice) {
         VirtualFootSwitch::Options vo;
         vo.devices = o_.virtualDevices.empty()
-                         ? 1
+                         ? 0  // as many as the state file holds
                          : static_cast<int>(WholeOption("--virtual-devices", o_.virtualDevices, 1, kMaxVirtualDevices));
         vo.stateFile = o_.stateFile;
         vo.captureFile = o_.captureFile;

@@ -50,6 +50,22 @@ const char* KindWord(SlotKind kind) {
     }
 }
 
+// The highest device number that a "device N" line of a state file names; 0 for none.
+int StateFileDeviceCount(const std::string& text) {
+    std::istringstream lines(text);
+    int highest = 0;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string word;
+        std::string number;
+        if (words >> word >> number && word == "device" && !number.empty() && number.size() <= 3 &&
+            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            highest = std::max(highest, std::stoi(number));
+        }
+    }
+    return highest;
+}
+
 }  // namespace
 
 std::span<const std::uint8_t> VirtualKeyboardDescriptor() { return kKeyboardDescriptor; }
@@ -152,6 +168,7 @@ VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(optio
 VirtualFootSwitch::~VirtualFootSwitch() = default;
 
 bool VirtualFootSwitch::Start(std::string& error) {
+    TakeDeviceCountOfStateFile();
     if (!options_.stateFile.empty() && !LoadState(error)) {
         return false;
     }
@@ -159,6 +176,21 @@ bool VirtualFootSwitch::Start(std::string& error) {
         return OpenCapture(error);
     }
     return true;
+}
+
+void VirtualFootSwitch::TakeDeviceCountOfStateFile() {
+    if (options_.devices > 0 || options_.stateFile.empty()) {
+        return;
+    }
+    const FileRead file = ReadUserFile(options_.stateFile, true);
+    const int count = file.status == FileReadStatus::Read ? StateFileDeviceCount(file.text) : 0;
+    // A count beyond the most is left to the parser, which names the line.
+    if (count > static_cast<int>(devices_.size()) && count <= kMaxDevices) {
+        devices_.resize(static_cast<size_t>(count));
+        for (size_t d = 1; d < devices_.size(); ++d) {
+            devices_[d].slots = devices_[0].slots;
+        }
+    }
 }
 
 bool VirtualFootSwitch::OpenCapture(std::string& error) {
@@ -540,6 +572,16 @@ bool VirtualFootSwitch::LoadState(std::string& error) {
                       file.status == FileReadStatus::Missing, error);
 }
 
+std::string VirtualFootSwitch::MoreDevicesHint(const std::string& text) const {
+    const int count = StateFileDeviceCount(text);
+    if (count <= static_cast<int>(devices_.size()) || count > kMaxDevices) {
+        return {};
+    }
+    return ": the file holds " + std::to_string(count) + " devices, but " + std::to_string(devices_.size()) +
+           (devices_.size() == 1 ? " was" : " were") + " asked for (--virtual-devices " + std::to_string(count) +
+           ", or leave the count out)";
+}
+
 bool VirtualFootSwitch::ParseState(const std::string& text, bool missing, std::string& error) {
     // Only the slots change: open handles and received reports stay with their devices.
     SlotTable erased;
@@ -599,7 +641,7 @@ bool VirtualFootSwitch::ParseState(const std::string& text, bool missing, std::s
                 }
             }
             if (numberText.empty() || number < 1 || number > static_cast<int>(loaded.size())) {
-                return fail("device number must be 1 to " + std::to_string(loaded.size()));
+                return fail("device number must be 1 to " + std::to_string(loaded.size()) + MoreDevicesHint(text));
             }
             if (words >> word) {
                 return fail("unexpected text after the device number");

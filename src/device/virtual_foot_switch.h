@@ -57,15 +57,19 @@ std::span<const std::uint8_t> VirtualMouseDescriptor();
 std::string CaptureLine(std::span<const std::uint8_t> report);
 
 class VirtualFootSwitch final : public HidPlatform {
-public:
+  public:
     static constexpr int kReportLength = 8;
 
+    // The most devices a virtual foot switch has, and so the most a state file may name.
+    static constexpr int kMaxDevices = 16;
+
     struct Options {
-        int devices = 1;
+        // How many devices; 0: as many as the state file names (one when there is none).
+        int devices = 0;
         // Slots kept across runs; empty: memory only. Several programs may share one state
         // file: each change takes its lock, reads it again, stores the slot and replaces it.
         std::string stateFile;
-        std::string captureFile;  // every output report received is appended; empty: none
+        std::string captureFile;     // every output report received is appended; empty: none
         Sleeper* sleeper = nullptr;  // waits of timed reads; null: real sleeps
     };
 
@@ -129,7 +133,7 @@ public:
     // The path of a device's configuration interface.
     static std::string ConfigPath(int device);
 
-private:
+  private:
     enum class Interface { Keyboard, Mouse, Config };
     struct Device {
         bool present = true;
@@ -153,6 +157,10 @@ private:
     bool SaveState(std::string& error) const;
     bool LoadState(std::string& error);
     bool ParseState(const std::string& text, bool missing, std::string& error);
+    // With no count given, takes the state file's own count of devices.
+    void TakeDeviceCountOfStateFile();
+    // When the state file names more devices than were asked for, how to use them all.
+    std::string MoreDevicesHint(const std::string& text) const;
     // Stores four data bytes in a slot, and in the state file when there is one.
     bool StoreSlot(int device, int slot, const SlotBytes& bytes, SlotKind kind, std::string& error);
     friend class VirtualInputWatch;

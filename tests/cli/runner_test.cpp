@@ -426,6 +426,30 @@ TEST_F(Runner, AllWithTwoVirtualDevices) {
         << out_.str();
 }
 
+// A state file written with --virtual-devices 3 is used whole without it; a smaller count
+// given by hand is refused with the count that would do.
+TEST_F(Runner, AStateFileBringsItsOwnNumberOfDevices) {
+    ASSERT_EQ(RunVirtual({"--virtual-devices", "3", "--index", "3", "set", "2", "f1"}), kExitOk) << err_.str();
+    EXPECT_EQ(RunVirtual({"--index", "3", "set", "1", "f2"}), kExitOk) << err_.str();
+    EXPECT_EQ(StateSlot(3, "00"), "00 3B 00 00 key");
+    EXPECT_EQ(StateSlot(3, "04"), "00 3A 00 00 key");
+    ASSERT_EQ(Run({"--virtual=" + State(), "--all", "show"}), kExitOk) << err_.str();
+    EXPECT_NE(out_.str().find("virtual:3:config\n  switch 1: f2\n  switch 2: f1\n"), std::string::npos) << out_.str();
+    EXPECT_NE(out_.str().find("3 of 3 devices done"), std::string::npos) << out_.str();
+
+    const std::string before = ReadFile(State());
+    EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "list"}), kExitFailed);
+    EXPECT_NE(err_.str().find("device number must be 1 to 2: the file holds 3 devices, but 2 were asked for "
+                              "(--virtual-devices 3, or leave the count out)"),
+              std::string::npos)
+        << err_.str();
+    EXPECT_EQ(ReadFile(State()), before);
+    // More devices than the file holds: the others start erased, and are kept from then on.
+    EXPECT_EQ(RunVirtual({"--virtual-devices", "4", "--index", "4", "set", "1", "a"}), kExitOk) << err_.str();
+    EXPECT_EQ(StateSlot(4, "00"), "00 04 00 00 key");
+    EXPECT_EQ(StateSlot(3, "00"), "00 3B 00 00 key");
+}
+
 TEST_F(Runner, ListShowsEveryInterfaceOfTheFootSwitch) {
     virtualStarted_ = [](VirtualFootSwitch& v) { v.DenyAccess(true, 1); };
     EXPECT_EQ(Run({"--virtual", "--virtual-devices", "2", "list"}), kExitOk);
