@@ -94,10 +94,16 @@ class VirtualInputWatch final : public InputWatch {
         mouse_ = mouse.info;
         watched_.assign(owner_.devices_.size(), true);
         detectors_.resize(owner_.devices_.size() * 2);
+        if (owner_.presses_) {
+            queueError_ = owner_.presses_->Newest(queued_);  // what was pressed before is not heard
+        }
     }
 
     WatchRead Read(int timeoutMs) override {
         WatchRead result;
+        if (!TakeQueuedPresses(result)) {
+            return result;
+        }
         bool any = false;
         for (size_t d = 0; d < owner_.devices_.size(); ++d) {
             VirtualFootSwitch::Device& device = owner_.devices_[d];
@@ -113,13 +119,7 @@ class VirtualInputWatch final : public InputWatch {
             while (!device.pedalQueue.empty()) {
                 const auto [interface, report] = std::move(device.pedalQueue.front());
                 device.pedalQueue.pop_front();
-                const bool keyboard = interface == VirtualFootSwitch::Interface::Keyboard;
-                const DecodedReport decoded = DecodeInputReport(keyboard ? keyboard_ : mouse_, report);
-                const std::string path =
-                    std::string(kPrefix) + std::to_string(d + 1) + (keyboard ? ":keyboard" : ":mouse");
-                for (const PedalPress& press : detectors_[2 * d + (keyboard ? 0 : 1)].Next(decoded.state)) {
-                    result.presses.push_back({path, press});
-                }
+                Decode(d, interface == VirtualFootSwitch::Interface::Keyboard, report, result);
             }
         }
         if (!any) {
@@ -138,11 +138,52 @@ class VirtualInputWatch final : public InputWatch {
     }
 
   private:
+    void Decode(size_t d, bool keyboard, const std::vector<std::uint8_t>& report, WatchRead& result) {
+        const DecodedReport decoded = DecodeInputReport(keyboard ? keyboard_ : mouse_, report);
+        const std::string path = std::string(kPrefix) + std::to_string(d + 1) + (keyboard ? ":keyboard" : ":mouse");
+        for (const PedalPress& press : detectors_[2 * d + (keyboard ? 0 : 1)].Next(decoded.state)) {
+            result.presses.push_back({path, press});
+        }
+    }
+
+    // The presses other programs sharing the state file made (and this one, which sends its
+    // own presses the same way). False, with the watch ended, when the queue or the state
+    // file cannot be read.
+    bool TakeQueuedPresses(WatchRead& result) {
+        if (!owner_.presses_) {
+            return true;
+        }
+        std::vector<QueuedReport> reports;
+        std::string error = queueError_;
+        if (error.empty()) {
+            error = owner_.presses_->Take(queued_, reports);
+        }
+        // The switches may have been programmed since this program read them: the presses are
+        // matched against what the state file holds now.
+        if (error.empty() && !reports.empty() && !owner_.Reload(error)) {
+            error = "the state file cannot be read again: " + error;
+        }
+        if (!error.empty()) {
+            result.ended = true;
+            result.error = error;
+            return false;
+        }
+        for (const QueuedReport& r : reports) {
+            const auto d = static_cast<size_t>(r.device);
+            if (d < owner_.devices_.size() && watched_[d] && owner_.devices_[d].present) {
+                Decode(d, r.keyboard, r.report, result);
+            }
+        }
+        return true;
+    }
+
     VirtualFootSwitch& owner_;
     ReportDescriptorInfo keyboard_;
     ReportDescriptorInfo mouse_;
     std::vector<bool> watched_;
     std::vector<PressDetector> detectors_;
+    std::uint64_t queued_ = 0;  // the number of the last queued report taken
+    std::string queueError_;
 };
 
 std::string CaptureLine(std::span<const std::uint8_t> report) {
@@ -157,6 +198,9 @@ std::string CaptureLine(std::span<const std::uint8_t> report) {
 }
 
 VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(options)) {
+    if (!options_.stateFile.empty()) {
+        presses_.emplace(options_.stateFile);
+    }
     devices_.resize(static_cast<size_t>(std::max(1, options_.devices)));
     for (Device& d : devices_) {
         for (SlotBytes& s : d.slots) {
@@ -463,13 +507,22 @@ bool VirtualFootSwitch::PressPedal(int pedal, std::string& error, int device) {
                 "): its pedal sends nothing";
         return false;
     }
+    std::vector<QueuedReport> reports;
     if (press->mouse) {
-        d.pedalQueue.push_back({Interface::Mouse, {0, static_cast<std::uint8_t>(press->button), 0, 0, 0}});
-        d.pedalQueue.push_back({Interface::Mouse, {0, 0, 0, 0, 0}});
+        reports.push_back({device, false, {0, static_cast<std::uint8_t>(press->button), 0, 0, 0}});
+        reports.push_back({device, false, {0, 0, 0, 0, 0}});
     } else {
-        d.pedalQueue.push_back(
-            {Interface::Keyboard, {0, press->modifiers, 0, static_cast<std::uint8_t>(press->usage), 0, 0, 0, 0, 0}});
-        d.pedalQueue.push_back({Interface::Keyboard, {0, 0, 0, 0, 0, 0, 0, 0, 0}});
+        reports.push_back(
+            {device, true, {0, press->modifiers, 0, static_cast<std::uint8_t>(press->usage), 0, 0, 0, 0, 0}});
+        reports.push_back({device, true, {0, 0, 0, 0, 0, 0, 0, 0, 0}});
+    }
+    // With a state file the press goes where every program sharing it hears it.
+    if (presses_) {
+        error = presses_->Append(reports);
+        return error.empty();
+    }
+    for (QueuedReport& r : reports) {
+        d.pedalQueue.push_back({r.keyboard ? Interface::Keyboard : Interface::Mouse, std::move(r.report)});
     }
     return true;
 }

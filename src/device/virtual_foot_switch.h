@@ -11,11 +11,14 @@
 //
 // Pressing pedal N makes the keyboard or the mouse interface send the press and release
 // reports that the slot of switch N means: a key frame's modifier byte and key code as a
-// boot keyboard report, a mouse frame's button as a mouse report.
+// boot keyboard report, a mouse frame's button as a mouse report. With a state file the reports
+// travel through a queue beside it (press_queue.h), so that every program sharing the file
+// hears them.
 #pragma once
 
 #include "assignment/press_line.h"
 #include "device/hid_platform.h"
+#include "device/press_queue.h"
 #include "device/user_file.h"
 
 #include <array>
@@ -173,6 +176,8 @@ class VirtualFootSwitch final : public HidPlatform {
     WriteFault writeFault_ = WriteFault::None;
     std::uint32_t failNextWait_ = 0;
     AppendFile capture_;
+    // With a state file, pressed pedals are queued beside it for every program sharing it.
+    std::optional<PressQueue> presses_;
 };
 
 }  // namespace treadle

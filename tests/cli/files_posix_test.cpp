@@ -2,12 +2,15 @@
 // links, FIFOs, files the user may not read, a full disk and a file-size limit.
 #include "cli/runner_fixture.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -110,6 +113,67 @@ TEST_F(Files, TwoTreadlectlProcessesOnOneStateFileLoseNothing) {
         }
     }
     EXPECT_EQ(lost, 0);
+}
+
+// Starts treadlectl with its output in a file; the process's id.
+pid_t Spawn(std::vector<std::string> args, const std::string& outFile) {
+    args.insert(args.begin(), TREADLECTL_PROGRAM);
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::posix_spawn_file_actions_addopen(&actions, 2, (outFile + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t child = -1;
+    const int spawned = ::posix_spawn(&child, TREADLECTL_PROGRAM, &actions, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? child : -1;
+}
+
+// The exit status of a finished child, or -1 while it runs.
+int ExitStatusIfDone(pid_t child) {
+    int status = 0;
+    if (::waitpid(child, &status, WNOHANG) != child) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// treadlectl watch in one process hears treadlectl press in another, on one state file, and
+// names the switch that the other programmed after the watch began.
+TEST_F(Files, AWatchHearsThePressesOfAnotherTreadlectl) {
+    const std::string virtualOption = "--virtual=" + State();
+    const pid_t watch = Spawn({virtualOption, "watch", "--count", "2", "--timeout", "60000"}, Path("watch.out"));
+    ASSERT_GT(watch, 0);
+    const pid_t set = Spawn({virtualOption, "set", "2", "ctrl+f1"}, Path("set.out"));
+    ASSERT_GT(set, 0);
+    int status = -1;
+    while ((status = ExitStatusIfDone(set)) < 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(status, 0) << ReadFile(Path("set.out.err"));
+    // The watch hears only what is pressed once it listens: press until it has heard two.
+    int watchStatus = -1;
+    for (int tries = 0; tries < 300 && (watchStatus = ExitStatusIfDone(watch)) < 0; ++tries) {
+        const pid_t press = Spawn({virtualOption, "press", "2"}, Path("press.out"));
+        ASSERT_GT(press, 0);
+        while ((status = ExitStatusIfDone(press)) < 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_EQ(status, 0) << ReadFile(Path("press.out.err"));
+        EXPECT_EQ(ReadFile(Path("press.out")), "ctrl+f1 (switch 2)\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (watchStatus < 0) {
+        ::kill(watch, SIGKILL);
+        ::waitpid(watch, nullptr, 0);
+    }
+    EXPECT_EQ(watchStatus, 0) << ReadFile(Path("watch.out.err"));
+    EXPECT_EQ(ReadFile(Path("watch.out")), "ctrl+f1 (switch 2)\nctrl+f1 (switch 2)\n");
+    EXPECT_EQ(ReadFile(Path("watch.out.err")), "");
 }
 
 TEST_F(Files, APlantedTemporaryLinkIsNotFollowed) {
