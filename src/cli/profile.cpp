@@ -53,8 +53,11 @@ std::string UnquotedTextError(std::string_view text, const std::string& fileName
     }
     const std::string key = TrimBlanks(line.substr(0, equals));
     const std::string value = TrimBlanks(line.substr(equals + 1, line.find('#', equals) - equals - 1));
-    const bool bareWord = !key.empty() && !value.empty() && std::isalpha(static_cast<unsigned char>(value[0])) &&
-                          value != "true" && value != "false" && value != "inf" && value != "nan";
+    // Numbers and truth values are never quoted: quotes would be the wrong advice there.
+    const bool textKey = key != "delay_ms" && key != "long_press" && key != "power_on_run";
+    const bool bareWord = textKey && !key.empty() && !value.empty() &&
+                          std::isalpha(static_cast<unsigned char>(value[0])) && value != "true" && value != "false" &&
+                          value != "inf" && value != "nan";
     if (!bareWord) {
         return {};
     }

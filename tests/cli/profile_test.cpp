@@ -91,6 +91,8 @@ TEST(Profile, BadFilesNameFileLineAndKey) {
         {"# pedals\n[switches]\n1 = \"a\"\n\n2 = mouse-left # click\n",
          "p.toml:5: switches.2: the value mouse-left has no quotes: text values are quoted, as in 2 = \"mouse-left\""},
         {"[settings]\nplayback = loop\n", "p.toml:2: settings.playback: the value loop has no quotes"},
+        // Where a number or true/false belongs, quotes would be the wrong advice.
+        {"[settings]\ndelay_ms = abc\n", "p.toml:2: Error while parsing"},
         {"", "p.toml: the profile sets nothing"},
         {"# only a comment\n", "p.toml: the profile sets nothing"},
         {"[settings]\ndelay_ms = 300\npower_on_run = false\nplayback = \"loop\"\n",
