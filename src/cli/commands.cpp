@@ -616,11 +616,13 @@ const std::vector<Command>& Commands() {
          "names the switch it matches, or warns that it matches no programmed switch.\n"
          "Without --count and --timeout it runs until interrupted; a time-out with no\n"
          "press (or fewer than --count) is a failure (exit status 1).\n\n"
-         "Examples:\n  treadlectl watch\n  treadlectl watch --count 4 --timeout 30000",
+         "Examples:\n  treadlectl watch\n  treadlectl watch --count 4 --timeout 30000\n"
+         "  treadlectl --virtual=pedals.state watch   (hears 'press' from another terminal)",
          &WatchArguments, &CmdWatch},
         {"press", "Press a pedal of the virtual foot switch and show what it sends",
          "Prints the line 'watch' would print for the press: the combination and the\n"
-         "switch it matches. Works only with --virtual.\n\n"
+         "switch it matches. Works only with --virtual. With --virtual=STATE_FILE, a 'watch'\n"
+         "or a window on the same state file, in another process, hears the press too.\n\n"
          "Example:\n  treadlectl --virtual=pedals.state set 2 ctrl+f1 && treadlectl --virtual=pedals.state press 2",
          &PressArguments, &CmdPress},
         {"apply", "Write a profile: switch assignments and settings",
