@@ -1,15 +1,19 @@
 # What a Windows user downloads, made by cpack in the Windows build: a portable ZIP and an
-# installer (NSIS, makensis from Debian's nsis). Both hold the two programs, the guide, the
-# README and, where the tree has one, the licence, in one folder:
+# installer (NSIS, makensis from Debian's nsis). Both hold the two programs, the guide, a
+# short text for the Windows user (packaging/windows/README.txt, not the developer's README)
+# and, where the tree has one, the licence, in one folder:
 #
-#   treadle.exe  treadlectl.exe  README.md  docs\guide.html (and guide.zh.html, and the pictures
+#   treadle.exe  treadlectl.exe  README.txt  docs\guide.html (and guide.zh.html, and the pictures
 #   both show)
 #
 # The files go into a component of their own, so the other install rules (man page, udev rule,
 # shell completion: Linux's) stay out of the Windows packages.
 set(TREADLE_WINDOWS_COMPONENT windows)
 install(TARGETS treadle treadlectl RUNTIME DESTINATION . COMPONENT ${TREADLE_WINDOWS_COMPONENT})
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . COMPONENT ${TREADLE_WINDOWS_COMPONENT})
+# With Windows line ends, for any editor a Windows user opens it with.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt ${CMAKE_BINARY_DIR}/windows-package/README.txt
+    @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_BINARY_DIR}/windows-package/README.txt DESTINATION . COMPONENT ${TREADLE_WINDOWS_COMPONENT})
 include(${PROJECT_SOURCE_DIR}/cmake/GuideFiles.cmake)
 foreach(guide IN LISTS TREADLE_GUIDE_FILES)
     get_filename_component(folder ${guide} DIRECTORY)
@@ -63,4 +67,8 @@ set(CPACK_PACKAGE_EXECUTABLES "treadle;Treadle")
 set(CPACK_NSIS_UNINSTALL_NAME "Uninstall")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MODIFY_PATH OFF)
+# The guide beside the window's shortcut in the Start menu, taken away with it.
+set(CPACK_NSIS_CREATE_ICONS_EXTRA
+    "  CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Treadle guide.lnk' '$INSTDIR\\\\docs\\\\guide.html'")
+set(CPACK_NSIS_DELETE_ICONS_EXTRA "  Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\Treadle guide.lnk'")
 include(CPack)

@@ -96,7 +96,8 @@ TEST(InputReport, DetectorMakesOnePressPerKeyOrButtonNewlyHeld) {
     const Case cases[] = {
         {"press and release", {{State(0x01, {0x3A}, 0), {ctrlF1}}, {State(0, {}, 0), {}}}},
         {"repeat of a held key is no press", {{State(0x01, {0x3A}, 0), {ctrlF1}}, {State(0x01, {0x3A}, 0), {}}}},
-        {"modifier first, then the key", {{State(0x01, {}, 0), {}}, {State(0x01, {0x3A}, 0), {ctrlF1}}, {State(0, {}, 0), {}}}},
+        {"modifier first, then the key",
+         {{State(0x01, {}, 0), {}}, {State(0x01, {0x3A}, 0), {ctrlF1}}, {State(0, {}, 0), {}}}},
         {"two pedals, one report",
          {{State(0, {0x04, 0x05}, 0), {{false, 0, 0x04, 0}, {false, 0, 0x05, 0}}},
           {State(0, {0x05}, 0), {}},
@@ -105,7 +106,26 @@ TEST(InputReport, DetectorMakesOnePressPerKeyOrButtonNewlyHeld) {
          {{State(0x03, {}, 0), {}}, {State(0x01, {}, 0), {}}, {State(0, {}, 0), {{false, 0x03, 0, 0}}}}},
         {"modifiers let go after their key are no press",
          {{State(0x01, {0x3A}, 0), {ctrlF1}}, {State(0x01, {}, 0), {}}, {State(0, {}, 0), {}}}},
-        {"mouse buttons", {{State(0, {}, 0x01), {{true, 0, 0, 1}}}, {State(0, {}, 0x05), {{true, 0, 0, 4}}}, {State(0, {}, 0), {}}}},
+        // A held key repeats its down event, modifiers included: a repeated state adds nothing.
+        {"a modifier held alone and repeating is one press when let go",
+         {{State(0x01, {}, 0), {}},
+          {State(0x01, {}, 0), {}},
+          {State(0x01, {}, 0), {}},
+          {State(0, {}, 0), {{false, 0x01, 0, 0}}}}},
+        {"a modifier repeating after its key is no press of its own",
+         {{State(0x01, {0x3A}, 0), {ctrlF1}},
+          {State(0x01, {}, 0), {}},
+          {State(0x01, {}, 0), {}},
+          {State(0x01, {}, 0), {}},
+          {State(0, {}, 0), {}}}},
+        {"a second modifier added while the first repeats goes with it",
+         {{State(0x01, {}, 0), {}},
+          {State(0x01, {}, 0), {}},
+          {State(0x03, {}, 0), {}},
+          {State(0x03, {}, 0), {}},
+          {State(0, {}, 0), {{false, 0x03, 0, 0}}}}},
+        {"mouse buttons",
+         {{State(0, {}, 0x01), {{true, 0, 0, 1}}}, {State(0, {}, 0x05), {{true, 0, 0, 4}}}, {State(0, {}, 0), {}}}},
     };
     for (const Case& c : cases) {
         PressDetector detector;

@@ -81,6 +81,7 @@ TEST_F(PedalTestModel, SaysWhenTheDeviceGoesAndListensAgainWhenItIsBack) {
     EXPECT_EQ(model.Status(), "");
     std::string error;
     ASSERT_TRUE(model.PressPedal(1, error)) << error;
+    ASSERT_EQ(model.Presses().size(), 1u);
     EXPECT_EQ(model.Presses().front().combination, "a");
 }
 

@@ -470,6 +470,9 @@ int CmdPress(CommandContext& c) {
             }
             c.env.out << PressLine(p.press, KnownSwitches(v.ProgrammedSwitches(d))) << "\n";
         }
+        if (!v.PressNote().empty()) {
+            session.DeviceFailure(t.path, "warning: " + v.PressNote());
+        }
         return true;
     });
 }
@@ -505,7 +508,7 @@ int CmdExport(CommandContext& c) {
     RefuseVirtualFile(c, c.a.profile, "cannot export to", "give the profile another name");
     return ForEachVirtualDevice(c, [&](Session& session, const Target& t, int d) {
         std::vector<std::string> notes;
-        const Profile p = ProfileFromSlots(session.Virtual()->Slots(d), notes);
+        const Profile p = ProfileFromSlots(session.Virtual()->Slots(d), notes, session.Virtual()->Kinds(d));
         std::string header = "What the virtual foot switch " + t.path + " stores.";
         for (const std::string& note : notes) {
             header += "\n" + note;
@@ -526,7 +529,7 @@ int CmdShow(CommandContext& c) {
     RequireStoredSlots(c);
     return ForEachVirtualDevice(c, [&](Session& session, const Target& t, int d) {
         c.env.out << t.path << "\n";
-        for (const std::string& line : ShowLines(session.Virtual()->Slots(d))) {
+        for (const std::string& line : ShowLines(session.Virtual()->Slots(d), session.Virtual()->Kinds(d))) {
             c.env.out << "  " << line << "\n";
         }
         return true;
@@ -638,11 +641,13 @@ const std::vector<Command>& Commands() {
          "names the switch it matches, or warns that it matches no programmed switch.\n"
          "Without --count and --timeout it runs until interrupted; a time-out with no\n"
          "press (or fewer than --count) is a failure (exit status 1).\n\n"
-         "Examples:\n  treadlectl watch\n  treadlectl watch --count 4 --timeout 30000",
+         "Examples:\n  treadlectl watch\n  treadlectl watch --count 4 --timeout 30000\n"
+         "  treadlectl --virtual=pedals.state watch   (hears 'press' from another terminal)",
          &WatchArguments, &CmdWatch},
         {"press", "Press a pedal of the virtual foot switch and show what it sends",
          "Prints the line 'watch' would print for the press: the combination and the\n"
-         "switch it matches. Works only with --virtual.\n\n"
+         "switch it matches. Works only with --virtual. With --virtual=STATE_FILE, a 'watch'\n"
+         "or a window on the same state file, in another process, hears the press too.\n\n"
          "Example:\n  treadlectl --virtual=pedals.state set 2 ctrl+f1 && treadlectl --virtual=pedals.state press 2",
          &PressArguments, &CmdPress},
         {"apply", "Write a profile: switch assignments and settings",

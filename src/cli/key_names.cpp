@@ -169,7 +169,7 @@ KeyParse ParseKey(std::string_view text) {
                 return fail(Quoted(part) + " is given twice");
             }
             return fail("two keys " + Quoted(keySeen) + " and " + Quoted(part) +
-                        "\": a switch takes one key, with any modifiers");
+                        ": a switch takes one key, with any modifiers");
         }
         keySeen = part;
         result.choice.mouse = key.mouse;

@@ -8,6 +8,7 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <sstream>
 
@@ -126,6 +127,39 @@ std::string RedefinedKeyMessage(std::string_view text, int line, const std::stri
     }
     return where + ShownText(table + PlainName(written.substr(0, written.find('=')))) +
            ": given twice; give each key once";
+}
+
+// For a value that toml++ cannot place because it lacks its quotes (1 = ctrl+f1, the most
+// likely slip in a profile), a message that says so, with the key; empty for other errors.
+std::string UnquotedTextError(std::string_view text, const std::string& fileName, std::int64_t lineNumber) {
+    std::string table;
+    std::string line;
+    size_t start = 0;
+    for (std::int64_t n = 1; n <= lineNumber && start <= text.size(); ++n) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        line = TrimBlanks(std::string(text.substr(start, end - start)));
+        start = end + 1;
+        if (n < lineNumber && line.size() > 2 && line.front() == '[' && line.back() == ']' && line[1] != '[') {
+            table = TrimBlanks(line.substr(1, line.size() - 2));
+        }
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+        return {};
+    }
+    const std::string key = TrimBlanks(line.substr(0, equals));
+    const std::string value = TrimBlanks(line.substr(equals + 1, line.find('#', equals) - equals - 1));
+    // Numbers and truth values are never quoted: quotes would be the wrong advice there.
+    const bool textKey = key != "delay_ms" && key != "long_press" && key != "power_on_run";
+    const bool bareWord = textKey && !key.empty() && !value.empty() &&
+                          std::isalpha(static_cast<unsigned char>(value[0])) && value != "true" && value != "false" &&
+                          value != "inf" && value != "nan";
+    if (!bareWord) {
+        return {};
+    }
+    return ShownText(fileName, kShownPathBytes) + ":" + std::to_string(lineNumber) + ": " +
+           (table.empty() ? "" : table + ".") + ShownText(key) + ": the value " + ShownText(value) +
+           " has no quotes: text values are quoted, as in " + ShownText(key) + " = " + Quoted(value);
 }
 
 class Reader {
@@ -279,6 +313,9 @@ ProfileRead ParseProfile(std::string_view text, const std::string& fileName) {
         if (description.find("cannot redefine existing") != std::string::npos && e.source().begin.line > 0) {
             result.error = RedefinedKeyMessage(text, static_cast<int>(e.source().begin.line), fileName);
         } else {
+            result.error = UnquotedTextError(text, fileName, e.source().begin.line);
+        }
+        if (result.error.empty()) {
             result.error = Place(fileName, e.source(), {}) + description;
         }
         return result;

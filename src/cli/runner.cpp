@@ -1,5 +1,6 @@
 #include "cli/runner.h"
 
+#include "cli/command_word.h"
 #include "cli/commands.h"
 #include "cli/devices.h"
 #include "cli/shown_text.h"
@@ -35,6 +36,22 @@ void RefuseEmptyValues(CLI::App& app) {
             }
         }
     }
+}
+
+// What to say when the command word names no command; empty when it names one or is missing.
+std::string UnknownCommand(const CLI::App& app, const std::vector<std::string>& args) {
+    const std::string word = CommandWord(args, [&app](const std::string& name) {
+        const CLI::Option* option = app.get_option_no_throw(name);
+        return option != nullptr && option->get_items_expected_max() > 0;
+    });
+    if (word.empty()) {
+        return {};
+    }
+    std::vector<std::string> names;
+    for (const Command& c : Commands()) {
+        names.emplace_back(c.name);
+    }
+    return UnknownCommandText(word, names);
 }
 
 int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& env) {
@@ -102,6 +119,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& en
         sub->footer(c.footer + "\n");
         sub->callback([&command, &c] { command = &c; });
         c.addArguments(*sub, a);
+    }
+
+    if (const std::string unknown = UnknownCommand(app, args); !unknown.empty()) {
+        env.err << "treadlectl: " << ShownMessage(unknown) << "\n";
+        return kExitUsage;
     }
 
     try {

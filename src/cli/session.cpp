@@ -97,7 +97,7 @@ int Session::Start() {
     if (o_.virtualDevice) {
         VirtualFootSwitch::Options vo;
         vo.devices = o_.virtualDevices.empty()
-                         ? 1
+                         ? 0  // as many as the state file holds
                          : static_cast<int>(WholeOption("--virtual-devices", o_.virtualDevices, 1, kMaxVirtualDevices));
         vo.stateFile = o_.stateFile;
         vo.captureFile = o_.captureFile;
@@ -150,7 +150,7 @@ int Session::OpenTargets(const char* notFound) {
         return kExitFailed;
     }
     if (candidates.empty()) {
-        return Fail(std::string(notFound) + " (no foot switch " + ids + " found)");
+        return Fail(std::string(notFound) + " (no foot switch " + ids + " found)" + VirtualHint());
     }
     if (o_.all) {
         // Every foot switch counts, the ones whose configuration interface cannot be used too.
@@ -169,9 +169,7 @@ int Session::OpenTargets(const char* notFound) {
     wantedTargets_ = 1;
     if (o_.indexValue > 0) {
         if (o_.indexValue > static_cast<int>(candidates.size())) {
-            return Fail(std::string(notFound) + " (--index " + std::to_string(o_.indexValue) + ", but " +
-                        std::to_string(candidates.size()) + " foot switch" + (candidates.size() == 1 ? "" : "es") +
-                        " " + ids + " found)");
+            return Fail(NoSuchIndex(candidates.size(), ids));
         }
         return Open(candidates[static_cast<size_t>(o_.indexValue - 1)].path, false) ? kExitOk : kExitFailed;
     }
@@ -182,6 +180,18 @@ int Session::OpenTargets(const char* notFound) {
         }
     }
     return Fail(std::string(kNoAccess) + " (" + candidates.front().path + ")");
+}
+
+std::string Session::VirtualHint() const {
+    return o_.virtualDevice ? std::string()
+                            : "; without one, --virtual=pedals.state tries it on a virtual foot switch that keeps "
+                              "its slots in pedals.state";
+}
+
+std::string Session::NoSuchIndex(size_t found, const std::string& ids) const {
+    // Nothing was written yet: the choice of device is what is wrong.
+    return "there is no foot switch number " + std::to_string(o_.indexValue) + ": " + std::to_string(found) +
+           " foot switch" + (found == 1 ? "" : "es") + " " + ids + " found (--index counts from 1 in 'list' order)";
 }
 
 int Session::Fail(const std::string& message) {

@@ -118,6 +118,10 @@ class Session {
 
   private:
     bool Open(const std::string& path, bool checkIds);
+    // What to add when no foot switch is found: that the virtual one needs none.
+    std::string VirtualHint() const;
+    // Said when --index names a foot switch beyond those found.
+    std::string NoSuchIndex(size_t found, const std::string& ids) const;
 
     CliEnvironment& env_;
     const Options& o_;

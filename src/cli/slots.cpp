@@ -44,22 +44,49 @@ std::string SameBytesAsKey(const KeyChoice& click) {
 
 std::string SlotText(const SlotBytes& bytes) { return CaptureLine(bytes); }
 
+// What a switch's slot holds; `ambiguous` when the bytes read as a click but nothing says
+// which frame stored them (a state file that did not keep the kind).
+std::optional<KeyChoice> SwitchChoice(const SlotBytes& b, SlotKind kind, bool& ambiguous) {
+    ambiguous = false;
+    std::optional<KeyChoice> choice = ChoiceFromSlot(b[0], b[1], b[2], b[3]);
+    if (!choice) {
+        return choice;
+    }
+    switch (kind) {
+        case SlotKind::Key:
+            if (choice->mouse) {
+                choice = KeyChoice{};
+                choice->modifiers = b[0];
+                choice->usage = b[1];
+                choice->keyName = KeyNameOfUsage(b[1]);
+            }
+            return choice;
+        case SlotKind::Mouse:
+            // A mouse frame stores FE and a button code; any other bytes no mouse frame wrote.
+            return choice->mouse ? choice : std::nullopt;
+        default:
+            ambiguous = choice->mouse;
+            return choice;
+    }
+}
+
 }  // namespace
 
-Profile ProfileFromSlots(const SlotTable& slots, std::vector<std::string>& notes) {
+Profile ProfileFromSlots(const SlotTable& slots, std::vector<std::string>& notes, const SlotKinds& kinds) {
     Profile profile;
     for (int number = 1; number <= 4; ++number) {
         const SlotBytes& b = slots[static_cast<size_t>(number - 1)];
         if (b == kErased) {
             continue;
         }
-        const std::optional<KeyChoice> choice = ChoiceFromSlot(b[0], b[1], b[2], b[3]);
+        bool ambiguous = false;
+        const std::optional<KeyChoice> choice = SwitchChoice(b, kinds[static_cast<size_t>(number - 1)], ambiguous);
         if (!choice) {
             notes.push_back("switch " + std::to_string(number) + " holds " + SlotText(b) +
                             ", which no assignment writes; left out");
             continue;
         }
-        if (choice->mouse) {
+        if (ambiguous) {
             notes.push_back("switch " + std::to_string(number) + ": the bytes " + SlotText(b) + " are " +
                             choice->keyName + " or the key " + SameBytesAsKey(*choice) + "; written as the click");
         }
@@ -82,17 +109,18 @@ Profile ProfileFromSlots(const SlotTable& slots, std::vector<std::string>& notes
     return profile;
 }
 
-std::vector<std::string> ShowLines(const SlotTable& slots) {
+std::vector<std::string> ShowLines(const SlotTable& slots, const SlotKinds& kinds) {
     std::vector<std::string> lines;
     for (int number = 1; number <= 4; ++number) {
         const SlotBytes& b = slots[static_cast<size_t>(number - 1)];
         std::string line = "switch " + std::to_string(number) + ": ";
-        const std::optional<KeyChoice> choice = ChoiceFromSlot(b[0], b[1], b[2], b[3]);
+        bool ambiguous = false;
+        const std::optional<KeyChoice> choice = SwitchChoice(b, kinds[static_cast<size_t>(number - 1)], ambiguous);
         if (b == kErased) {
             line += "empty";
         } else if (!choice) {
             line += SlotText(b) + " (written by no assignment)";
-        } else if (choice->mouse) {
+        } else if (ambiguous) {
             line += choice->keyName + " (the same bytes as the key " + SameBytesAsKey(*choice) + ")";
         } else {
             line += KeyCombinationText(*choice);

@@ -2,6 +2,7 @@
 
 #include "device/input_report.h"
 #include "device/system_error_text.h"
+#include "device/user_file_mode.h"
 #include "text/text_rules.h"
 #include "window/services.h"
 
@@ -48,6 +49,22 @@ const char* KindWord(SlotKind kind) {
     }
 }
 
+// The highest device number that a "device N" line of a state file names; 0 for none.
+int StateFileDeviceCount(const std::string& text) {
+    std::istringstream lines(text);
+    int highest = 0;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string word;
+        std::string number;
+        if (words >> word >> number && word == "device" && !number.empty() && number.size() <= 3 &&
+            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            highest = std::max(highest, std::stoi(number));
+        }
+    }
+    return highest;
+}
+
 }  // namespace
 
 std::span<const std::uint8_t> VirtualKeyboardDescriptor() { return kKeyboardDescriptor; }
@@ -76,10 +93,16 @@ class VirtualInputWatch final : public InputWatch {
         mouse_ = mouse.info;
         watched_.assign(owner_.devices_.size(), true);
         detectors_.resize(owner_.devices_.size() * 2);
+        if (owner_.presses_) {
+            queueError_ = owner_.presses_->Newest(queued_);  // what was pressed before is not heard
+        }
     }
 
     WatchRead Read(int timeoutMs) override {
         WatchRead result;
+        if (!TakeQueuedPresses(result)) {
+            return result;
+        }
         bool any = false;
         for (size_t d = 0; d < owner_.devices_.size(); ++d) {
             VirtualFootSwitch::Device& device = owner_.devices_[d];
@@ -95,13 +118,7 @@ class VirtualInputWatch final : public InputWatch {
             while (!device.pedalQueue.empty()) {
                 const auto [interface, report] = std::move(device.pedalQueue.front());
                 device.pedalQueue.pop_front();
-                const bool keyboard = interface == VirtualFootSwitch::Interface::Keyboard;
-                const DecodedReport decoded = DecodeInputReport(keyboard ? keyboard_ : mouse_, report);
-                const std::string path =
-                    std::string(kPrefix) + std::to_string(d + 1) + (keyboard ? ":keyboard" : ":mouse");
-                for (const PedalPress& press : detectors_[2 * d + (keyboard ? 0 : 1)].Next(decoded.state)) {
-                    result.presses.push_back({path, press});
-                }
+                Decode(d, interface == VirtualFootSwitch::Interface::Keyboard, report, result);
             }
         }
         if (!any) {
@@ -120,11 +137,52 @@ class VirtualInputWatch final : public InputWatch {
     }
 
   private:
+    void Decode(size_t d, bool keyboard, const std::vector<std::uint8_t>& report, WatchRead& result) {
+        const DecodedReport decoded = DecodeInputReport(keyboard ? keyboard_ : mouse_, report);
+        const std::string path = std::string(kPrefix) + std::to_string(d + 1) + (keyboard ? ":keyboard" : ":mouse");
+        for (const PedalPress& press : detectors_[2 * d + (keyboard ? 0 : 1)].Next(decoded.state)) {
+            result.presses.push_back({path, press});
+        }
+    }
+
+    // The presses other programs sharing the state file made (and this one, which sends its
+    // own presses the same way). False, with the watch ended, when the queue or the state
+    // file cannot be read.
+    bool TakeQueuedPresses(WatchRead& result) {
+        if (!owner_.presses_) {
+            return true;
+        }
+        std::vector<QueuedReport> reports;
+        std::string error = queueError_;
+        if (error.empty()) {
+            error = owner_.presses_->Take(queued_, reports);
+        }
+        // The switches may have been programmed since this program read them: the presses are
+        // matched against what the state file holds now.
+        if (error.empty() && !reports.empty() && !owner_.Reload(error)) {
+            error = "the state file cannot be read again: " + error;
+        }
+        if (!error.empty()) {
+            result.ended = true;
+            result.error = error;
+            return false;
+        }
+        for (const QueuedReport& r : reports) {
+            const auto d = static_cast<size_t>(r.device);
+            if (d < owner_.devices_.size() && watched_[d] && owner_.devices_[d].present) {
+                Decode(d, r.keyboard, r.report, result);
+            }
+        }
+        return true;
+    }
+
     VirtualFootSwitch& owner_;
     ReportDescriptorInfo keyboard_;
     ReportDescriptorInfo mouse_;
     std::vector<bool> watched_;
     std::vector<PressDetector> detectors_;
+    std::uint64_t queued_ = 0;  // the number of the last queued report taken
+    std::string queueError_;
 };
 
 std::string CaptureLine(std::span<const std::uint8_t> report) {
@@ -139,6 +197,9 @@ std::string CaptureLine(std::span<const std::uint8_t> report) {
 }
 
 VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(options)) {
+    if (!options_.stateFile.empty()) {
+        presses_.emplace(options_.stateFile, options_.lockWaitMs);
+    }
     devices_.resize(static_cast<size_t>(std::max(1, options_.devices)));
     for (Device& d : devices_) {
         for (SlotBytes& s : d.slots) {
@@ -150,6 +211,7 @@ VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(optio
 VirtualFootSwitch::~VirtualFootSwitch() = default;
 
 bool VirtualFootSwitch::Start(std::string& error) {
+    TakeDeviceCountOfStateFile();
     if (!options_.stateFile.empty() && !LoadState(error)) {
         return false;
     }
@@ -157,6 +219,22 @@ bool VirtualFootSwitch::Start(std::string& error) {
         return OpenCapture(error);
     }
     return true;
+}
+
+void VirtualFootSwitch::TakeDeviceCountOfStateFile() {
+    if (options_.devices > 0 || options_.stateFile.empty()) {
+        return;
+    }
+    const FileRead file = ReadUserFile(options_.stateFile, true);
+    const int count =
+        file.status == FileReadStatus::Read ? StateFileDeviceCount(std::string(WithoutUtf8Mark(file.text))) : 0;
+    // A count beyond the most is left to the parser, which names the line.
+    if (count > static_cast<int>(devices_.size()) && count <= kMaxDevices) {
+        devices_.resize(static_cast<size_t>(count));
+        for (size_t d = 1; d < devices_.size(); ++d) {
+            devices_[d].slots = devices_[0].slots;
+        }
+    }
 }
 
 bool VirtualFootSwitch::OpenCapture(std::string& error) {
@@ -188,6 +266,9 @@ std::string VirtualFileRole(const std::string& stateFile, const std::string& cap
     }
     if (!stateFile.empty() && SameUserFile(path, stateFile + ".lock")) {
         return "the state file's lock " + stateFile + ".lock";
+    }
+    if (!stateFile.empty() && SameUserFile(path, PressQueue::PathOf(stateFile))) {
+        return "the state file's press queue " + PressQueue::PathOf(stateFile);
     }
     if (!captureFile.empty() && SameUserFile(path, captureFile)) {
         return "the capture file " + captureFile;
@@ -436,13 +517,27 @@ bool VirtualFootSwitch::PressPedal(int pedal, std::string& error, int device) {
                 "): its pedal sends nothing";
         return false;
     }
+    std::vector<QueuedReport> reports;
     if (press->mouse) {
-        d.pedalQueue.push_back({Interface::Mouse, {0, static_cast<std::uint8_t>(press->button), 0, 0, 0}});
-        d.pedalQueue.push_back({Interface::Mouse, {0, 0, 0, 0, 0}});
+        reports.push_back({device, false, {0, static_cast<std::uint8_t>(press->button), 0, 0, 0}});
+        reports.push_back({device, false, {0, 0, 0, 0, 0}});
     } else {
-        d.pedalQueue.push_back(
-            {Interface::Keyboard, {0, press->modifiers, 0, static_cast<std::uint8_t>(press->usage), 0, 0, 0, 0, 0}});
-        d.pedalQueue.push_back({Interface::Keyboard, {0, 0, 0, 0, 0, 0, 0, 0, 0}});
+        reports.push_back(
+            {device, true, {0, press->modifiers, 0, static_cast<std::uint8_t>(press->usage), 0, 0, 0, 0, 0}});
+        reports.push_back({device, true, {0, 0, 0, 0, 0, 0, 0, 0, 0}});
+    }
+    // With a state file the press goes where every program sharing it hears it. Where it
+    // cannot (a read-only folder, a lock kept elsewhere) it is still made here, and said.
+    pressNote_.clear();
+    if (presses_) {
+        const std::string why = presses_->Append(reports);
+        if (why.empty()) {
+            return true;
+        }
+        pressNote_ = "the press is not passed on to other programs: " + why;
+    }
+    for (QueuedReport& r : reports) {
+        d.pedalQueue.push_back({r.keyboard ? Interface::Keyboard : Interface::Mouse, std::move(r.report)});
     }
     return true;
 }
@@ -525,6 +620,10 @@ bool VirtualFootSwitch::SaveState(std::string& error) const {
             out << "\n";
         }
     }
+    if (const std::string why = ReadOnlyReason(options_.stateFile); !why.empty()) {
+        error = "cannot write the state file " + options_.stateFile + ": " + why + "; nothing was changed";
+        return false;
+    }
     if (const std::string why = ReplaceUserFile(options_.stateFile, out.str()); !why.empty()) {
         error = "cannot write the state file " + options_.stateFile + ": " + why;
         return false;
@@ -541,6 +640,16 @@ bool VirtualFootSwitch::LoadState(std::string& error) {
     // Only a file that is not there at all is a new, erased foot switch.
     return ParseState(file.status == FileReadStatus::Missing ? std::string() : file.text,
                       file.status == FileReadStatus::Missing, error);
+}
+
+std::string VirtualFootSwitch::MoreDevicesHint(const std::string& text) const {
+    const int count = StateFileDeviceCount(text);
+    if (count <= static_cast<int>(devices_.size()) || count > kMaxDevices) {
+        return {};
+    }
+    return ": the file holds " + std::to_string(count) + " devices, but " + std::to_string(devices_.size()) +
+           (devices_.size() == 1 ? " was" : " were") + " asked for (--virtual-devices " + std::to_string(count) +
+           ", or leave the count out)";
 }
 
 bool VirtualFootSwitch::ParseState(const std::string& fileText, bool missing, std::string& error) {
@@ -608,7 +717,7 @@ bool VirtualFootSwitch::ParseState(const std::string& fileText, bool missing, st
                 }
             }
             if (numberText.empty() || number < 1 || number > static_cast<int>(loaded.size())) {
-                return fail("device number must be 1 to " + std::to_string(loaded.size()));
+                return fail("device number must be 1 to " + std::to_string(loaded.size()) + MoreDevicesHint(text));
             }
             if (words >> word) {
                 return fail("unexpected text after the device number");

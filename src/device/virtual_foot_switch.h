@@ -11,11 +11,14 @@
 //
 // Pressing pedal N makes the keyboard or the mouse interface send the press and release
 // reports that the slot of switch N means: a key frame's modifier byte and key code as a
-// boot keyboard report, a mouse frame's button as a mouse report.
+// boot keyboard report, a mouse frame's button as a mouse report. With a state file the reports
+// travel through a queue beside it (press_queue.h), so that every program sharing the file
+// hears them.
 #pragma once
 
 #include "assignment/press_line.h"
 #include "device/hid_platform.h"
+#include "device/press_queue.h"
 #include "device/user_file.h"
 
 #include <array>
@@ -66,8 +69,12 @@ class VirtualFootSwitch final : public HidPlatform {
   public:
     static constexpr int kReportLength = 8;
 
+    // The most devices a virtual foot switch has, and so the most a state file may name.
+    static constexpr int kMaxDevices = 16;
+
     struct Options {
-        int devices = 1;
+        // How many devices; 0: as many as the state file names (one when there is none).
+        int devices = 0;
         // Slots kept across runs; empty: memory only. Several programs may share one state
         // file: each change takes its lock, reads it again, stores the slot and replaces it.
         std::string stateFile;
@@ -119,6 +126,9 @@ class VirtualFootSwitch final : public HidPlatform {
     // its switch's slot means. False with a reason when the slot holds no assignment or the
     // device is unplugged; nothing is sent then.
     [[nodiscard]] bool PressPedal(int pedal, std::string& error, int device = 0);
+    // Why the last press, made here, could not be passed on to the other programs that share
+    // the state file; empty when it was (or there is no state file).
+    const std::string& PressNote() const { return pressNote_; }
     // What the switches of a device were programmed with, as the presses they make.
     std::vector<ProgrammedSwitch> ProgrammedSwitches(int device = 0) const;
     const SlotKinds& Kinds(int device = 0) const { return devices_.at(static_cast<size_t>(device)).kinds; }
@@ -161,6 +171,10 @@ class VirtualFootSwitch final : public HidPlatform {
     bool SaveState(std::string& error) const;
     bool LoadState(std::string& error);
     bool ParseState(const std::string& text, bool missing, std::string& error);
+    // With no count given, takes the state file's own count of devices.
+    void TakeDeviceCountOfStateFile();
+    // When the state file names more devices than were asked for, how to use them all.
+    std::string MoreDevicesHint(const std::string& text) const;
     // Stores four data bytes in a slot, and in the state file when there is one.
     bool StoreSlot(int device, int slot, const SlotBytes& bytes, SlotKind kind, std::string& error);
     friend class VirtualInputWatch;
@@ -173,6 +187,9 @@ class VirtualFootSwitch final : public HidPlatform {
     WriteFault writeFault_ = WriteFault::None;
     std::uint32_t failNextWait_ = 0;
     AppendFile capture_;
+    // With a state file, pressed pedals are queued beside it for every program sharing it.
+    std::optional<PressQueue> presses_;
+    std::string pressNote_;
 };
 
 }  // namespace treadle

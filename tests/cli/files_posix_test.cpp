@@ -6,10 +6,12 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -114,6 +116,67 @@ TEST_F(Files, TwoTreadlectlProcessesOnOneStateFileLoseNothing) {
     EXPECT_EQ(lost, 0);
 }
 
+// Starts treadlectl with its output in a file; the process's id.
+pid_t Spawn(std::vector<std::string> args, const std::string& outFile) {
+    args.insert(args.begin(), TREADLECTL_PROGRAM);
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::posix_spawn_file_actions_addopen(&actions, 2, (outFile + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t child = -1;
+    const int spawned = ::posix_spawn(&child, TREADLECTL_PROGRAM, &actions, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? child : -1;
+}
+
+// The exit status of a finished child, or -1 while it runs.
+int ExitStatusIfDone(pid_t child) {
+    int status = 0;
+    if (::waitpid(child, &status, WNOHANG) != child) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// treadlectl watch in one process hears treadlectl press in another, on one state file, and
+// names the switch that the other programmed after the watch began.
+TEST_F(Files, AWatchHearsThePressesOfAnotherTreadlectl) {
+    const std::string virtualOption = "--virtual=" + State();
+    const pid_t watch = Spawn({virtualOption, "watch", "--count", "2", "--timeout", "60000"}, Path("watch.out"));
+    ASSERT_GT(watch, 0);
+    const pid_t set = Spawn({virtualOption, "set", "2", "ctrl+f1"}, Path("set.out"));
+    ASSERT_GT(set, 0);
+    int status = -1;
+    while ((status = ExitStatusIfDone(set)) < 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(status, 0) << ReadFile(Path("set.out.err"));
+    // The watch hears only what is pressed once it listens: press until it has heard two.
+    int watchStatus = -1;
+    for (int tries = 0; tries < 300 && (watchStatus = ExitStatusIfDone(watch)) < 0; ++tries) {
+        const pid_t press = Spawn({virtualOption, "press", "2"}, Path("press.out"));
+        ASSERT_GT(press, 0);
+        while ((status = ExitStatusIfDone(press)) < 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_EQ(status, 0) << ReadFile(Path("press.out.err"));
+        EXPECT_EQ(ReadFile(Path("press.out")), "ctrl+f1 (switch 2)\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (watchStatus < 0) {
+        ::kill(watch, SIGKILL);
+        ::waitpid(watch, nullptr, 0);
+    }
+    EXPECT_EQ(watchStatus, 0) << ReadFile(Path("watch.out.err"));
+    EXPECT_EQ(ReadFile(Path("watch.out")), "ctrl+f1 (switch 2)\nctrl+f1 (switch 2)\n");
+    EXPECT_EQ(ReadFile(Path("watch.out.err")), "");
+}
+
 TEST_F(Files, APlantedTemporaryLinkIsNotFollowed) {
     const std::string target = Write("precious.txt", "keep me\n");
     for (const char* name : {".tmp", ".lock.tmp", ".tmp.0"}) {
@@ -172,6 +235,43 @@ TEST_F(Files, AFileTheUserMayNotReadIsNamedWithTheReason) {
         EXPECT_NE(err_.str().find(why), std::string::npos) << err_.str();
     }
     EXPECT_EQ(ReadFile(State()), "device 1\nslot 00: 00 04 00 00\n");
+}
+
+// A state file made read-only is refused, by root as well and by a user who may not write
+// another's file: the rename would go through, as the folder is writable.
+TEST_F(Files, AReadOnlyStateFileIsRefusedAndLeftAlone) {
+    OpenFolderToAll();
+    const std::string text = "device 1\nslot 00: 00 04 00 00 key\n";
+    struct Case {
+        const char* name;
+        fs::perms perms;
+        bool dropRoot;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"read-only", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, false,
+         ": it is read-only (r--r--r--); make it writable (chmod u+w) to change it; nothing was changed"},
+        {"another user's", fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read, true,
+         ": this user may not write it (rw----r--); nothing was changed"},
+    };
+    for (const Case& c : cases) {
+        fs::remove(State());
+        std::ofstream(State()) << text;
+        fs::permissions(State(), c.perms);
+        std::ofstream(State() + ".lock") << "";
+        fs::permissions(State() + ".lock", fs::perms::all);  // the unprivileged user takes the lock too
+        const int status = RunInChild({"--virtual=" + State(), "set", "2", "f1"}, c.dropRoot);
+        if (status == 90) {
+            GTEST_SKIP() << "running as root and cannot drop to an unprivileged user";
+        }
+        EXPECT_EQ(status, kExitFailed) << c.name;
+        EXPECT_NE(err_.str().find("cannot write the state file " + State() + c.why), std::string::npos)
+            << c.name << ": " << err_.str();
+        EXPECT_EQ(ReadFile(State()), text) << c.name;
+        EXPECT_EQ(fs::status(State()).permissions(), c.perms) << c.name;
+        // Reading it is still fine.
+        EXPECT_EQ(RunInChild({"--virtual=" + State(), "show"}, c.dropRoot), kExitOk) << c.name << ": " << err_.str();
+    }
 }
 
 TEST_F(Files, FifosAndEndlessFilesAreRefusedWithoutWaiting) {
@@ -236,6 +336,7 @@ TEST_F(Files, TheVirtualFootSwitchsOwnFilesAreNoProfile) {
         {State() + ".lock", "it is the state file's lock"},
         {Path("soft-lock"), "it is the state file's lock"},
         {Capture(), "it is the capture file"},
+        {State() + ".presses", "it is the state file's press queue"},
     };
     const std::string capture = ReadFile(Capture());
     for (const auto& [target, why] : targets) {
@@ -291,7 +392,10 @@ TEST_F(Files, ReadersOfAStateFileInAReadOnlyFolderNeedNoLockTheyCannotMake) {
                                     fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     for (const std::string& state : {withLock, withoutLock}) {
         EXPECT_EQ(RunInChild({"--virtual=" + state, "show"}, true), kExitOk) << state << ": " << err_.str();
+        // A press is made here and said not to reach other programs: it cannot be passed on.
         EXPECT_EQ(RunInChild({"--virtual=" + state, "press", "1"}, true), kExitOk) << state << ": " << err_.str();
+        EXPECT_NE(err_.str().find("warning: the press is not passed on to other programs: "), std::string::npos)
+            << err_.str();
         EXPECT_EQ(RunInChild({"--virtual=" + state, "export", Path("out.toml")}, true), kExitOk)
             << state << ": " << err_.str();
         EXPECT_NE(ReadFile(Path("out.toml")).find("1 = \"ctrl+f1\""), std::string::npos);

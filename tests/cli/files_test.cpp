@@ -149,6 +149,25 @@ TEST_F(Runner, TwoVirtualFootSwitchesOnOneStateFileKeepEachOthersSlots) {
 
 // A state file that exists but cannot be read is never taken as an empty foot switch: every
 // command fails naming the file and why, and nothing is written over it.
+// A state file its owner made read-only (chmod 444; the read-only attribute on Windows) is
+// refused with a message that says so, though the folder would let a rename replace it.
+TEST_F(Runner, AReadOnlyStateFileIsRefusedAndKeptAsItIs) {
+    const std::string text = "device 1\nslot 00: 00 04 00 00 key\n";
+    Write("pedals.state", text);
+    fs::permissions(State(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    EXPECT_EQ(Run({"--virtual=" + State(), "set", "2", "f1"}), kExitFailed);
+    EXPECT_NE(err_.str().find("cannot write the state file " + State() + ": it is read-only"), std::string::npos)
+        << err_.str();
+    EXPECT_NE(err_.str().find("; nothing was changed"), std::string::npos) << err_.str();
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_EQ(ReadFile(State()), text);
+    EXPECT_EQ(fs::status(State()).permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_EQ(Run({"--virtual=" + State(), "show"}), kExitOk) << err_.str();
+    fs::permissions(State(), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(Run({"--virtual=" + State(), "set", "2", "f1"}), kExitOk) << err_.str();
+}
+
 TEST_F(Runner, AStateFileThatCannotBeReadStopsEveryCommand) {
     struct Case {
         const char* name;

@@ -113,23 +113,49 @@ TEST_P(BadKeys, AreRefusedNamingTheBadPart) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, BadKeys,
-    ::testing::Values(BadKey{"", "empty key"}, BadKey{"ctrl+", "empty part in \"ctrl+\""},
-                      BadKey{"ctrl++a", "empty part"}, BadKey{"ctrl+ctrl+a", "\"ctrl\" is given twice"},
-                      BadKey{"ctrl+Ctrl+a", "\"ctrl\" is given twice"}, BadKey{"a+a", "\"a\" is given twice"},
-                      BadKey{"a+b", "two keys \"a\" and \"b\""}, BadKey{"ctrl+f1+f2", "two keys \"f1\" and \"f2\""},
-                      BadKey{"a+mouse-left", "two keys"}, BadKey{"ctrl+shift", "has no key"},
-                      BadKey{"ctrl+foo", "unknown key \"foo\""}, BadKey{"ctrl+foo", "'treadlectl keys' lists"},
-                      BadKey{"f25", "unknown key \"f25\""}, BadKey{"kp_enter", "did you mean \"kp-enter\"?"},
-                      BadKey{"backslah", "did you mean \"backslash\"?"}, BadKey{"+", "empty part"},
-                      BadKey{"0x100", "raw usage \"0x100\" must be 0x00 to 0xFF"},
-                      BadKey{"0xg1", "must be 0x00 to 0xFF"},
-                      BadKey{"ctrl+mouse-left", "a mouse click takes no modifiers"},
-                      // No key, the keyboard's error codes and the modifiers as keys.
-                      BadKey{"0x00", "usage \"0x00\" means no key"}, BadKey{"0x01", "is a keyboard error code"},
-                      BadKey{"ctrl+0x03", "usage \"0x03\" is a keyboard error code"},
-                      BadKey{"0xE0", "usage \"0xe0\" is the modifier ctrl: write it by its name"},
-                      BadKey{"shift+0xe7", "is the modifier rwin"}, BadKey{"0xe4", "is the modifier rctrl"}),
+    ::testing::Values(
+        BadKey{"", "empty key"}, BadKey{"ctrl+", "empty part in \"ctrl+\""}, BadKey{"ctrl++a", "empty part"},
+        BadKey{"ctrl+ctrl+a", "\"ctrl\" is given twice"}, BadKey{"ctrl+Ctrl+a", "\"ctrl\" is given twice"},
+        BadKey{"a+a", "\"a\" is given twice"}, BadKey{"a+b", "two keys \"a\" and \"b\": a switch"},
+        BadKey{"ctrl+f1+f2", "two keys \"f1\" and \"f2\": a switch takes one key"}, BadKey{"a+mouse-left", "two keys"},
+        BadKey{"ctrl+shift", "has no key"}, BadKey{"ctrl+foo", "unknown key \"foo\""},
+        BadKey{"ctrl+foo", "'treadlectl keys' lists"}, BadKey{"f25", "unknown key \"f25\""},
+        BadKey{"kp_enter", "did you mean \"kp-enter\"?"}, BadKey{"backslah", "did you mean \"backslash\"?"},
+        BadKey{"+", "empty part"}, BadKey{"0x100", "raw usage \"0x100\" must be 0x00 to 0xFF"},
+        BadKey{"0xg1", "must be 0x00 to 0xFF"}, BadKey{"ctrl+mouse-left", "a mouse click takes no modifiers"},
+        // No key, the keyboard's error codes and the modifiers as keys.
+        BadKey{"0x00", "usage \"0x00\" means no key"}, BadKey{"0x01", "is a keyboard error code"},
+        BadKey{"ctrl+0x03", "usage \"0x03\" is a keyboard error code"},
+        BadKey{"0xE0", "usage \"0xe0\" is the modifier ctrl: write it by its name"},
+        BadKey{"shift+0xe7", "is the modifier rwin"}, BadKey{"0xe4", "is the modifier rctrl"}),
     [](const auto& info) { return NameOf(info.param.text, info.index); });
+
+// Names are taken in any case, letters at both ends of the alphabet included.
+TEST(KeyNames, UpperCaseNamesAreTheSameKeys) {
+    struct Case {
+        const char* text;
+        const char* combination;
+    };
+    const Case cases[] = {
+        {"A", "a"},
+        {"Z", "z"},
+        {"CTRL+Z", "ctrl+z"},
+        {"Shift+A", "shift+a"},
+        {"RSHIFT+KP-ENTER", "rshift+kp-enter"},
+        {"RaLt+RwIn+Q", "ralt+rwin+q"},
+        {"PgUp", "pgup"},
+        {"LBRACKET", "lbracket"},
+        {"F12", "f12"},
+        {"MOUSE-RIGHT", "mouse-right"},
+        {"0XFF", "0xff"},
+    };
+    for (const Case& c : cases) {
+        const KeyParse parsed = ParseKey(c.text);
+        ASSERT_TRUE(parsed.ok()) << c.text << ": " << parsed.error;
+        EXPECT_EQ(KeyCombinationText(parsed.choice), c.combination) << c.text;
+        EXPECT_EQ(parsed.choice, ParseKey(c.combination).choice) << c.text;
+    }
+}
 
 // A key with every modifier but left Ctrl stores the same bytes as a click: the click wins
 // when slots are read back, and the key is marked as looking like one.

@@ -85,6 +85,14 @@ TEST(Profile, BadFilesNameFileLineAndKey) {
         {"switches = \"a\"\n", "p.toml:1: switches: must be a table"},
         {"[switches]\n1 = \"a\"\n1 = \"b\"\n", "p.toml:3: "},
         {"[switches\n", "p.toml:1: "},
+        // A text without its quotes: the key and what to write, not the parser's own words.
+        {"[switches]\n1 = ctrl+f1\n",
+         "p.toml:2: switches.1: the value ctrl+f1 has no quotes: text values are quoted, as in 1 = \"ctrl+f1\""},
+        {"# pedals\n[switches]\n1 = \"a\"\n\n2 = mouse-left # click\n",
+         "p.toml:5: switches.2: the value mouse-left has no quotes: text values are quoted, as in 2 = \"mouse-left\""},
+        {"[settings]\nplayback = loop\n", "p.toml:2: settings.playback: the value loop has no quotes"},
+        // Where a number or true/false belongs, quotes would be the wrong advice.
+        {"[settings]\ndelay_ms = abc\n", "p.toml:2: Error while parsing"},
         {"", "p.toml: the profile sets nothing"},
         {"# only a comment\n", "p.toml: the profile sets nothing"},
         {"[settings]\ndelay_ms = 300\npower_on_run = false\nplayback = \"loop\"\n",

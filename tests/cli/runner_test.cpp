@@ -98,7 +98,14 @@ TEST_F(Runner, BadInputNamesTheBadPartWithStatus2) {
         {{"--virtual", "--all", "watch"}, "--device, --index and --all do not apply"},
         {{"--virtual", "watch", "--count", "0"}, "--count must be a whole number from 1"},
         {{"--virtual", "watch", "--timeout", "-1"}, "--timeout must be a whole number from 1"},
-        {{"bogus"}, "bogus"},
+        {{"bogus"},
+         "treadlectl: unknown command \"bogus\". The commands are: list, set, clear, delay, run-mode, raw, "
+         "read, watch, press, apply, export, show, keys"},
+        {{"sett", "2", "f1"},
+         "treadlectl: unknown command \"sett\"; did you mean \"set\"? The commands are: list, set,"},
+        {{"--index", "2", "shw"}, "unknown command \"shw\"; did you mean \"show\"?"},
+        {{"--virtual=a.state", "--capture", "c.txt", "-q", "prss", "2"}, "did you mean \"press\"?"},
+        {{"--vid=2704", "lsit"}, "did you mean \"list\"?"},
         {{"set", "1"}, "KEY is required"},
         // An empty value was once taken as no value at all.
         {{"--virtual", "--virtual-devices", "", "list"},
@@ -157,6 +164,29 @@ TEST_F(Runner, DeviceFailuresGiveStatus1WithTheWindowsWording) {
         EXPECT_NE(err_.str().find(c.error), std::string::npos) << c.name << ": " << err_.str();
         EXPECT_EQ(out_.str(), "") << c.name;
     }
+}
+
+// Without a foot switch the message says how to try it without one; a wrong --index says
+// how many there are rather than that a write failed.
+TEST_F(Runner, NoFootSwitchSaysWhatToTryInstead) {
+    systemPlatform_ = [] {
+        auto none = std::make_unique<VirtualFootSwitch>();
+        none->Unplug(0);
+        return none;
+    };
+    EXPECT_EQ(Run({"set", "1", "f1"}), kExitFailed);
+    EXPECT_EQ(err_.str(),
+              "treadlectl: write failed, please connect first (no foot switch 2704:2018 found); without one, "
+              "--virtual=pedals.state tries it on a virtual foot switch that keeps its slots in pedals.state\n");
+    // On the virtual foot switch itself the hint would make no sense.
+    virtualStarted_ = [](VirtualFootSwitch& v) { v.Unplug(0); };
+    EXPECT_EQ(Run({"--virtual", "set", "1", "f1"}), kExitFailed);
+    EXPECT_EQ(err_.str(), "treadlectl: write failed, please connect first (no foot switch 2704:2018 found)\n");
+    virtualStarted_ = nullptr;
+    EXPECT_EQ(Run({"--virtual", "--index", "3", "set", "1", "f1"}), kExitFailed);
+    EXPECT_EQ(err_.str(),
+              "treadlectl: there is no foot switch number 3: 1 foot switch 2704:2018 found (--index counts from 1 in "
+              "'list' order)\n");
 }
 
 TEST_F(Runner, AFailedWriteStopsTheFramesThatFollow) {
@@ -283,6 +313,39 @@ TEST_F(Runner, ARawUsageWithALetterKeepsItsSpellingThroughEveryCommand) {
     }
 }
 
+// Bytes FE 01 00 00 are a left click or a key with seven modifiers. Where the state file
+// records which frame stored them, show and export say that one and warn of nothing; only a
+// file without the kind leaves the doubt, and the warning.
+TEST_F(Runner, ShowAndExportWarnOfAClickLookalikeOnlyWhereTheKindIsUnknown) {
+    const std::string exported = Path("out.toml");
+    struct Case {
+        const char* kind;  // the word after the bytes in the state file
+        const char* shown;
+        const char* profileLine;
+        bool warned;
+    };
+    const Case cases[] = {
+        {" mouse", "  switch 1: mouse-left", "1 = \"mouse-left\"", false},
+        {" key", "  switch 1: shift+alt+win+rctrl+rshift+ralt+rwin+0x01",
+         "1 = \"shift+alt+win+rctrl+rshift+ralt+rwin+0x01\"", false},
+        {"", "  switch 1: mouse-left (the same bytes as the key shift+alt+win+rctrl+rshift+ralt+rwin+0x01)",
+         "1 = \"mouse-left\"", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        Write("pedals.state", std::string("device 1\nslot 00: FE 01 00 00") + c.kind + "\n");
+        ASSERT_EQ(Run({"--virtual=" + State(), "show"}), kExitOk) << err_.str();
+        EXPECT_EQ(Lines(out_.str()).at(1), c.shown);
+        ASSERT_EQ(Run({"--virtual=" + State(), "export", exported}), kExitOk) << err_.str();
+        EXPECT_NE(ReadFile(exported).find(std::string("\n") + c.profileLine + "\n"), std::string::npos)
+            << ReadFile(exported);
+        const bool warned =
+            err_.str().find("switch 1: the bytes FE 01 00 00 are mouse-left or the key") != std::string::npos;
+        EXPECT_EQ(warned, c.warned) << err_.str();
+        EXPECT_EQ(ReadFile(exported).find("# switch 1: the bytes") != std::string::npos, c.warned);
+    }
+}
+
 TEST_F(Runner, ApplyThenShowAndExportRoundTripThroughTheStateFile) {
     const std::string text =
         "[switches]\n1 = \"ctrl+shift+f1\"\n2 = \"mouse-middle\"\n4 = \"rwin+0x87\"\n\n"
@@ -293,9 +356,7 @@ TEST_F(Runner, ApplyThenShowAndExportRoundTripThroughTheStateFile) {
     // A new run reads the slots back from the state file.
     ASSERT_EQ(Run({"--virtual=" + State(), "show"}), kExitOk) << err_.str();
     EXPECT_EQ(Lines(out_.str()),
-              (std::vector<std::string>{"virtual:1:config", "  switch 1: ctrl+shift+f1",
-                                        "  switch 2: mouse-middle (the same bytes as the key "
-                                        "shift+alt+win+rctrl+rshift+ralt+rwin+a)",
+              (std::vector<std::string>{"virtual:1:config", "  switch 1: ctrl+shift+f1", "  switch 2: mouse-middle",
                                         "  switch 3: empty", "  switch 4: rwin+0x87", "  long press (slot 78): on",
                                         "  key delay and run mode (slot 7C): key delay 0 ms, power-on run off, "
                                         "loop playback"}));
@@ -352,7 +413,11 @@ TEST_F(Runner, AllWithTwoVirtualDevices) {
     EXPECT_EQ(StateSlot(1, "00"), "00 68 00 00 key");
     EXPECT_EQ(StateSlot(2, "00"), "FE 01 00 00 mouse");
     EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "--index", "3", "set", "1", "a"}), kExitFailed);
-    EXPECT_NE(err_.str().find("--index 3, but 2 foot switches 2704:2018 found"), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find("treadlectl: there is no foot switch number 3: 2 foot switches 2704:2018 found "
+                              "(--index counts from 1 in 'list' order)"),
+              std::string::npos)
+        << err_.str();
+    EXPECT_EQ(err_.str().find("write failed"), std::string::npos) << "nothing was written: " << err_.str();
 
     // A device the user may not open is reported on its own line and counted.
     virtualStarted_ = [](VirtualFootSwitch& v) { v.DenyAccess(true, 0); };
@@ -368,10 +433,32 @@ TEST_F(Runner, AllWithTwoVirtualDevices) {
     // show goes through every device.
     virtualStarted_ = nullptr;
     EXPECT_EQ(Run({"--virtual=" + State(), "--virtual-devices", "2", "--all", "show"}), kExitOk);
-    EXPECT_NE(out_.str().find("virtual:2:config\n  switch 1: mouse-left (the same bytes as the key "
-                              "shift+alt+win+rctrl+rshift+ralt+rwin+0x01)\n  switch 2: b\n"),
-              std::string::npos)
+    EXPECT_NE(out_.str().find("virtual:2:config\n  switch 1: mouse-left\n  switch 2: b\n"), std::string::npos)
         << out_.str();
+}
+
+// A state file written with --virtual-devices 3 is used whole without it; a smaller count
+// given by hand is refused with the count that would do.
+TEST_F(Runner, AStateFileBringsItsOwnNumberOfDevices) {
+    ASSERT_EQ(RunVirtual({"--virtual-devices", "3", "--index", "3", "set", "2", "f1"}), kExitOk) << err_.str();
+    EXPECT_EQ(RunVirtual({"--index", "3", "set", "1", "f2"}), kExitOk) << err_.str();
+    EXPECT_EQ(StateSlot(3, "00"), "00 3B 00 00 key");
+    EXPECT_EQ(StateSlot(3, "04"), "00 3A 00 00 key");
+    ASSERT_EQ(Run({"--virtual=" + State(), "--all", "show"}), kExitOk) << err_.str();
+    EXPECT_NE(out_.str().find("virtual:3:config\n  switch 1: f2\n  switch 2: f1\n"), std::string::npos) << out_.str();
+    EXPECT_NE(out_.str().find("3 of 3 devices done"), std::string::npos) << out_.str();
+
+    const std::string before = ReadFile(State());
+    EXPECT_EQ(RunVirtual({"--virtual-devices", "2", "list"}), kExitFailed);
+    EXPECT_NE(err_.str().find("device number must be 1 to 2: the file holds 3 devices, but 2 were asked for "
+                              "(--virtual-devices 3, or leave the count out)"),
+              std::string::npos)
+        << err_.str();
+    EXPECT_EQ(ReadFile(State()), before);
+    // More devices than the file holds: the others start erased, and are kept from then on.
+    EXPECT_EQ(RunVirtual({"--virtual-devices", "4", "--index", "4", "set", "1", "a"}), kExitOk) << err_.str();
+    EXPECT_EQ(StateSlot(4, "00"), "00 04 00 00 key");
+    EXPECT_EQ(StateSlot(3, "00"), "00 3B 00 00 key");
 }
 
 TEST_F(Runner, ListShowsEveryInterfaceOfTheFootSwitch) {

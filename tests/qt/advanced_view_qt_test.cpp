@@ -1,5 +1,4 @@
 #include "window/advanced_view.h"
-
 #include "window_fixture.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -196,6 +197,31 @@ TEST_F(ViewTest, ThePedalTestPanelListsThePressesOfItsButtons) {
         status->fontMetrics().boundingRect(QRect(0, 0, status->width(), 10000), Qt::TextWordWrap, status->text());
     EXPECT_LE(wrapped.height(), status->height());
     EXPECT_EQ(list->count(), 1);
+}
+
+// The window on a state file hears, in its pedal-test panel, the pedal that treadlectl presses
+// in another process, matched against the switch that treadlectl programmed.
+TEST_F(ViewTest, ThePedalTestPanelHearsPressesOfAnotherProgram) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString state = dir.filePath("pedals.state");
+    Open({Language::English, true}, state.toStdString());
+    ASSERT_TRUE(WaitConnected());
+    auto* list = qobject_cast<QListWidget*>(Widget(kPedalPressList));
+    ASSERT_NE(list, nullptr);
+    auto treadlectl = [&](const QStringList& args) {
+        QProcess process;
+        process.start(TREADLECTL_PROGRAM, QStringList{"--virtual=" + state} + args);
+        EXPECT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        return process.readAllStandardOutput().toStdString();
+    };
+    EXPECT_EQ(treadlectl({"set", "3", "rshift+f13"}),
+              "virtual:1:config: switch 3 = rshift+f13 (key delay 0 ms, long press off)\n");
+    // The panel has listened since the tick that found the device (WaitConnected).
+    EXPECT_EQ(treadlectl({"press", "3"}), "rshift+f13 (switch 3)\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->count() == 1; }, 5000));
+    EXPECT_EQ(list->item(0)->text().toStdString(), clock.stamp + "   rshift+f13   switch 3");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QFontInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <vector>
 
 namespace treadle::qt {
 namespace {
@@ -165,8 +167,47 @@ TEST(CommandLineOptions, DisplayIsThereOnlyWithAServerOrAChosenPlatform) {
         EnvOverride p("QT_QPA_PLATFORM", c.platform);
         EXPECT_EQ(DisplayAvailable(), c.available) << (c.display ? c.display : "-");
     }
-    EXPECT_NE(NoDisplayText("treadle").find("xvfb-run -a treadle --virtual"), std::string::npos);
-    EXPECT_NE(NoDisplayText("treadle").find("treadlectl --virtual"), std::string::npos);
+    // What to run is what is useful: the command line on a state file, the window where there
+    // is a display; xvfb-run only for screenshots.
+    const std::string text = NoDisplayText("treadle");
+    EXPECT_NE(text.find("      treadlectl --virtual=pedals.state set 2 ctrl+f1\n"
+                        "      treadlectl --virtual=pedals.state show\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("ssh -X"), std::string::npos) << text;
+    EXPECT_NE(text.find("      treadle --virtual=pedals.state\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("xvfb-run -a"), std::string::npos) << text;
+    EXPECT_NE(text.find("xvfb-run would start it on a screen nobody sees: it serves only for screenshots"),
+              std::string::npos)
+        << text;
+}
+
+// The advice without a display, followed word for word with the built treadlectl in a fresh
+// folder: the switch set is shown by the next command, and its pedal sends it.
+TEST(CommandLineOptions, TheNoDisplayAdviceLeadsToAResultThatIsSeenAndKept) {
+    const std::filesystem::path treadlectl = TREADLECTL_PROGRAM;
+    const std::string window = (treadlectl.parent_path().parent_path() / "window/qt/treadle").string();
+    const std::string text = NoDisplayText(window);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    std::vector<std::string> outputs;
+    for (const QString& line : QString::fromStdString(text).split('\n')) {
+        const QString command = line.trimmed();
+        if (!command.startsWith(QString::fromStdString(treadlectl.string()) + " --virtual")) {
+            continue;
+        }
+        QStringList words = command.split(' ', Qt::SkipEmptyParts);
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(words.takeFirst(), words);
+        ASSERT_TRUE(process.waitForFinished(20000)) << command.toStdString();
+        EXPECT_EQ(process.exitCode(), 0) << command.toStdString() << ": "
+                                         << process.readAllStandardError().toStdString();
+        outputs.push_back(process.readAllStandardOutput().toStdString());
+    }
+    ASSERT_EQ(outputs.size(), 3u) << text;
+    EXPECT_NE(outputs[1].find("  switch 2: ctrl+f1\n"), std::string::npos) << outputs[1];
+    EXPECT_EQ(outputs[2], "ctrl+f1 (switch 2)\n");
 }
 
 // The advice without a display names a treadlectl that exists: installed beside the window,
@@ -193,8 +234,8 @@ TEST(CommandLineOptions, NoDisplayAdviceNamesATreadlectlThatExists) {
     for (const Case& c : cases) {
         EXPECT_EQ(TreadlectlBeside(c.program), c.treadlectl) << c.program;
         const std::string text = NoDisplayText(c.program);
-        EXPECT_NE(text.find("xvfb-run -a " + c.program + " --virtual\n"), std::string::npos) << text;
-        EXPECT_NE(text.find(" " + c.treadlectl + " --virtual set 2 ctrl+f1\n"), std::string::npos) << text;
+        EXPECT_NE(text.find("      " + c.program + " --virtual=pedals.state\n"), std::string::npos) << text;
+        EXPECT_NE(text.find(" " + c.treadlectl + " --virtual=pedals.state set 2 ctrl+f1\n"), std::string::npos) << text;
         EXPECT_NE(text.find(" " + c.treadlectl + " --help\n"), std::string::npos) << text;
     }
 }

@@ -20,9 +20,10 @@ inline int Px(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
 class QtWindowFixture : public ::testing::Test {
   protected:
-    void Open(WindowOptions options = {}) {
+    void Open(WindowOptions options = {}, const std::string& stateFile = {}) {
         VirtualFootSwitch::Options deviceOptions;
         deviceOptions.sleeper = &sleeper;
+        deviceOptions.stateFile = stateFile;
         device = std::make_unique<VirtualFootSwitch>(deviceOptions);
         std::string error;
         ASSERT_TRUE(device->Start(error)) << error;

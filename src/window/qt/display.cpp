@@ -31,15 +31,20 @@ std::string TreadlectlBeside(const std::string& program) {
 }
 
 std::string NoDisplayText(const std::string& program) {
-    const std::string treadlectl = TreadlectlBeside(program);
+    const std::string treadlectl = TreadlectlBeside(program) + " --virtual=pedals.state ";
     return "There is no display here, so the window cannot open.\n"
-           "  - to see it anyway, start it under a virtual X server (Debian's package xvfb):\n"
-           "      xvfb-run -a " +
-           program +
-           " --virtual\n"
-           "  - or program the virtual foot switch from the command line:\n"
+           "  - try Treadle from the command line, on a virtual foot switch that keeps its slots in\n"
+           "    pedals.state (without =pedals.state it forgets them when the command ends):\n"
            "      " +
-           treadlectl + " --virtual set 2 ctrl+f1\n" + "      " + treadlectl + " --help\n";
+           treadlectl + "set 2 ctrl+f1\n" + "      " + treadlectl + "show\n" + "      " + treadlectl + "press 2\n" +
+           "      " + TreadlectlBeside(program) +
+           " --help\n"
+           "  - to see the window, start it on a machine with a display, or from one through ssh -X:\n"
+           "      " +
+           program +
+           " --virtual=pedals.state\n"
+           "  - xvfb-run would start it on a screen nobody sees: it serves only for screenshots\n"
+           "    (scripts/screenshot in the source tree).\n";
 }
 
 bool DisplayAvailable() { return EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY") || EnvSet("QT_QPA_PLATFORM"); }
