@@ -5,6 +5,7 @@
 #include "cli/devices.h"
 #include "cli/key_names.h"
 #include "cli/profile.h"
+#include "cli/provision.h"
 #include "cli/shown_text.h"
 #include "cli/slots.h"
 #include "device/frame_text.h"
@@ -500,6 +501,43 @@ int CmdApply(CommandContext& c) {
     return RunJob(c, ApplyJob(profile.profile, c.a.profile));
 }
 
+// How long provision may wait at most: a working day and more.
+constexpr std::int64_t kMaxProvisionMs = 24LL * 60 * 60 * 1000;
+
+int CmdProvision(CommandContext& c) {
+    RefuseDryRun(c, "provision");
+    if (!c.o.device.empty() || !c.o.index.empty() || c.o.all) {
+        throw UsageError(
+            "provision programs each foot switch as it is plugged in: --device, --index and --all do "
+            "not apply");
+    }
+    ProvisionOptions options;
+    options.count = c.a.count.empty() ? 0 : WholeOption("--count", c.a.count, 1, kMaxWatchCount);
+    options.timeoutMs = c.a.timeout.empty() ? -1 : WholeOption("--timeout", c.a.timeout, 1, kMaxProvisionMs, " ms");
+    options.includePresent = c.a.includePresent;
+    options.again = c.a.again;
+    options.virtualArrivals = c.o.virtualDevice;
+    // The profile is checked before anything waits.
+    RefuseVirtualFile(c, c.a.profile, "cannot capture into the profile", "give another capture file");
+    const ProfileRead profile = ReadProfile(c.a.profile);
+    if (profile.unreadable) {
+        c.env.err << "treadlectl: " << ShownMessage(profile.error) << "\n";
+        return kExitFailed;
+    }
+    if (!profile.ok()) {
+        throw UsageError(profile.error);
+    }
+    const Job job = ApplyJob(profile.profile, c.a.profile);
+    Session session(c.env, c.o);
+    if (const int status = session.Start(); status != kExitOk) {
+        return status;
+    }
+    if (c.env.catchInterrupts) {
+        c.env.catchInterrupts();
+    }
+    return Provisioner(c, session, job, options).Run();
+}
+
 int CmdExport(CommandContext& c) {
     RequireStoredSlots(c);
     if (c.o.all) {
@@ -589,6 +627,14 @@ void ApplyArguments(CLI::App& app, Arguments& a) {
     app.add_option("PROFILE", a.profile, "Profile file (TOML)")->required();
 }
 
+void ProvisionArguments(CLI::App& app, Arguments& a) {
+    app.add_option("PROFILE", a.profile, "Profile file (TOML)")->required();
+    app.add_option("--count", a.count, "Stop after N foot switches")->type_name("N");
+    app.add_option("--timeout", a.timeout, "Stop after MS milliseconds")->type_name("MS");
+    app.add_flag("--include-present", a.includePresent, "Also program the foot switches plugged in at the start");
+    app.add_flag("--again", a.again, "Program a foot switch again when it is plugged in again");
+}
+
 void ExportArguments(CLI::App& app, Arguments& a) {
     app.add_option("PROFILE", a.profile, "Profile file to write")->required();
 }
@@ -662,6 +708,18 @@ const std::vector<Command>& Commands() {
          "Examples:\n  treadlectl apply office.toml\n  treadlectl --all apply office.toml\n"
          "  treadlectl --dry-run apply office.toml",
          &ApplyArguments, &CmdApply},
+        {"provision", "Program each foot switch with a profile as it is plugged in",
+         "Checks the profile, then waits for foot switches and writes the profile to each one as\n"
+         "it is plugged in, once, exactly as apply does; one line per foot switch (a running\n"
+         "number, the time, its serial number or USB path, the result), and a count at the end.\n"
+         "Those plugged in at the start are left alone unless --include-present; one plugged in\n"
+         "again is not programmed twice unless --again. Ctrl-C ends the run with the count.\n"
+         "Exit status 0 only when every foot switch asked for was programmed. With --virtual,\n"
+         "the virtual foot switch's devices (--virtual-devices N) are plugged in one by one.\n\n"
+         "Examples:\n  treadlectl provision office.toml --count 12\n"
+         "  treadlectl provision office.toml --include-present --timeout 600000\n"
+         "  treadlectl --virtual --virtual-devices 3 provision office.toml --count 3",
+         &ProvisionArguments, &CmdProvision},
         {"export", "Write what the virtual foot switch stores as a profile",
          "The real device cannot report what it stores, so this works only with "
          "--virtual.\n\nExample:\n  treadlectl --virtual=pedals.state export "

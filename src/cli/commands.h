@@ -31,6 +31,8 @@ struct Arguments {
     std::string profile;
     bool yes = false;
     bool allInterfaces = false;
+    bool includePresent = false;
+    bool again = false;
     // set's --delay and --long-press, to tell whether they were given at all.
     const CLI::Option* delayOption = nullptr;
     const CLI::Option* longPressOption = nullptr;

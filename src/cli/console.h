@@ -9,6 +9,11 @@ namespace treadle::cli {
 // program opens takes its place and receives what is printed, and what is printed fails.
 void PrepareConsole();
 
+// Makes Ctrl-C (and, on POSIX, SIGTERM) a request that InterruptCame() tells of, rather than
+// the end of the program, so that a command that runs until stopped can finish its work.
+void CatchInterrupts();
+bool InterruptCame();
+
 // True when standard input is a terminal, so a question can be asked.
 bool StandardInputIsTerminal();
 

@@ -2,7 +2,9 @@
 #include "device/user_file.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 namespace treadle::cli {
@@ -16,6 +18,21 @@ void PrepareConsole() {
         }
     }
 }
+
+namespace {
+volatile std::sig_atomic_t g_interrupted = 0;
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+}  // namespace
+
+void CatchInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+bool InterruptCame() { return g_interrupted != 0; }
 
 bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) != 0; }
 

@@ -3,6 +3,7 @@
 #include "cli/runner.h"
 
 #include <chrono>
+#include <ctime>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -37,6 +38,16 @@ int main(int argc, char** argv) {
     StdinTerminal terminal;
     treadle::cli::CliEnvironment env{
         std::cout, std::cerr, sleeper, terminal, [] { return treadle::MakeSystemHidPlatform(); }, {}};
+    env.timeOfDay = [] {
+        const std::time_t now = std::time(nullptr);
+        char text[16] = "";
+        if (const std::tm* local = std::localtime(&now)) {
+            std::strftime(text, sizeof text, "%H:%M:%S", local);
+        }
+        return std::string(text);
+    };
+    env.catchInterrupts = [] { treadle::cli::CatchInterrupts(); };
+    env.interrupted = [] { return treadle::cli::InterruptCame(); };
     const int status = treadle::cli::RunTreadlectl(arguments, env);
     std::cout.flush();
     return status;

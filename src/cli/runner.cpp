@@ -142,7 +142,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& en
         if (command == nullptr) {
             throw UsageError(
                 "a command is needed: list, set, clear, delay, run-mode, raw, read, watch, press, "
-                "apply, export, show or keys (see --help)");
+                "apply, provision, export, show or keys (see --help)");
         }
         o.vendorId = HexId("--vid", o.vid);
         o.productId = HexId("--pid", o.pid);

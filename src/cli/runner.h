@@ -48,6 +48,12 @@ struct CliEnvironment {
     std::function<void(VirtualFootSwitch&)> virtualStarted;
     // How long a state file's lock held by another program is waited for.
     int lockWaitMs = kDefaultLockWaitMs;
+    // The time of day for lines that say when something happened ("14:03:22"); null: none.
+    std::function<std::string()> timeOfDay = nullptr;
+    // Makes Ctrl-C a request to finish rather than the end of the program (for a command
+    // that runs until stopped), and tells whether one came; null: neither.
+    std::function<void()> catchInterrupts = nullptr;
+    std::function<bool()> interrupted = nullptr;
 };
 
 // Runs one command line (the arguments after the program name); returns the exit status.

@@ -151,6 +151,12 @@ class HidPlatform {
         return false;
     }
 
+    // What tells the device an interface belongs to from every other: its serial number where
+    // the device has one ("serial ABC123"), else where it is plugged in ("usb-0000:00:14.0-1");
+    // the same for every interface of one device. The path itself where the system tells
+    // neither.
+    virtual std::string DeviceIdentity(const std::string& path) { return path; }
+
     // Report lengths and top-level usage of an open interface; false when they cannot be read.
     [[nodiscard]] virtual bool GetCaps(HidHandle handle, HidCaps& out) = 0;
 

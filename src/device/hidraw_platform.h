@@ -50,6 +50,7 @@ class HidrawPlatform final : public HidPlatform {
     [[nodiscard]] OpenResult OpenForTimedRead(const std::string& path) override;
     [[nodiscard]] bool GetAttributes(HidHandle handle, HidAttributes& out) override;
     bool PeekAttributes(const std::string& path, HidAttributes& out) override;
+    std::string DeviceIdentity(const std::string& path) override;
     bool PeekCaps(const std::string& path, HidCaps& out) override;
     [[nodiscard]] bool GetCaps(HidHandle handle, HidCaps& out) override;
     [[nodiscard]] WriteResult Write(HidHandle handle, std::span<const std::uint8_t> report) override;

@@ -448,6 +448,38 @@ bool HidrawPlatform::PeekAttributes(const std::string& path, HidAttributes& out)
     return true;
 }
 
+// The value of one "KEY=value" line of a uevent text; empty when there is none.
+static std::string UeventValue(std::string_view uevent, std::string_view key) {
+    size_t start = 0;
+    while (start < uevent.size()) {
+        const size_t end = std::min(uevent.find('\n', start), uevent.size());
+        const std::string_view line = uevent.substr(start, end - start);
+        if (line.size() > key.size() && line.substr(0, key.size()) == key && line[key.size()] == '=') {
+            return std::string(line.substr(key.size() + 1));
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+std::string HidrawPlatform::DeviceIdentity(const std::string& path) {
+    const std::string node = NodeName(path);
+    if (node.empty()) {
+        return path;
+    }
+    const FileText uevent = ReadSysfsFile(DeviceDir(node) + "/uevent");
+    if (!uevent.ok()) {
+        return path;
+    }
+    // HID_UNIQ is the USB serial number; HID_PHYS names the port and, after the slash, the
+    // interface ("usb-0000:00:14.0-1/input2"), which the device's other interfaces do not share.
+    if (const std::string serial = UeventValue(uevent.data, "HID_UNIQ"); !serial.empty()) {
+        return "serial " + serial;
+    }
+    const std::string phys = UeventValue(uevent.data, "HID_PHYS");
+    return phys.empty() ? path : phys.substr(0, phys.find('/'));
+}
+
 bool HidrawPlatform::ReadCaps(const std::string& node, HidCaps& out, bool& numberedInput) const {
     const FileText descriptor = ReadSysfsFile(DeviceDir(node) + "/report_descriptor");
     if (!descriptor.ok()) {

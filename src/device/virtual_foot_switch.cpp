@@ -370,6 +370,12 @@ bool VirtualFootSwitch::GetAttributes(HidHandle handle, HidAttributes& out) {
     return true;
 }
 
+std::string VirtualFootSwitch::DeviceIdentity(const std::string& path) {
+    int device = 0;
+    Interface interface = Interface::Config;
+    return ParsePath(path, device, interface) ? "serial VIRTUAL-" + std::to_string(device + 1) : path;
+}
+
 bool VirtualFootSwitch::PeekAttributes(const std::string& path, HidAttributes& out) {
     int device = 0;
     Interface interface = Interface::Config;

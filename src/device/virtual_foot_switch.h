@@ -104,6 +104,8 @@ class VirtualFootSwitch final : public HidPlatform {
     OpenResult OpenForTimedRead(const std::string& path) override;
     bool GetAttributes(HidHandle handle, HidAttributes& out) override;
     bool PeekAttributes(const std::string& path, HidAttributes& out) override;
+    // "serial VIRTUAL-1" for every interface of device 1.
+    std::string DeviceIdentity(const std::string& path) override;
     bool PeekCaps(const std::string& path, HidCaps& out) override;
     bool GetCaps(HidHandle handle, HidCaps& out) override;
     WriteResult Write(HidHandle handle, std::span<const std::uint8_t> report) override;

@@ -64,6 +64,8 @@ class Runner : public ::testing::Test {
         err_.str({});
         CliEnvironment env{out_, err_, sleeper_, terminal_, systemPlatform_, virtualStarted_};
         env.lockWaitMs = lockWaitMs_;
+        env.timeOfDay = [] { return std::string("12:00:00"); };
+        env.interrupted = interrupted_;
         return RunTreadlectl(args, env);
     }
 
@@ -103,6 +105,7 @@ class Runner : public ::testing::Test {
     std::function<std::unique_ptr<HidPlatform>()> systemPlatform_;
     std::function<void(VirtualFootSwitch&)> virtualStarted_;
     int lockWaitMs_ = kDefaultLockWaitMs;
+    std::function<bool()> interrupted_;
 };
 
 }  // namespace treadle::cli

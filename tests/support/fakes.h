@@ -2,31 +2,39 @@
 // only records, message boxes that answer from a script, and a URL service that records.
 #pragma once
 
-#include <deque>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "device/virtual_foot_switch.h"
 #include "window/services.h"
 #include "window/usb.h"
 
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
 namespace treadle::testing {
 
 class FakeClock final : public Clock {
-public:
+  public:
     std::string stamp = "2026/12/6 8:40:48";
     std::string TimeStampText() override { return stamp; }
 };
 
 class FakeSleeper final : public Sleeper {
-public:
+  public:
     std::vector<int> sleeps;
-    void Sleep(int ms) override { sleeps.push_back(ms); }
+    // Runs at each sleep, after it is counted: what the world does meanwhile.
+    std::function<void(int)> onSleep;
+    void Sleep(int ms) override {
+        sleeps.push_back(ms);
+        if (onSleep) {
+            onSleep(ms);
+        }
+    }
 };
 
 class FakeBoxes final : public MessageBoxes {
-public:
+  public:
     struct Shown {
         std::string text;
         std::string title;
@@ -46,7 +54,7 @@ public:
 };
 
 class FakeUrl final : public UrlOpener {
-public:
+  public:
     std::vector<std::string> opened;
     bool Open(const std::string& url) override {
         opened.push_back(url);
