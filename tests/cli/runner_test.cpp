@@ -100,7 +100,7 @@ TEST_F(Runner, BadInputNamesTheBadPartWithStatus2) {
         {{"--virtual", "watch", "--timeout", "-1"}, "--timeout must be a whole number from 1"},
         {{"bogus"},
          "treadlectl: unknown command \"bogus\". The commands are: list, set, clear, delay, run-mode, raw, "
-         "read, watch, press, apply, export, show, keys"},
+         "read, watch, press, apply, provision, export, show, keys"},
         {{"sett", "2", "f1"},
          "treadlectl: unknown command \"sett\"; did you mean \"set\"? The commands are: list, set,"},
         {{"--index", "2", "shw"}, "unknown command \"shw\"; did you mean \"show\"?"},
