@@ -19,7 +19,7 @@ _treadlectl() {
         prev="${COMP_WORDS[COMP_CWORD - 1]}"
     fi
 
-    local commands="list set clear delay run-mode raw read watch press apply export show keys"
+    local commands="list set clear delay run-mode raw read watch press apply provision export show keys"
     local globals="--virtual --virtual= --virtual-devices --capture --dry-run --report-length --vid --pid
                    --device --index --all --quiet --help --version"
 
@@ -105,6 +105,13 @@ _treadlectl() {
                 COMPREPLY=($(compgen -W "--help" -- "$cur"))
             elif ((position == 0)); then
                 COMPREPLY=($(compgen -W "1 2 3 4" -- "$cur"))
+            fi
+            ;;
+        provision)
+            if [[ "$cur" == -* ]]; then
+                COMPREPLY=($(compgen -W "--count --timeout --include-present --again --help" -- "$cur"))
+            else
+                _treadlectl_files toml
             fi
             ;;
         apply | export)
