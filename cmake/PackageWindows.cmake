@@ -1,9 +1,9 @@
 # What a Windows user downloads, made by cpack in the Windows build: a portable ZIP and an
 # installer (NSIS, makensis from Debian's nsis). Both hold the two programs, the guide, a
 # short text for the Windows user (packaging/windows/README.txt, not the developer's README)
-# and, where the tree has one, the licence, in one folder:
+# and the licence, in one folder:
 #
-#   treadle.exe  treadlectl.exe  README.txt  docs\guide.html (and guide.zh.html, and the pictures
+#   treadle.exe  treadlectl.exe  README.txt  LICENSE.txt  docs\guide.html (and guide.zh.html, and the pictures
 #   both show)
 #
 # The files go into a component of their own, so the other install rules (man page, udev rule,
@@ -19,11 +19,7 @@ foreach(guide IN LISTS TREADLE_GUIDE_FILES)
     get_filename_component(folder ${guide} DIRECTORY)
     install(FILES ${PROJECT_SOURCE_DIR}/docs/${guide} DESTINATION docs/${folder} COMPONENT ${TREADLE_WINDOWS_COMPONENT})
 endforeach()
-foreach(licence LICENSE LICENSE.txt LICENSE.md COPYING)
-    if(EXISTS ${PROJECT_SOURCE_DIR}/${licence})
-        install(FILES ${PROJECT_SOURCE_DIR}/${licence} DESTINATION . COMPONENT ${TREADLE_WINDOWS_COMPONENT})
-    endif()
-endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT ${TREADLE_WINDOWS_COMPONENT})
 
 set(CPACK_GENERATOR "ZIP;NSIS")
 set(CPACK_PACKAGE_NAME "Treadle")
@@ -67,6 +63,8 @@ set(CPACK_PACKAGE_EXECUTABLES "treadle;Treadle")
 set(CPACK_NSIS_UNINSTALL_NAME "Uninstall")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MODIFY_PATH OFF)
+# The installer shows the licence before it installs (a silent install, /S, skips the page).
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # The guide beside the window's shortcut in the Start menu, taken away with it.
 set(CPACK_NSIS_CREATE_ICONS_EXTRA
     "  CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Treadle guide.lnk' '$INSTDIR\\\\docs\\\\guide.html'")
