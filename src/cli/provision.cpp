@@ -12,11 +12,11 @@ namespace treadle::cli {
 Provisioner::Provisioner(CommandContext& c, Session& session, const Job& job, ProvisionOptions options)
     : c_(c), session_(session), job_(job), options_(options) {}
 
-std::map<std::string, std::string> Provisioner::Present() {
-    std::map<std::string, std::string> present;
-    for (const InterfaceInfo& info : SurveyInterfaces(session_.Hid())) {
+std::map<std::string, InterfaceInfo> Provisioner::Present() {
+    std::map<std::string, InterfaceInfo> present;
+    for (InterfaceInfo& info : SurveyInterfaces(session_.Hid())) {
         if (IsFootSwitch(info, c_.o.vendorId, c_.o.productId)) {
-            present.emplace(session_.Hid().DeviceIdentity(info.path), info.path);
+            present.emplace(session_.Hid().DeviceIdentity(info.path), std::move(info));
         }
     }
     return present;
@@ -96,13 +96,13 @@ int Provisioner::Run() {
         }
     }
     auto enough = [this] { return options_.count > 0 && static_cast<std::int64_t>(results_.size()) >= options_.count; };
-    std::map<std::string, std::string> before = Present();
-    for (const auto& [identity, path] : before) {
+    std::map<std::string, InterfaceInfo> before = Present();
+    for (const auto& [identity, info] : before) {
         if (enough()) {
             break;
         }
         if (options_.includePresent) {
-            Program(identity, path);
+            Program(identity, info.path);
         } else {
             c_.env.out << "already plugged in, left alone: " << ShownText(identity, kShownPathBytes) << std::endl;
         }
@@ -116,11 +116,24 @@ int Provisioner::Run() {
         if (v != nullptr && plugged_ < v->DeviceCount()) {
             v->Plug(plugged_++);
         }
-        const std::map<std::string, std::string> now = Present();
-        for (const auto& [identity, path] : now) {
+        std::map<std::string, InterfaceInfo> now = Present();
+        for (auto it = now.begin(); it != now.end();) {
+            const auto& [identity, info] = *it;
             if (before.count(identity) != 0 || enough()) {
+                ++it;
                 continue;
             }
+            // Just plugged in and not yet open to this user: udev may still be at its rule.
+            if (info.state == InterfaceState::NoAccess) {
+                const std::int64_t since = waitingForAccess_.emplace(identity, waitedMs_).first->second;
+                if (waitedMs_ - since < kAccessGraceMs) {
+                    it = now.erase(it);  // seen as new again at the next poll
+                    continue;
+                }
+            }
+            waitingForAccess_.erase(identity);
+            const std::string path = info.path;
+            ++it;
             if (const auto done = results_.find(identity); done != results_.end() && done->second && !options_.again) {
                 c_.env.out << "plugged in again, already done: " << ShownText(identity, kShownPathBytes)
                            << " (--again programs it again)" << std::endl;

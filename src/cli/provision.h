@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cli/commands.h"
+#include "cli/devices.h"
 
 #include <chrono>
 #include <cstdint>
@@ -24,6 +25,9 @@ class Provisioner {
   public:
     // How often the foot switches present are looked at.
     static constexpr int kPollMs = 250;
+    // How long a foot switch just plugged in may stay closed to this user before that counts
+    // as a failure: the kernel makes its nodes before udev's rule gives the user access.
+    static constexpr int kAccessGraceMs = 2000;
 
     Provisioner(CommandContext& c, Session& session, const Job& job, ProvisionOptions options);
 
@@ -32,7 +36,7 @@ class Provisioner {
 
   private:
     // The foot switches' configuration interfaces present now, by the device they belong to.
-    std::map<std::string, std::string> Present();
+    std::map<std::string, InterfaceInfo> Present();
     // Programs one foot switch and says how it went; true when every report was written.
     bool Program(const std::string& identity, const std::string& path);
     // Waits one poll, or less when an interrupt ends the wait; false when it is time to stop.
@@ -53,6 +57,8 @@ class Provisioner {
     // Each foot switch of this run by its identity: whether its last programming went through.
     // One that failed is tried again when it is plugged in again.
     std::map<std::string, bool> results_;
+    // Foot switches plugged in that this user may not open yet, with the wait when first seen.
+    std::map<std::string, std::int64_t> waitingForAccess_;
     int plugged_ = 0;  // virtual devices plugged in so far
 };
 

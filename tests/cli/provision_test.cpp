@@ -125,5 +125,35 @@ TEST_F(Provision, AUnitPluggedInAgainIsLeftAloneUnlessAgain) {
     }
 }
 
+// The kernel makes a foot switch's nodes before udev's rule opens them to the user: one that
+// cannot be opened at first is waited for a little, and only then named as failed.
+TEST_F(Provision, AFootSwitchNotYetOpenToTheUserIsWaitedForBeforeItFails) {
+    for (const bool forever : {false, true}) {
+        int polls = 0;
+        sleeper_.onSleep = [&](int ms) {
+            if (ms != Provisioner::kPollMs) {
+                return;
+            }
+            ++polls;
+            if (polls == 1) {
+                device_->DenyAccess(true, 0);  // it is plugged in at the next poll, still closed
+            } else if (polls == 4 && !forever) {
+                device_->DenyAccess(false, 0);  // udev's rule came
+            }
+        };
+        EXPECT_EQ(RunHere({"--virtual", "provision", "office.toml", "--count", "1"}), forever ? kExitFailed : kExitOk)
+            << err_.str();
+        const std::vector<std::string> lines = Lines(out_.str());
+        ASSERT_EQ(lines.size(), 2u) << out_.str();
+        if (forever) {
+            EXPECT_EQ(lines[0].rfind("1 12:00:00 serial VIRTUAL-1: failed: cannot open the device: no access", 0), 0u)
+                << lines[0];
+            EXPECT_GE(polls, Provisioner::kAccessGraceMs / Provisioner::kPollMs);
+        } else {
+            EXPECT_EQ(lines[0], std::string("1 12:00:00 serial VIRTUAL-1: ") + kApplied);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace treadle::cli
