@@ -488,6 +488,28 @@ TEST(Hidraw, SoakOfPluggingAndUnpluggingKeepsDescriptorsAndMemoryFlat) {
     EXPECT_LT(heapAfter, heapBefore + 64 * 1024) << "live heap grew from " << heapBefore << " to " << heapAfter;
 }
 
+// Device events as the kernel and udev send them: only a hidraw node's wakes provisioning.
+TEST(HidrawEvents, OnlyAHidrawNodesEventCounts) {
+    using namespace std::string_literals;
+    const std::pair<std::string, bool> cases[] = {
+        {"add@/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.2/0003:2704:2018.0003/hidraw/hidraw3\0ACTION=add\0"
+         "DEVPATH=/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.2/0003:2704:2018.0003/hidraw/hidraw3\0"
+         "SUBSYSTEM=hidraw\0MAJOR=241\0MINOR=3\0DEVNAME=hidraw3\0SEQNUM=4711\0"s,
+         true},
+        {"remove@/devices/virtual/hidraw3\0ACTION=remove\0SUBSYSTEM=hidraw\0"s, true},
+        {"libudev\0\xfe\xed\xca\xfe\x28\0\0\0ACTION=add\0SUBSYSTEM=hidraw\0DEVNAME=/dev/hidraw3\0"s, true},
+        {"add@/devices/pci0000:00/usb1/1-1/1-1:1.0/input/input9\0ACTION=add\0SUBSYSTEM=input\0"s, false},
+        {"change@/devices/virtual/misc/hidrawish\0SUBSYSTEM=hidrawx\0NAME=SUBSYSTEM=hidraw\0"s, false},
+        {""s, false},
+    };
+    for (const auto& [message, hidraw] : cases) {
+        EXPECT_EQ(IsHidrawEvent(message), hidraw) << message.substr(0, 40);
+    }
+    // A moved (fake) tree has no events: the caller polls.
+    HidrawPlatform fake({"/tmp/treadle-no-such-sysfs", "/tmp/treadle-no-such-dev"});
+    EXPECT_FALSE(fake.WaitForDeviceEvent(1000));
+}
+
 }  // namespace
 }  // namespace treadle
 

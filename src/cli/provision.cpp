@@ -70,8 +70,11 @@ bool Provisioner::Wait() {
     }
     const int slice = static_cast<int>(
         options_.timeoutMs < 0 ? kPollMs : std::min<std::int64_t>(kPollMs, options_.timeoutMs - elapsed));
-    c_.env.sleeper.Sleep(slice);
-    waitedMs_ += slice;
+    // Woken by the system's device events where it has them; elsewhere a plain poll.
+    if (!session_.Hid().WaitForDeviceEvent(slice)) {
+        c_.env.sleeper.Sleep(slice);
+        waitedMs_ += slice;
+    }
     return !interrupted();
 }
 

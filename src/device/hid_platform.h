@@ -176,6 +176,14 @@ class HidPlatform {
     // system has none.
     virtual std::string ErrorText(std::uint32_t code) = 0;
 
+    // Waits at most timeoutMs for the system to say that a HID interface came or went, where
+    // it tells (Linux's device events); true when it waited (an event may have come before
+    // the time was up), false at once where it cannot tell, and the caller polls instead.
+    virtual bool WaitForDeviceEvent(int timeoutMs) {
+        (void)timeoutMs;
+        return false;
+    }
+
     // Starts following the keyboard and mouse interfaces of the devices with these IDs, and
     // of no other device. The watch may not outlive the platform.
     [[nodiscard]] virtual WatchStart WatchInput(std::uint16_t vendorId, std::uint16_t productId) {

@@ -37,6 +37,11 @@ struct HidIdResult {
 // a HID device's uevent text.
 [[nodiscard]] HidIdResult ParseHidIdFromUevent(std::string_view uevent);
 
+// True when a device event, as the kernel ("add@/devices/...\0ACTION=add\0...") or udev
+// ("libudev\0" and a header, then the same KEY=value fields) sends it over netlink, is about
+// a hidraw node.
+[[nodiscard]] bool IsHidrawEvent(std::string_view message);
+
 class HidrawPlatform final : public HidPlatform {
   public:
     explicit HidrawPlatform(HidrawRoots roots);
@@ -60,6 +65,9 @@ class HidrawPlatform final : public HidPlatform {
     // Opens the keyboard and mouse nodes of the devices with these IDs read-only; the keyboard
     // driver keeps its own reader, so keys are typed as before.
     [[nodiscard]] WatchStart WatchInput(std::uint16_t vendorId, std::uint16_t productId) override;
+    // Listens to the device events of the kernel and of udev; only on the system's own roots
+    // (a moved, fake tree has no events, and is polled).
+    bool WaitForDeviceEvent(int timeoutMs) override;
 
     int OpenHandleCount() const;
 
@@ -91,6 +99,7 @@ class HidrawPlatform final : public HidPlatform {
     void SetWriteStalled(HidHandle handle, bool stalled);
 
     HidrawRoots roots_;
+    int eventSocket_ = -2;  // the netlink socket of device events; -2 not yet opened, -1 none
     mutable std::mutex mutex_;
     std::map<HidHandle, Entry> handles_;
     HidHandle nextHandle_ = 1;

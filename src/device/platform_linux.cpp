@@ -13,8 +13,10 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/netlink.h>
 #include <memory>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -326,6 +328,64 @@ HidrawPlatform::HidrawPlatform(HidrawRoots roots) : roots_(std::move(roots)) {
 HidrawPlatform::~HidrawPlatform() {
     for (auto& [handle, entry] : handles_) {
         ::close(entry.fd);
+    }
+    if (eventSocket_ >= 0) {
+        ::close(eventSocket_);
+    }
+}
+
+bool IsHidrawEvent(std::string_view message) {
+    // udev's messages start with a header after "libudev\0"; its properties follow later.
+    // Both kinds carry the subsystem as a NUL-separated property.
+    constexpr std::string_view kSubsystem = "SUBSYSTEM=hidraw";
+    for (size_t start = 0; start < message.size();) {
+        const size_t end = std::min(message.find('\0', start), message.size());
+        if (message.substr(start, end - start) == kSubsystem) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+bool HidrawPlatform::WaitForDeviceEvent(int timeoutMs) {
+    if (roots_.sysfs != "/sys" || roots_.dev != "/dev") {
+        return false;
+    }
+    if (eventSocket_ == -2) {
+        eventSocket_ = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_KOBJECT_UEVENT);
+        sockaddr_nl address{};
+        address.nl_family = AF_NETLINK;
+        address.nl_groups = 1 | 2;  // the kernel's events and udev's, sent once its rules have run
+        if (eventSocket_ >= 0 &&
+            ::bind(eventSocket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            ::close(eventSocket_);
+            eventSocket_ = -1;
+        }
+        if (eventSocket_ < 0) {
+            eventSocket_ = -1;
+        }
+    }
+    if (eventSocket_ < 0) {
+        return false;  // no events here (a container without netlink): the caller polls
+    }
+    // Returns at the first event of a hidraw node; other devices' events are read and passed.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+    std::array<char, 8192> message{};
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd p{eventSocket_, POLLIN, 0};
+        if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0) {
+            return true;  // the time passed, or a signal came: either way the wait is over
+        }
+        bool hidraw = false;
+        for (ssize_t n; (n = ::recv(eventSocket_, message.data(), message.size(), 0)) > 0;) {
+            hidraw = hidraw || IsHidrawEvent(std::string_view(message.data(), static_cast<size_t>(n)));
+        }
+        if (hidraw) {
+            return true;
+        }
     }
 }
 
