@@ -174,6 +174,9 @@ BOOL FakeWin32HidCalls::Start(HANDLE file, void* data, DWORD size, DWORD* done, 
     if (write) {
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         written.emplace_back(bytes, bytes + size);
+        if (writtenAlsoTo != nullptr) {
+            writtenAlsoTo->push_back(written.back());
+        }
     }
     switch (current_.script) {
         case TransferScript::AtOnce:

@@ -66,6 +66,8 @@ class FakeWin32HidCalls final : public Win32HidCalls {
     };
     std::vector<Opening> openings;
     std::vector<std::vector<std::uint8_t>> written;
+    // Where each written report is also kept, for a test whose fake goes with its platform.
+    std::vector<std::vector<std::uint8_t>>* writtenAlsoTo = nullptr;
     std::vector<std::string> calls;  // the transfer calls, in order ("WriteFile", "Wait 1000", ...)
     int preparsedOut = 0;
 
