@@ -6,13 +6,14 @@
 //   treadle-gadget descriptor HEXFILE OUT
 //       writes the report descriptor of HEXFILE (hex bytes, '#' comments) to OUT in one write,
 //       as configfs wants it
-//   treadle-gadget serve --gadget CONFIGFS_DIR --control FIFO --log FILE [--state FILE]
+//   treadle-gadget serve --gadget CONFIGFS_DIR --udc UDC --control FIFO --log FILE [--state FILE]
 //       runs the device on the gadget's functions hid.config and, when it has them,
 //       hid.keyboard and hid.mouse; the slots are kept in the state file, across restarts.
 //       FIFO takes lines "press N", "send HEX..." (an input report on the configuration
 //       function), "stall" (stop reading), "resume", "release" (close the nodes before an
-//       unplug; they are opened again when they are back), "unplug-after N" (unbind the
-//       controller after N more reports, in the middle of a command) and "quit". FILE gets one line per
+//       unplug; they are opened again when they are back), "unplug", "plug" (bind the gadget
+//       to UDC again), "unplug-after N" (unplug after N more reports, in the middle of a
+//       command) and "quit". FILE gets one line per
 //       report received, its bytes as received, and one line per command done
 #include "device/virtual_foot_switch.h"
 
@@ -105,7 +106,8 @@ std::string FunctionNode(const std::string& functionDir) {
 
 class Device {
   public:
-    Device(std::string gadgetDir, std::string stateFile, std::FILE* log) : gadget_(std::move(gadgetDir)), log_(log) {
+    Device(std::string gadgetDir, std::string udc, std::string stateFile, std::FILE* log)
+        : gadget_(std::move(gadgetDir)), udc_(std::move(udc)), log_(log) {
         model_ = std::make_unique<treadle::VirtualFootSwitch>(treadle::VirtualFootSwitch::Options{
             .devices = 1, .stateFile = std::move(stateFile), .captureFile = {}, .sleeper = nullptr});
         std::string error;
@@ -228,7 +230,7 @@ class Device {
         std::ofstream udc(gadget_ + "/UDC");
         udc << "\n";
         udc.flush();
-        Log(udc ? "unplugged" : "error unplugging failed");
+        Log(udc ? "done unplug" : "error unplugging failed");
     }
 
     void ReadCommands(int control) {
@@ -274,6 +276,13 @@ class Device {
                 CloseFunctions("released");
             }
             Log("done release");
+        } else if (verb == "unplug") {
+            Unplug();
+        } else if (verb == "plug") {
+            std::ofstream udc(gadget_ + "/UDC");
+            udc << udc_ << "\n";
+            udc.flush();
+            Log(udc ? "done plug" : "error plugging in failed");
         } else if (verb == "unplug-after") {
             words >> unplugAfter_;
             Log("done unplug-after");
@@ -329,6 +338,7 @@ class Device {
     }
 
     std::string gadget_;
+    std::string udc_;
     std::FILE* log_;
     int config_ = -1;
     bool hasPedals_ = false;
@@ -362,7 +372,7 @@ int Serve(const std::map<std::string, std::string>& options) {
         std::cerr << "treadle-gadget: cannot open " << get("--control") << ": " << std::strerror(errno) << "\n";
         return 1;
     }
-    Device device(get("--gadget"), get("--state"), log);
+    Device device(get("--gadget"), get("--udc"), get("--state"), log);
     std::fprintf(log, "ready\n");
     std::fflush(log);
     while (!device.stopped()) {
@@ -385,7 +395,8 @@ int main(int argc, char** argv) {
         }
         return Serve(options);
     }
-    std::cerr << "usage: treadle-gadget descriptor HEXFILE OUT\n"
-                 "       treadle-gadget serve --gadget CONFIGFS_DIR --control FIFO --log FILE [--state FILE]\n";
+    std::cerr
+        << "usage: treadle-gadget descriptor HEXFILE OUT\n"
+           "       treadle-gadget serve --gadget CONFIGFS_DIR --udc UDC --control FIFO --log FILE [--state FILE]\n";
     return 2;
 }

@@ -123,10 +123,11 @@ nodes_ready() {
 # they exist and keeps its slots in /tmp/NAME.state.
 start_device() {
     local name=$1
-    mkfifo "/tmp/$name.control"
+    # The window's probe, run as the seat user, plugs and unplugs through it too.
+    mkfifo -m 666 "/tmp/$name.control"
     : >"$out/$name.log"
-    "$gadget_program" serve --gadget "$configfs/$name" --control "/tmp/$name.control" --log "$out/$name.log" \
-        --state "/tmp/$name.state" &
+    "$gadget_program" serve --gadget "$configfs/$name" --udc "$(cat "/tmp/$name.udc")" --control "/tmp/$name.control" \
+        --log "$out/$name.log" --state "/tmp/$name.state" &
     wait_for 10 grep -q '^ready' "$out/$name.log"
 }
 
@@ -274,16 +275,34 @@ scenario_stall() {
     expect_frames fs1 set 1 a || return 1
 }
 
-# run_bounded SECONDS OUTFILE ARGS...: treadlectl ARGS as the seat user; its status, or 137
-# when it did not end in time.
+# run_bounded SECONDS OUTFILE COMMAND...: COMMAND as the seat user; its status, or 137 when it
+# did not end in time.
 run_bounded() {
     local limit=$1 file=$2
     shift 2
-    timeout -s KILL "$limit" setpriv --reuid="$user_uid" --regid="$user_uid" --clear-groups "$ctl" "$@" >"$file" 2>&1
+    timeout -s KILL "$limit" setpriv --reuid="$user_uid" --regid="$user_uid" --clear-groups "$@" >"$file" 2>&1
 }
 
 replug_fs1() {
     plug fs1 && wait_for 30 nodes_ready 3 && sleep 0.5
+}
+
+scenario_window() {
+    local before status expected
+    expected=$("$ctl" --dry-run set 1 ctrl+f1 | sed 's/^00 //')
+    before=$(report_count fs1)
+    run_bounded 150 /tmp/window.out xvfb-run -a -s "-screen 0 1280x900x24" env QT_QPA_PLATFORM=xcb \
+        "$bin/tests/kernel/treadle-window-probe" "echo unplug >/tmp/fs1.control" "echo plug >/tmp/fs1.control"
+    status=$?
+    cat /tmp/window.out
+    wait_for 30 nodes_ready 3 || fail "the foot switch did not come back after the window's replug" || return 1
+    [ "$status" -eq 0 ] || fail "the window probe exited with $status: $(grep '^fail' /tmp/window.out | head -n 1)" ||
+        return 1
+    local actual
+    actual=$(reports_after fs1 "$before")
+    echo "the device received:"
+    echo "$actual"
+    [ "$actual" = "$expected" ] || fail "the window's clicks sent other reports than set 1 ctrl+f1" || return 1
 }
 
 scenario_unplug() {
@@ -308,7 +327,7 @@ scenario_unplug() {
     for case in "1 set 2 ctrl+c" "2 set 3 shift+d" "12 clear --yes"; do
         after=${case%% *}
         device fs1 "unplug-after $after" || return 1
-        run_bounded 60 /tmp/unplug.out ${case#* }
+        run_bounded 60 /tmp/unplug.out "$ctl" ${case#* }
         status=$?
         output=$(cat /tmp/unplug.out)
         echo "${case#* } unplugged after report $after: status $status: $output"
@@ -405,7 +424,7 @@ if [ $? -ne 0 ]; then
 fi
 echo "setup: $(($(date +%s) - boot_start)) s"
 ls -l /dev/hidraw*
-for scenario in udev frames pedals stall two unplug; do
+for scenario in udev frames pedals stall two unplug window; do
     run_scenario "$scenario"
 done
 summary="$passed passed, $failed failed"

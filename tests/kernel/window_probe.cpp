@@ -30,7 +30,7 @@ class PrintedBoxes final : public treadle::MessageBoxes {
     }
 };
 
-constexpr const char* kConnected = "设备连接成功";
+constexpr const char* kConnected = "设备连接成功！";
 
 class Probe {
   public:
@@ -59,16 +59,6 @@ class Probe {
 
     int LogCount() const { return static_cast<int>(window_.Model().lstResults.Items().size()); }
 
-    bool LoggedSince(int from, const std::string& text) const {
-        const auto& items = window_.Model().lstResults.Items();
-        for (size_t i = static_cast<size_t>(from); i < items.size(); ++i) {
-            if (items[i].find(text) != std::string::npos) {
-                return true;
-            }
-        }
-        return false;
-    }
-
     void PrintLogSince(int from) const {
         const auto& items = window_.Model().lstResults.Items();
         for (size_t i = static_cast<size_t>(from); i < items.size(); ++i) {
@@ -87,9 +77,10 @@ class Probe {
     }
 
     treadle::Control* KeyCalled(const std::string& caption) {
-        for (auto& control : window_.Model().Command_key) {
-            if (control.get().Text() == caption) {
-                return &control.get();
+        treadle::ControlFamily& keys = window_.Model().Command_key;
+        for (int i = 0; i < keys.Count(); ++i) {
+            if (keys[i].Text() == caption) {
+                return &keys[i];
             }
         }
         return nullptr;
@@ -125,8 +116,12 @@ int main(int argc, char** argv) {
     treadle::USB& model = window.Model();
     const int tick = treadle::USB::kTimerInterval;
 
-    qint64 ms = probe.WaitFor([&] { return model.DeviceDetected && probe.LoggedSince(0, kConnected); }, 20000);
-    probe.Step("connect", ms >= 0, ms >= 0 ? "connected after " + std::to_string(ms) + " ms" : "not connected in 20 s");
+    // The status line under the switch choice says whether the window holds the device.
+    auto connected = [&] { return model.DeviceDetected && model.Label3.Text() == kConnected; };
+    qint64 ms = probe.WaitFor(connected, 20000);
+    probe.Step("connect", ms >= 0,
+               (ms >= 0 ? "connected after " + std::to_string(ms) + " ms" : "not connected in 20 s") + ", status " +
+                   model.Label3.Text());
     probe.PrintLogSince(0);
 
     int mark = probe.LogCount();
@@ -140,22 +135,22 @@ int main(int argc, char** argv) {
     const bool unplugged = std::system(unplug.c_str()) == 0;
     QElapsedTimer sinceUnplug;
     sinceUnplug.start();
-    ms = probe.WaitFor([&] { return !model.DeviceDetected; }, 10 * tick);
+    ms = probe.WaitFor([&] { return !model.DeviceDetected && model.Label3.Text() != kConnected; }, 10 * tick);
     // Two ticks, and one more for a tick the window was busy in when the unplug came.
     probe.Step("unplug", unplugged && ms >= 0 && ms <= 3 * tick,
                !unplugged ? "the unplug command failed"
                : ms < 0   ? "still connected after " + std::to_string(10 * tick) + " ms"
-                          : "disconnected after " + std::to_string(ms) + " ms");
+                          : "disconnected after " + std::to_string(ms) + " ms, status " + model.Label3.Text());
     QTest::qWait(tick);
     probe.PrintLogSince(mark);
 
     mark = probe.LogCount();
     const bool replugged = std::system(replug.c_str()) == 0;
-    ms = probe.WaitFor([&] { return model.DeviceDetected && probe.LoggedSince(mark, kConnected); }, 20000);
+    ms = probe.WaitFor(connected, 20000);
     probe.Step("replug", replugged && ms >= 0,
                !replugged ? "the replug command failed"
                : ms < 0   ? "not connected again in 20 s"
-                          : "connected again after " + std::to_string(ms) + " ms");
+                          : "connected again after " + std::to_string(ms) + " ms, status " + model.Label3.Text());
     probe.PrintLogSince(mark);
     return probe.failed() ? 1 : 0;
 }
