@@ -146,11 +146,16 @@ device() {
     local before
     before=$(grep -c '^done\|^error' "$out/$1.log")
     echo "$2" >"/tmp/$1.control"
-    wait_for 5 test "$(grep -c '^done\|^error' "$out/$1.log")" -gt "$before" || return 1
-    ! tail -n 1 "$out/$1.log" | grep -q '^error'
+    wait_for 15 answers_above "$1" "$before" || fail "the device program did not answer \"$2\"" || return 1
+    ! tail -n 1 "$out/$1.log" | grep '^error' || fail "the device program refused \"$2\""
 }
 
 report_count() { grep -c '^report ' "$out/$1.log"; }
+
+# Conditions for wait_for, counted again at each poll.
+answers_above() { [ "$(grep -c '^done\|^error' "$out/$1.log")" -gt "$2" ]; }
+reports_at_least() { [ "$(report_count "$1")" -ge "$2" ]; }
+fds_at_least() { [ "$(hidraw_fds "$1")" -ge "$2" ]; }
 
 # The reports a device received after the first SKIP, without the "report " word.
 reports_after() { grep '^report ' "$out/$1.log" | tail -n +$(($2 + 1)) | sed 's/^report //'; }
@@ -166,7 +171,7 @@ hidraw_fds() {
     echo "$n"
 }
 wait_open() {
-    wait_for 10 test "$(hidraw_fds "$1")" -ge "$2" || return 1
+    wait_for 10 fds_at_least "$1" "$2" || return 1
     sleep 0.3
 }
 
@@ -196,7 +201,7 @@ expect_frames() {
     as_user "$ctl" -q ${OPTS:-} "$@" || fail "treadlectl ${OPTS:-} $* exited with $?" || return 1
     local want
     want=$(echo "$expected" | wc -l)
-    wait_for 5 test "$(report_count "$dev")" -ge $((before + want))
+    wait_for 10 reports_at_least "$dev" $((before + want))
     actual=$(reports_after "$dev" "$before")
     if [ "$actual" != "$expected" ]; then
         fail "treadlectl $*: the device received"$'\n'"$actual"$'\n'"instead of"$'\n'"$expected"
@@ -360,8 +365,8 @@ scenario_two() {
     before2=$(report_count fs2)
     output=$(as_user "$ctl" --all set 2 b 2>&1) || fail "--all set: $output" || return 1
     echo "$output"
-    wait_for 5 test "$(report_count fs1)" -ge $((before1 + 3)) || fail "the first did not get 3 reports" || return 1
-    wait_for 5 test "$(report_count fs2)" -ge $((before2 + 3)) || fail "the second did not get 3 reports" || return 1
+    wait_for 10 reports_at_least fs1 $((before1 + 3)) || fail "the first did not get 3 reports" || return 1
+    wait_for 10 reports_at_least fs2 $((before2 + 3)) || fail "the second did not get 3 reports" || return 1
     [ "$(reports_after fs1 "$before1")" = "$(reports_after fs2 "$before2")" ] || fail "the two got different reports" ||
         return 1
     before1=$(report_count fs1)
