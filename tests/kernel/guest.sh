@@ -381,7 +381,7 @@ scenario_two() {
 # they show as XFAIL and do not fail the stage; one that passes shows as XPASS and does, so
 # that its entry goes once the fault is fixed.
 declare -A known_failures=(
-    [stall]="hidraw's write() of an output report waits in usbhid's synchronous transfer (5 s USB time-out) whatever O_NONBLOCK says, so the 1000 ms write bound does not hold"
+    [stall]="hidraw's write() of an output report waits in usbhid's synchronous interrupt transfer whatever O_NONBLOCK says (poll() calls the node writable), so the 1000 ms write bound does not hold"
 )
 
 run_scenario() {
