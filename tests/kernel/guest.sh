@@ -313,6 +313,9 @@ scenario_window() {
     wait_for 30 nodes_ready 3 || fail "the foot switch did not come back after the window's replug" || return 1
     [ "$status" -eq 0 ] || fail "the window probe exited with $status: $(grep '^fail' /tmp/window.out | head -n 1)" ||
         return 1
+    # udev gives the seat user access a moment after the node appears; the window must not
+    # take that moment for a missing rule.
+    ! grep -q "没有访问权限" /tmp/window.out || fail "the window said access was denied around the replug" || return 1
     local actual
     actual=$(reports_after fs1 "$before")
     echo "the device received:"
