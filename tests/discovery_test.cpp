@@ -267,6 +267,28 @@ TEST(Discovery, MissingPermissionIsSaidOncePerPlugIn) {
     EXPECT_EQ(f.Log().size(), 2u);
 }
 
+// udev gives the user access a moment after the node appears: a tick that meets the node
+// before that says nothing, and a click on the connect button says it at once.
+TEST(Discovery, AccessDeniedForOneTickOnlyIsNotReported) {
+    WindowFixture f;
+    USB& w = *f.window;
+    f.device->DenyAccess(true);
+    w.TimerTick();
+    EXPECT_FALSE(w.DeviceDetected);
+    EXPECT_TRUE(f.Log().empty());
+    f.device->DenyAccess(false);
+    w.TimerTick();
+    EXPECT_TRUE(w.DeviceDetected);
+    EXPECT_TRUE(f.Log().empty());
+
+    f.device->DenyAccess(true);
+    f.device->Unplug();
+    w.TimerTick();
+    f.device->Plug();
+    w.contion_Click();
+    EXPECT_EQ(f.Log(), (std::vector<std::string>{f.Stamped(USB::kNoAccessMessage)}));
+}
+
 TEST(Discovery, TicksDuringARunningHandlerAreSkipped) {
     WindowFixture f;
     USB& w = *f.window;

@@ -103,11 +103,16 @@ bool USB::FindTheHid() {
     } else {
         Label3.SetText(T(Msg::StatusNoDevice));
         DisableDeviceControls();
-        if (deniedMatch && !noAccessReported_) {
+        const bool denialStands = !inTimerTick_ || deniedLastTick_;
+        if (deniedMatch && denialStands && !noAccessReported_) {
             LogMessage(T(Msg::NoAccess));
+            noAccessReported_ = true;
         }
-        noAccessReported_ = deniedMatch;
+        if (!deniedMatch) {
+            noAccessReported_ = false;
+        }
     }
+    deniedLastTick_ = inTimerTick_ && deniedMatch;
     return result;
 }
 

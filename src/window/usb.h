@@ -284,6 +284,10 @@ private:
     bool inTimerTick_ = false;
     bool readEventPrepared_ = false;
     bool noAccessReported_ = false;
+    // The last tick's search found the foot switch only where access was denied. udev gives
+    // the user access a moment after a plugged-in device's node appears, so a tick's search
+    // says so only when the tick before it was denied too.
+    bool deniedLastTick_ = false;
     bool fileFailureReported_ = false;
     WindowServices services_;
     std::vector<ChangeListener> listeners_;
