@@ -466,6 +466,43 @@ scenario_two() {
     wait_for 20 nodes_ready 3 || fail "the second foot switch did not go" || return 1
 }
 
+# provision: the first foot switch, plugged in at the start, is left alone; the second is
+# unplugged in the middle of its writes and named so, then programmed when it is plugged in
+# again; the first, plugged in again, is programmed as a new arrival.
+scenario_provision() {
+    local profile=/tmp/provision.toml status
+    printf '[switches]\n1 = "ctrl+f1"\n2 = "mouse-left"\n' >"$profile"
+    chmod 644 "$profile"
+    as_user "$ctl" provision "$profile" --count 2 --timeout 120000 >/tmp/provision.out 2>&1 &
+    local run=$!
+    wait_for 20 grep -q 'already plugged in, left alone: serial KERNELTEST0001' /tmp/provision.out ||
+        fail "the foot switch present at the start was not named: $(cat /tmp/provision.out)" || return 1
+    device fs2 "unplug-after 1" || return 1
+    plug fs2 || return 1
+    wait_for 30 grep -q '^1 .* serial KERNELTEST0002: unplugged half-way' /tmp/provision.out ||
+        fail "the unplug half-way was not named: $(cat /tmp/provision.out)" || return 1
+    wait_for 20 nodes_ready 3 || fail "the second foot switch did not go: $(foot_switch_nodes)" || return 1
+    plug fs2 || return 1
+    wait_for 30 grep -q '^2 .* serial KERNELTEST0002: programmed' /tmp/provision.out ||
+        fail "the second foot switch was not programmed when plugged in again: $(cat /tmp/provision.out)" || return 1
+    local before
+    before=$(report_count fs1)
+    unplug fs1 || return 1
+    wait_for 20 nodes_ready 1 || fail "the first foot switch did not go: $(foot_switch_nodes)" || return 1
+    plug fs1 || return 1
+    wait_for 60 sh -c "! kill -0 $run 2>/dev/null" || fail "provision still runs: $(cat /tmp/provision.out)" || return 1
+    wait "$run"
+    status=$?
+    cat /tmp/provision.out
+    [ "$status" -eq 0 ] || fail "provision exited with $status" || return 1
+    grep -q '^3 .* serial KERNELTEST0001: programmed' /tmp/provision.out ||
+        fail "the first foot switch was not programmed" || return 1
+    grep -qx '2 foot switches: 2 programmed, 0 failed' /tmp/provision.out || fail "the count is wrong" || return 1
+    [ "$(reports_after fs1 "$before" | wc -l)" -eq 4 ] || fail "the first did not get the profile's 4 reports" || return 1
+    unplug fs2
+    wait_for 30 nodes_ready 3 || fail "the foot switches are not back as before: $(foot_switch_nodes)" || return 1
+}
+
 # Scenarios that fail for a fault of the product that is known and reported, with the reason:
 # they show as XFAIL and do not fail the stage; one that passes shows as XPASS and does, so
 # that its entry goes once the fault is fixed.
@@ -530,7 +567,7 @@ fi
 wait_for 10 nodes_ready 3 || echo "setup: the seat user has no ACL on the foot switch's nodes"
 echo "setup: $(($(date +%s) - boot_start)) s"
 ls -l /dev/hidraw*
-for scenario in udev frames pedals stall two unplug window windows; do
+for scenario in udev frames pedals stall two unplug provision window windows; do
     run_scenario "$scenario"
 done
 summary="$passed passed, $failed failed"
