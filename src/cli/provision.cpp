@@ -126,6 +126,11 @@ int Provisioner::Run() {
                 ++it;
                 continue;
             }
+            // Just plugged in: looked at again at the next poll, when it is whole.
+            if (settling_.insert(info.path).second) {
+                it = now.erase(it);
+                continue;
+            }
             // Just plugged in and not yet open to this user: udev may still be at its rule.
             if (info.state == InterfaceState::NoAccess) {
                 const std::int64_t since = waitingForAccess_.emplace(identity, waitedMs_).first->second;
@@ -135,6 +140,7 @@ int Provisioner::Run() {
                 }
             }
             waitingForAccess_.erase(identity);
+            settling_.erase(info.path);
             const std::string path = info.path;
             ++it;
             if (const auto done = results_.find(identity); done != results_.end() && done->second && !options_.again) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
 namespace treadle::cli {
@@ -59,6 +60,9 @@ class Provisioner {
     std::map<std::string, bool> results_;
     // Foot switches plugged in that this user may not open yet, with the wait when first seen.
     std::map<std::string, std::int64_t> waitingForAccess_;
+    // Interfaces seen for the first time at the last look: programmed when the next look finds
+    // them again, as the kernel lays out a new device's description a moment after its node.
+    std::set<std::string> settling_;
     int plugged_ = 0;  // virtual devices plugged in so far
 };
 

@@ -106,9 +106,9 @@ TEST_F(Provision, AUnitPluggedInAgainIsLeftAloneUnlessAgain) {
                 return;
             }
             // After the first unit is done: it goes, and comes back at the next poll.
-            if (++polls == 2) {
+            if (++polls == 3) {
                 device_->Unplug(0);
-            } else if (polls == 3) {
+            } else if (polls == 4) {
                 device_->Plug(0);
             }
         };
