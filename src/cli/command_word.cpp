@@ -1,31 +1,11 @@
 #include "cli/command_word.h"
 
 #include "cli/shown_text.h"
+#include "text/text_rules.h"
 
 #include <algorithm>
 
 namespace treadle::cli {
-namespace {
-
-size_t EditDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) {
-        row[j] = j;
-    }
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
-}  // namespace
-
 std::vector<std::string> NearNames(const std::string& word, const std::vector<std::string>& names) {
     std::vector<std::pair<size_t, std::string>> near;
     // Names are short: a long word is near none of them (and not worth the comparisons).

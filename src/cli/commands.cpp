@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <ostream>
 
 namespace treadle::cli {
@@ -488,17 +489,24 @@ void RefuseVirtualFile(const CommandContext& c, const std::string& profile, cons
     }
 }
 
-int CmdApply(CommandContext& c) {
+// The job of the profile a command names, as apply writes it. A profile that cannot be read is
+// said and gives no job (exit status 1); a bad one is bad input.
+std::optional<Job> ProfileJob(CommandContext& c) {
     RefuseVirtualFile(c, c.a.profile, "cannot capture into the profile", "give another capture file");
     const ProfileRead profile = ReadProfile(c.a.profile);
     if (profile.unreadable) {
         c.env.err << "treadlectl: " << ShownMessage(profile.error) << "\n";
-        return kExitFailed;
+        return std::nullopt;
     }
     if (!profile.ok()) {
         throw UsageError(profile.error);
     }
-    return RunJob(c, ApplyJob(profile.profile, c.a.profile));
+    return ApplyJob(profile.profile, c.a.profile);
+}
+
+int CmdApply(CommandContext& c) {
+    const std::optional<Job> job = ProfileJob(c);
+    return job ? RunJob(c, *job) : kExitFailed;
 }
 
 // How long provision may wait at most: a working day and more.
@@ -518,16 +526,10 @@ int CmdProvision(CommandContext& c) {
     options.again = c.a.again;
     options.virtualArrivals = c.o.virtualDevice;
     // The profile is checked before anything waits.
-    RefuseVirtualFile(c, c.a.profile, "cannot capture into the profile", "give another capture file");
-    const ProfileRead profile = ReadProfile(c.a.profile);
-    if (profile.unreadable) {
-        c.env.err << "treadlectl: " << ShownMessage(profile.error) << "\n";
+    const std::optional<Job> job = ProfileJob(c);
+    if (!job) {
         return kExitFailed;
     }
-    if (!profile.ok()) {
-        throw UsageError(profile.error);
-    }
-    const Job job = ApplyJob(profile.profile, c.a.profile);
     Session session(c.env, c.o);
     if (const int status = session.Start(); status != kExitOk) {
         return status;
@@ -535,7 +537,7 @@ int CmdProvision(CommandContext& c) {
     if (c.env.catchInterrupts) {
         c.env.catchInterrupts();
     }
-    return Provisioner(c, session, job, options).Run();
+    return Provisioner(c, session, *job, options).Run();
 }
 
 int CmdExport(CommandContext& c) {

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace treadle {
 namespace {
@@ -222,6 +223,23 @@ std::string OtherTextEncoding(std::string_view text) {
 std::string_view WithoutUtf8Mark(std::string_view text) {
     constexpr std::string_view kMark = "\xEF\xBB\xBF";
     return text.substr(0, kMark.size()) == kMark ? text.substr(kMark.size()) : text;
+}
+
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
 }
 
 }  // namespace treadle

@@ -37,6 +37,10 @@ int HexDigitValue(char c);
 // Shortest decimal text of a whole number ("2", "-1", "0").
 std::string DecimalText(std::int64_t value);
 
+// How many single-character insertions, deletions and replacements turn one text into the
+// other (Levenshtein), for "did you mean" hints.
+std::size_t EditDistance(std::string_view a, std::string_view b);
+
 // The text without the blanks at its start and its end (only U+0020, as the window trims).
 std::string TrimBlanks(std::string_view text);
 
