@@ -26,9 +26,6 @@ bool PedalTest::Poll() {
         status_.clear();
     }
     const WatchRead read = watch_->Read(0);
-    if (!read.presses.empty()) {
-        RereadVirtualSlots();
-    }
     for (const WatchedPress& p : read.presses) {
         const KnownSwitches known = Known(p.interfacePath);
         std::optional<std::vector<int>> switches;
@@ -71,15 +68,6 @@ bool PedalTest::PressPedal(int pedal, std::string& error) {
     }
     Poll();
     return true;
-}
-
-void PedalTest::RereadVirtualSlots() {
-    std::string error;
-    if (virtual_ != nullptr) {
-        // When it cannot be read, presses are matched against the slots last read; the next
-        // write or pedal press says what is wrong with the file.
-        (void)virtual_->Reload(error);
-    }
 }
 
 KnownSwitches PedalTest::Known(const std::string& interfacePath) const {

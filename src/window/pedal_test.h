@@ -68,9 +68,6 @@ class PedalTest {
 
   private:
     KnownSwitches Known(const std::string& interfacePath) const;
-    // Reads the virtual foot switch's state file again, so that presses are matched against
-    // what another program may have written to it.
-    void RereadVirtualSlots();
 
     HidPlatform& hid_;
     Clock& clock_;
