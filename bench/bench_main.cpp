@@ -1,7 +1,7 @@
 // What a user waits for, measured: a search tick against fake hidraw trees of growing size
 // beside the floor of merely reading the tree, turning frame text into a report, a key
 // assignment and clear-all on the virtual foot switch, and treadlectl as a whole process.
-#include "device/frame_text.h"
+#include "device/protocol.h"
 #include "device/hidraw_platform.h"
 #include "support/fakes.h"
 

@@ -1,7 +1,7 @@
 // libFuzzer target: the frame text box may hold anything, and a device may report any
 // output length. The first byte picks a length from 0 to 65, the rest is the text. A report
 // has exactly that many bytes, report ID 0 first; no report comes with a reason.
-#include "device/frame_text.h"
+#include "device/protocol.h"
 #include "text/text_rules.h"
 
 #include <cstddef>

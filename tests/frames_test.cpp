@@ -1,8 +1,8 @@
-#include "assignment/frames.h"
+#include "assignment/assignment_log.h"
 
-#include "device/frame_text.h"
+#include "device/protocol.h"
 #include "device/virtual_foot_switch.h"
-#include "settings/settings_frames.h"
+#include "settings/settings_input.h"
 #include "support/test_names.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ TEST_P(FrameTextToReportTest, PairsAtFixedPositionsPaddedWithZeros) {
     const ReportCase& c = GetParam();
     const ReportConversion r = FrameTextToReport(c.text, c.length);
     ASSERT_TRUE(r.ok()) << r.error;
-    EXPECT_EQ(CaptureLine(r.report), c.report) << '"' << c.text << '"';
+    EXPECT_EQ(ByteListText(r.report), c.report) << '"' << c.text << '"';
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -47,9 +47,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FrameTextToReport, OddDigitCountsRoundTheirPairCountToEven) {
     // "a" has k = 0, so seven "00" pairs follow it: a0 00 00 00 00 00 0 -> A0 00 ...
-    EXPECT_EQ(CaptureLine(FrameTextToReport("a", 8).report), "00 A0 00 00 00 00 00 00");
+    EXPECT_EQ(ByteListText(FrameTextToReport("a", 8).report), "00 A0 00 00 00 00 00 00");
     // 5 digits: k = 2, five pairs appended: abcde0000000000 -> AB CD E0 00 ...
-    EXPECT_EQ(CaptureLine(FrameTextToReport("abcde", 8).report), "00 AB CD E0 00 00 00 00");
+    EXPECT_EQ(ByteListText(FrameTextToReport("abcde", 8).report), "00 AB CD E0 00 00 00 00");
 }
 
 TEST(FrameTextToReport, RefusesWhatWouldBeAGuess) {
@@ -66,7 +66,7 @@ TEST(KeyFrameText, ComposerExamples) {
     struct Case {
         double switchNumber;
         std::uint8_t modifiers;
-        double key;
+        std::uint8_t key;
         const char* text;
     };
     const Case cases[] = {
@@ -77,15 +77,15 @@ TEST(KeyFrameText, ComposerExamples) {
         {32, 0x00, 0, "aa 01 7C 00 00 00 00"},   {1.5, 0x00, 0, "aa 01 02 00 00 00 00"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(KeyFrameText(c.switchNumber, c.modifiers, c.key), c.text);
+        EXPECT_EQ(FrameText(KeyFrame(SwitchSlotByte(c.switchNumber), c.modifiers, c.key)), c.text);
     }
 }
 
 TEST(MouseFrameText, ButtonsAndSlots) {
-    EXPECT_EQ(MouseFrameText(1, mouse::kLeft), "aa 02 00 FE 01 00 00");
-    EXPECT_EQ(MouseFrameText(1, mouse::kMiddle), "aa 02 00 FE 04 00 00");
-    EXPECT_EQ(MouseFrameText(1, mouse::kRight), "aa 02 00 FE 02 00 00");
-    EXPECT_EQ(MouseFrameText(3, mouse::kLeft), "aa 02 08 FE 01 00 00");
+    EXPECT_EQ(FrameText(MouseFrame(SwitchSlotByte(1), mouse::kLeft)), "aa 02 00 FE 01 00 00");
+    EXPECT_EQ(FrameText(MouseFrame(SwitchSlotByte(1), mouse::kMiddle)), "aa 02 00 FE 04 00 00");
+    EXPECT_EQ(FrameText(MouseFrame(SwitchSlotByte(1), mouse::kRight)), "aa 02 00 FE 02 00 00");
+    EXPECT_EQ(FrameText(MouseFrame(SwitchSlotByte(3), mouse::kLeft)), "aa 02 08 FE 01 00 00");
 }
 
 TEST(SwitchNumbers, OnlyOneToFour) {
@@ -120,7 +120,7 @@ TEST(SettingsFrames, DelayFromItsText) {
         {"99999", "AA 01 7C 79 01 FF FF"},
     };
     for (auto [text, frame] : cases) {
-        EXPECT_EQ(DelayFrameText(DelayOf(text)), frame) << '"' << text << '"';
+        EXPECT_EQ(FrameText(DelayFrame(DelayOf(text))), frame) << '"' << text << '"';
     }
 }
 
@@ -136,16 +136,16 @@ TEST(SettingsFrames, DelayBoxCheckClampsBothEnds) {
 }
 
 TEST(SettingsFrames, LongPressRunModeAndClear) {
-    EXPECT_EQ(LongPressFrameText(0), "AA 01 78 79 01 00 00");
-    EXPECT_EQ(LongPressFrameText(1), "AA 01 78 79 01 01 00");
-    EXPECT_EQ(LongPressFrameText(2), "AA 01 78 79 01 02 00");
-    EXPECT_EQ(RunModeFrameText(true, true), "AA 01 7C 79 01 00 00");
-    EXPECT_EQ(RunModeFrameText(true, false), "AA 01 7C 79 00 00 00");
-    EXPECT_EQ(RunModeFrameText(false, true), "AA 01 7C 00 01 00 00");
-    EXPECT_EQ(RunModeFrameText(false, false), "AA 01 7C 00 00 00 00");
-    EXPECT_EQ(ClearSlotFrameText(0), "AA 01 00 FF FF FF FF");
-    EXPECT_EQ(ClearSlotFrameText(11), "AA 01 2C FF FF FF FF");
-    EXPECT_EQ(ClearSlotFrameText(31), "AA 01 7C FF FF FF FF");
+    EXPECT_EQ(FrameText(LongPressFrame(0)), "AA 01 78 79 01 00 00");
+    EXPECT_EQ(FrameText(LongPressFrame(1)), "AA 01 78 79 01 01 00");
+    EXPECT_EQ(FrameText(LongPressFrame(2)), "AA 01 78 79 01 02 00");
+    EXPECT_EQ(FrameText(RunModeFrame(true, true)), "AA 01 7C 79 01 00 00");
+    EXPECT_EQ(FrameText(RunModeFrame(true, false)), "AA 01 7C 79 00 00 00");
+    EXPECT_EQ(FrameText(RunModeFrame(false, true)), "AA 01 7C 00 01 00 00");
+    EXPECT_EQ(FrameText(RunModeFrame(false, false)), "AA 01 7C 00 00 00 00");
+    EXPECT_EQ(FrameText(ClearSlotFrame(0)), "AA 01 00 FF FF FF FF");
+    EXPECT_EQ(FrameText(ClearSlotFrame(11)), "AA 01 2C FF FF FF FF");
+    EXPECT_EQ(FrameText(ClearSlotFrame(31)), "AA 01 7C FF FF FF FF");
 }
 
 TEST(HexCheck, FirstInadmissibleCharacterAndRemoval) {

@@ -5,7 +5,7 @@
 #include "device/hidraw_platform.h"
 #include "support/fake_hidraw_tree.h"
 #include "support/fakes.h"
-#include "window/pedal_test.h"
+#include "window/pedal_testing.h"
 
 #include <gtest/gtest.h>
 

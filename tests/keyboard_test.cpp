@@ -15,24 +15,24 @@ TEST(KeyTable, EntriesAndCaptions) {
     USB& w = *f.window;
     struct Case {
         int index;
-        const char* entry;
+        int usage;
         const char* caption;
     };
     const Case cases[] = {
-        {0, "58", "F1"},         {11, "69", "F12"},      {40, "39", "0"},       {41, "30", "1"},
-        {49, "38", "9"},         {50, "4", "A"},         {75, "29", "Z"},       {27, "50", "\\"},  // 0x32, not 0x31
-        {21, "83", "Numlock"},   {81, "83", "Num"},      {80, "40", "Enter"},   {95, "88", "Ent"},
-        {92, "89", "1"},         {87, "97", "9"},        {96, "98", "0"},       {97, "99", "./Del"},
-        {76, "44", " "},         {36, "41", "Esc"},      {37, "53", "~"},       {31, "101", "Menu"},
-        {32, "82", "↑"},         {33, "81", "↓"},        {34, "80", "←"},       {35, "79", "→"},
-        {13, "70", "PrtSC"},     {18, "42", "Backspace"}, {82, "84", "/"},      {28, "56", "/"},
+        {0, 58, "F1"},         {11, 69, "F12"},      {40, 39, "0"},       {41, 30, "1"},
+        {49, 38, "9"},         {50, 4, "A"},         {75, 29, "Z"},       {27, 50, "\\"},  // 0x32, not 0x31
+        {21, 83, "Numlock"},   {81, 83, "Num"},      {80, 40, "Enter"},   {95, 88, "Ent"},
+        {92, 89, "1"},         {87, 97, "9"},        {96, 98, "0"},       {97, 99, "./Del"},
+        {76, 44, " "},         {36, 41, "Esc"},      {37, 53, "~"},       {31, 101, "Menu"},
+        {32, 82, "↑"},         {33, 81, "↓"},        {34, 80, "←"},       {35, 79, "→"},
+        {13, 70, "PrtSC"},     {18, 42, "Backspace"}, {82, 84, "/"},      {28, 56, "/"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(w.KeyTable[static_cast<size_t>(c.index)], c.entry) << c.index;
+        EXPECT_EQ(w.KeyTable[static_cast<size_t>(c.index)], c.usage) << c.index;
         EXPECT_EQ(w.Command_key[c.index].Text(), c.caption) << c.index;
     }
     for (size_t empty : {79u, 98u, 99u, 100u}) {
-        EXPECT_EQ(w.KeyTable[empty], "") << empty;
+        EXPECT_EQ(w.KeyTable[empty], 0) << empty;
     }
     EXPECT_EQ(w.Command_key[79].Text(), "enter");
 }
@@ -40,20 +40,20 @@ TEST(KeyTable, EntriesAndCaptions) {
 TEST(KeyTable, EveryVisibleKeyHasACaptionAndAUsage) {
     WindowFixture f;
     USB& w = *f.window;
-    std::map<std::string, int> usages;
+    std::map<int, int> usages;
     for (int i = 0; i < w.Command_key.Count(); ++i) {
         if (i == 79) {
             continue;
         }
         EXPECT_FALSE(w.Command_key[i].Text().empty()) << i;
-        const int usage = std::stoi(w.KeyTable[static_cast<size_t>(i)]);
+        const int usage = w.KeyTable[static_cast<size_t>(i)];
         EXPECT_GE(usage, 0x04) << i;
         EXPECT_LE(usage, 0x65) << i;
-        usages[w.KeyTable[static_cast<size_t>(i)]]++;
+        usages[usage]++;
     }
     // Only Num Lock is on two buttons (the hidden spare 21 and the keypad's 81).
     for (const auto& [usage, count] : usages) {
-        EXPECT_EQ(count, usage == "83" ? 2 : 1) << usage;
+        EXPECT_EQ(count, usage == 83 ? 2 : 1) << usage;
     }
 }
 

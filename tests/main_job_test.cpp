@@ -21,7 +21,7 @@ struct Connected : WindowFixture {
     Lines Reports() const {
         Lines lines;
         for (const auto& r : device->Received()) {
-            lines.push_back(CaptureLine(r));
+            lines.push_back(ByteListText(r));
         }
         return lines;
     }
@@ -48,7 +48,7 @@ TEST(KeyAssignment, SwitchTwoLeftCtrlF1) {
     EXPECT_EQ(f.Log(), f.StampedLines({"成功在开关 <2> 中写入< Ctrl + F1 >"}));
     EXPECT_EQ(w.TextIW.Text(), "AA 01 78 79 01 00 00");
     EXPECT_EQ(f.device->Slots()[1], (SlotBytes{0x01, 0x3A, 0x00, 0x00}));
-    EXPECT_EQ(w.CurrentCode, "58");
+    EXPECT_EQ(w.CurrentCode, 58);
     EXPECT_EQ(w.Command_ctrl.BackColor(), colors::kPressed);  // toggles stay for the next key
 }
 
@@ -126,7 +126,7 @@ TEST(KeyAssignment, NeverConnectedLogsOnlyTheFailure) {
     w.UserClick(w.Command_key[0]);
     EXPECT_EQ(f.Log(), (Lines{f.Stamped("写入失败，请先连接。")}));
     EXPECT_EQ(w.TextIW.Text(), preview);
-    EXPECT_EQ(w.CurrentCode, "0");
+    EXPECT_EQ(w.CurrentCode, 0);
     EXPECT_TRUE(f.device->Received().empty());
     EXPECT_TRUE(f.sleeper.sleeps.empty());
 }
@@ -200,7 +200,7 @@ TEST(MouseAssignment, ThreeButtonsAndModifiersPlayNoPart) {
                                        "成功在开关 < 3 > 写入鼠标 < 右键单击 > "}));
     EXPECT_TRUE(f.sleeper.sleeps.empty());
     EXPECT_EQ(w.TextIW.Text(), "aa 02 08 FE 02 00 00");
-    EXPECT_EQ(w.CurrentCode, "2");
+    EXPECT_EQ(w.CurrentCode, 2);
     EXPECT_EQ(f.device->Slots()[2], (SlotBytes{0xFE, 0x02, 0x00, 0x00}));
 }
 

@@ -2,7 +2,7 @@
 // virtual foot switch.
 #include "support/fakes.h"
 #include "window/advanced_view.h"
-#include "window/pedal_test.h"
+#include "window/pedal_testing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The pedal-test model on the virtual foot switch and on a platform that cannot be watched.
-#include "window/pedal_test.h"
+#include "window/pedal_testing.h"
 
 #include "support/fakes.h"
 

@@ -105,7 +105,7 @@ TEST(VirtualFootSwitch, StoresOnlyWellFormedFramesAndRecordsEverything) {
         if (c.slot >= 0) {
             std::copy(c.report.begin() + 4, c.report.end(), expected[static_cast<size_t>(c.slot)].begin());
         }
-        EXPECT_EQ(d.Slots(), expected) << CaptureLine(c.report);
+        EXPECT_EQ(d.Slots(), expected) << ByteListText(c.report);
     }
 }
 

@@ -1,6 +1,6 @@
 #include "assignment/key_naming.h"
 
-#include "assignment/frames.h"
+#include "assignment/assignment_log.h"
 #include "window/keyboard_layout.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "cli/commands.h"
 
-#include "assignment/frames.h"
+#include "assignment/assignment_log.h"
 #include "assignment/press_line.h"
 #include "cli/devices.h"
 #include "cli/key_names.h"
@@ -8,9 +8,9 @@
 #include "cli/provision.h"
 #include "cli/shown_text.h"
 #include "cli/slots.h"
-#include "device/frame_text.h"
+#include "device/protocol.h"
 #include "device/user_file.h"
-#include "settings/settings_frames.h"
+#include "settings/settings_input.h"
 #include "text/text_rules.h"
 
 #include <CLI/CLI.hpp>
@@ -75,12 +75,13 @@ struct RawReport {
 };
 
 RawReport DescribeRaw(const std::string& frameText, int reportLength) {
+    // The frame as typed, read by the same rules as the report it became.
     RawReport r;
     const ReportConversion report = FrameTextToReport(frameText, reportLength);
     if (!report.ok() || report.report.empty()) {
         return r;
     }
-    r.written = CaptureLine(std::span(report.report).subspan(1));
+    r.written = ByteListText(std::span(report.report).subspan(1));
     std::string digits;
     for (char ch : frameText) {
         if (ch != ' ') {
@@ -112,7 +113,7 @@ int RunJob(CommandContext& c, const Job& job) {
     if (c.o.dryRun) {
         PrintDryRun(c.env.out, job, c.o.reportLengthValue);
         if (job.rawFrame) {
-            if (const RawReport raw = DescribeRaw(job.steps.front().frameText, c.o.reportLengthValue);
+            if (const RawReport raw = DescribeRaw(job.steps.front().typedText.value_or(""), c.o.reportLengthValue);
                 !raw.warning.empty()) {
                 c.env.err << "treadlectl: raw: " << raw.warning << "\n";
             }
@@ -143,13 +144,13 @@ int RunJob(CommandContext& c, const Job& job) {
         return kExitOk;
     };
     auto send = [&](const Target& t) {
-        const std::string error = Send(session.Hid(), t, job, c.env.sleeper);
+        const std::string error = Send(session.Link(), t, job);
         if (!error.empty()) {
             session.DeviceFailure(t.path, error);
             return false;
         }
         if (job.rawFrame) {
-            const RawReport raw = DescribeRaw(job.steps.front().frameText, t.caps.outputReportLength);
+            const RawReport raw = DescribeRaw(job.steps.front().typedText.value_or(""), t.caps.outputReportLength);
             if (!raw.warning.empty()) {
                 session.DeviceFailure(t.path, "raw: " + raw.warning);
             }
@@ -209,14 +210,14 @@ Job SetJob(const Arguments& a) {
         if (delayGiven || longPressGiven) {
             throw UsageError("--delay and --long-press go with keys: a mouse click writes only the mouse report");
         }
-        job.steps.push_back({MouseFrameText(number, key.choice.usage), 0});
+        job.steps.push_back({MouseFrame(SwitchSlotByte(number), key.choice.usage), {}, 0});
         job.summary = "switch " + std::to_string(number) + " = " + KeyCombinationText(key.choice);
         return job;
     }
     const std::int64_t delay = WholeOption("--delay", a.delay, 0, kMaxDelay, " ms");
     const bool longPress = OnOff("--long-press", a.longPress);
-    job.steps.push_back({KeyFrameText(number, key.choice.modifiers, key.choice.usage), kPauseMs});
-    AddKeySettings(job, delay, longPress);
+    static_cast<FrameJob&>(job) =
+        KeyAssignmentJob(KeyFrame(SwitchSlotByte(number), key.choice.modifiers, key.choice.usage), delay, longPress);
     job.summary = "switch " + std::to_string(number) + " = " + KeyCombinationText(key.choice) + " (" +
                   SettingsSummary(delay, longPress) + ")";
     return job;
@@ -227,9 +228,9 @@ Job ApplyJob(const Profile& p, const std::string& file) {
     std::string switches;
     for (const auto& [number, choice] : p.switches) {
         if (choice.mouse) {
-            job.steps.push_back({MouseFrameText(number, choice.usage), 0});
+            job.steps.push_back({MouseFrame(SwitchSlotByte(number), choice.usage), {}, 0});
         } else {
-            job.steps.push_back({KeyFrameText(number, choice.modifiers, choice.usage), kPauseMs});
+            job.steps.push_back({KeyFrame(SwitchSlotByte(number), choice.modifiers, choice.usage), {}, kPauseMs});
         }
         switches += (switches.empty() ? "" : ", ") + std::to_string(number) + " = " + KeyCombinationText(choice);
     }
@@ -238,7 +239,7 @@ Job ApplyJob(const Profile& p, const std::string& file) {
                   (switches.empty() ? "" : "switch " + switches + "; ") + SettingsSummary(p.delayMs, p.longPress);
     if (p.runMode) {
         if (!RunModeFrameRedundant(p)) {
-            job.steps.push_back({RunModeFrameText(p.runMode->powerOnRun, p.runMode->loopPlayback), 0});
+            job.steps.push_back({RunModeFrame(p.runMode->powerOnRun, p.runMode->loopPlayback), {}, 0});
         }
         job.summary += "; " + RunModeSummary(*p.runMode);
     }
@@ -258,7 +259,7 @@ Job RawJob(const std::vector<std::string>& parts) {
         throw UsageError("raw: " + Quoted(bad) + " is not a hex digit or a blank");
     }
     Job job;
-    job.steps.push_back({text, 0});
+    job.steps.push_back({Frame{}, text, 0});
     job.rawFrame = true;
     return job;
 }
@@ -272,8 +273,11 @@ int CmdList(CommandContext& c) {
         return status;
     }
     int shown = 0;
-    for (const InterfaceInfo& info : SurveyInterfaces(session.Hid())) {
-        if (c.a.allInterfaces || Matches(info, c.o.vendorId, c.o.productId)) {
+    SearchRequest request;
+    request.ids = session.Ids();
+    request.everyInterface = c.a.allInterfaces;
+    for (const InterfaceInfo& info : Search(session.Hid(), request).interfaces) {
+        if (c.a.allInterfaces || Matches(info, session.Ids())) {
             c.env.out << ListLine(info) << "\n";
             ++shown;
         }
@@ -291,7 +295,7 @@ int CmdSet(CommandContext& c) { return RunJob(c, SetJob(c.a)); }
 int CmdClear(CommandContext& c) {
     Job job;
     for (int i = 0; i < kSlotCount; ++i) {
-        job.steps.push_back({ClearSlotFrameText(i), 0});
+        job.steps.push_back({ClearSlotFrame(i), {}, 0});
     }
     job.summary = "cleared all 32 slots";
     job.keepGoing = true;
@@ -315,7 +319,7 @@ int CmdRunMode(CommandContext& c) {
     }
     const RunMode mode{powerOn, c.a.playback == "loop"};
     Job job;
-    job.steps.push_back({RunModeFrameText(mode.powerOnRun, mode.loopPlayback), 0});
+    job.steps.push_back({RunModeFrame(mode.powerOnRun, mode.loopPlayback), {}, 0});
     job.summary = RunModeSummary(mode) + " (key delay 0 ms)";
     return RunJob(c, job);
 }

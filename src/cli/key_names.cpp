@@ -1,6 +1,6 @@
 #include "cli/key_names.h"
 
-#include "assignment/frames.h"
+#include "assignment/assignment_log.h"
 #include "assignment/key_naming.h"
 #include "cli/shown_text.h"
 #include "text/text_rules.h"
@@ -180,7 +180,7 @@ std::optional<KeyChoice> ChoiceFromSlot(std::uint8_t b0, std::uint8_t b1, std::u
         return std::nullopt;  // erased (FF FF FF FF) or written by no assignment frame
     }
     KeyChoice choice;
-    if (b0 == 0xFE) {
+    if (b0 == kMouseMarker) {
         for (const ClickName& c : ClickNames()) {
             if (b1 == c.code) {
                 choice.mouse = true;
@@ -201,7 +201,7 @@ std::optional<KeyChoice> ChoiceFromSlot(std::uint8_t b0, std::uint8_t b1, std::u
 
 bool LooksLikeClick(const KeyChoice& choice) {
     const auto clicks = ClickNames();
-    return !choice.mouse && choice.modifiers == 0xFE &&
+    return !choice.mouse && choice.modifiers == kMouseMarker &&
            std::any_of(clicks.begin(), clicks.end(), [&choice](const ClickName& c) { return choice.usage == c.code; });
 }
 

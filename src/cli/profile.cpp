@@ -2,7 +2,7 @@
 
 #include "cli/shown_text.h"
 #include "device/user_file.h"
-#include "settings/settings_frames.h"
+#include "settings/settings_input.h"
 #include "text/text_rules.h"
 
 #include <toml++/toml.h>

@@ -14,8 +14,10 @@ Provisioner::Provisioner(CommandContext& c, Session& session, const Job& job, Pr
 
 std::map<std::string, InterfaceInfo> Provisioner::Present() {
     std::map<std::string, InterfaceInfo> present;
-    for (InterfaceInfo& info : SurveyInterfaces(session_.Hid())) {
-        if (IsFootSwitch(info, c_.o.vendorId, c_.o.productId)) {
+    SearchRequest request;
+    request.ids = session_.Ids();
+    for (InterfaceInfo& info : Search(session_.Hid(), request).interfaces) {
+        if (IsFootSwitch(info, session_.Ids())) {
             present.emplace(session_.Hid().DeviceIdentity(info.path), std::move(info));
         }
     }
@@ -42,7 +44,7 @@ bool Provisioner::Program(const std::string& identity, const std::string& path) 
     } else if (!hid.GetCaps(t.handle, t.caps) || t.caps.outputReportLength < kMinOutputReportLength) {
         error = "cannot read its report lengths, or its output report is too short for a frame";
     } else {
-        error = Send(hid, t, job_, c_.env.sleeper);
+        error = Send(session_.Link(), t, job_);
     }
     if (opened.ok()) {
         hid.Close(t.handle);

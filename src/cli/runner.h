@@ -9,7 +9,7 @@
 
 #include "device/hid_platform.h"
 #include "device/virtual_foot_switch.h"
-#include "window/services.h"
+#include "device/clock.h"
 
 #include <functional>
 #include <iosfwd>
@@ -23,8 +23,6 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// Pauses between frames, as the window makes them.
-constexpr int kPauseMs = 50;
 // How long `read` waits for an input report unless told otherwise, as the window does.
 constexpr int kDefaultReadTimeoutMs = 100;
 

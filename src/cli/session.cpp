@@ -2,8 +2,8 @@
 
 #include "cli/devices.h"
 #include "cli/shown_text.h"
-#include "device/frame_text.h"
-#include "settings/settings_frames.h"
+#include "device/protocol.h"
+#include "settings/settings_input.h"
 #include "text/text_rules.h"
 
 #include <ostream>
@@ -73,11 +73,6 @@ int SwitchNumber(const std::string& text) {
     return text[0] - '0';
 }
 
-void AddKeySettings(Job& job, std::int64_t delayMs, bool longPress) {
-    job.steps.push_back({DelayFrameText(delayMs), kPauseMs});
-    job.steps.push_back({LongPressFrameText(longPress ? 1 : 0), 0});
-}
-
 std::string SettingsSummary(std::int64_t delayMs, bool longPress) {
     return "key delay " + std::to_string(delayMs) + " ms, long press " + (longPress ? "on" : "off");
 }
@@ -119,6 +114,7 @@ int Session::Start() {
             return Fail("there is no HID layer on this system");
         }
     }
+    link_ = std::make_unique<FootSwitchLink>(*hid_, env_.sleeper);
     return kExitOk;
 }
 
@@ -130,10 +126,12 @@ int Session::OpenTargets(const char* notFound) {
     }
     std::vector<InterfaceInfo> candidates;
     std::vector<InterfaceInfo> broken;  // the foot switch's, but they failed to open
-    for (InterfaceInfo& info : SurveyInterfaces(*hid_)) {
-        if (IsFootSwitch(info, o_.vendorId, o_.productId)) {
+    SearchRequest request;
+    request.ids = Ids();
+    for (InterfaceInfo& info : Search(*hid_, request).interfaces) {
+        if (IsFootSwitch(info, Ids())) {
             candidates.push_back(std::move(info));
-        } else if (Matches(info, o_.vendorId, o_.productId) && info.state == InterfaceState::Unusable) {
+        } else if (Matches(info, Ids()) && info.state == InterfaceState::Unusable) {
             if (info.why.empty()) {
                 info.why = !info.capsKnown ? "its report lengths cannot be read from its report descriptor"
                                            : "its output report holds " + std::to_string(info.caps.outputReportLength) +
@@ -254,38 +252,39 @@ bool Session::Open(const std::string& path, bool checkIds) {
     return true;
 }
 
+std::string QuotedFrame(const JobStep& step) {
+    return Quoted(step.typedText ? *step.typedText : FrameText(step.frame));
+}
+
 // Writes a job's frames to one device; the error names what failed, empty on success.
-std::string Send(HidPlatform& hid, const Target& t, const Job& job, Sleeper& sleeper) {
+std::string Send(FootSwitchLink& link, const Target& t, const FrameJob& job) {
+    const JobResult sent = link.Send(Connection{t.path, t.handle, t.caps.outputReportLength}, job);
     std::string firstError;
     std::string captureError;  // the device took the report, but its record was lost
-    for (size_t i = 0; i < job.steps.size(); ++i) {
-        const Step& step = job.steps[i];
-        const ReportConversion report = FrameTextToReport(step.frameText, t.caps.outputReportLength);
+    for (size_t i = 0; i < sent.steps.size(); ++i) {
+        const StepResult& step = sent.steps[i];
+        const WriteResult& w = step.write;
+        if (!w.captureError.empty() && captureError.empty()) {
+            captureError = "cannot write the capture file " + w.captureFile + ": " + w.captureError;
+        }
         std::string error;
-        if (!report.ok()) {
-            error = "the frame " + Quoted(step.frameText) + " cannot become a report: " + report.error;
-        } else {
-            const WriteResult w = hid.Write(t.handle, report.report);
-            if (!w.captureError.empty() && captureError.empty()) {
-                captureError = "cannot write the capture file " + w.captureFile + ": " + w.captureError;
-            }
-            if (w.fileFault) {
+        switch (step.failure) {
+            case StepFailure::None:
+            case StepFailure::NotConnected:
+                break;
+            case StepFailure::BadFrame:
+                error = "the frame " + QuotedFrame(job.steps[i]) + " cannot become a report: " + step.error;
+                break;
+            case StepFailure::FileFault:
                 error = w.error;
-            } else if (w.written != static_cast<int>(report.report.size())) {
+                break;
+            case StepFailure::Device:
                 error = std::string(kWriteFailed) + " (report " + std::to_string(i + 1) + " of " +
                         std::to_string(job.steps.size()) + ": " + (w.error.empty() ? "short write" : w.error) + ")";
-            }
+                break;
         }
-        if (!error.empty()) {
-            if (!job.keepGoing) {
-                return error + (captureError.empty() ? "" : "; " + captureError);
-            }
-            if (firstError.empty()) {
-                firstError = error;
-            }
-        }
-        if (step.pauseAfterMs > 0 && i + 1 < job.steps.size()) {
-            sleeper.Sleep(step.pauseAfterMs);
+        if (!error.empty() && firstError.empty()) {
+            firstError = error;
         }
     }
     if (firstError.empty()) {
@@ -295,12 +294,12 @@ std::string Send(HidPlatform& hid, const Target& t, const Job& job, Sleeper& sle
 }
 
 void PrintDryRun(std::ostream& out, const Job& job, int reportLength) {
-    for (const Step& step : job.steps) {
-        const ReportConversion report = FrameTextToReport(step.frameText, reportLength);
+    for (const JobStep& step : job.steps) {
+        const ReportConversion report = StepReport(step, reportLength);
         if (!report.ok()) {
-            throw UsageError("the frame " + Quoted(step.frameText) + " cannot become a report: " + report.error);
+            throw UsageError("the frame " + QuotedFrame(step) + " cannot become a report: " + report.error);
         }
-        out << CaptureLine(report.report) << "\n";
+        out << ByteListText(report.report) << "\n";
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "cli/profile.h"
 #include "cli/runner.h"
+#include "device/foot_switch_link.h"
 #include "device/hid_platform.h"
 #include "device/virtual_foot_switch.h"
 
@@ -67,22 +68,14 @@ std::uint16_t HexId(const std::string& name, const std::string& text);
 bool OnOff(const std::string& name, const std::string& text);
 int SwitchNumber(const std::string& text);
 
-// One frame to write and the pause that follows it when another frame comes after.
-struct Step {
-    std::string frameText;
-    int pauseAfterMs = 0;
-};
-
-// What a writing command does to each device: its frames and the line that says so.
-struct Job {
-    std::vector<Step> steps;
+// What a writing command does to each device: its frames (clear-all keeps going after a
+// failed one) and the line that says so.
+struct Job : FrameJob {
     std::string summary;
-    bool keepGoing = false;  // write every frame even after one failed (clear-all does)
     bool confirm = false;
     bool rawFrame = false;  // one frame as the user typed it: say what the report carried
 };
 
-void AddKeySettings(Job& job, std::int64_t delayMs, bool longPress);
 std::string SettingsSummary(std::int64_t delayMs, bool longPress);
 std::string RunModeSummary(const RunMode& mode);
 
@@ -103,6 +96,8 @@ class Session {
     int Start();
 
     HidPlatform& Hid() { return *hid_; }
+    FootSwitchLink& Link() { return *link_; }
+    DeviceIds Ids() const { return {o_.vendorId, o_.productId}; }
     VirtualFootSwitch* Virtual() { return virtual_; }
     std::vector<Target>& Targets() { return targets_; }
     int FailedTargets() const { return failedTargets_; }
@@ -126,6 +121,7 @@ class Session {
     CliEnvironment& env_;
     const Options& o_;
     std::unique_ptr<HidPlatform> hid_;
+    std::unique_ptr<FootSwitchLink> link_;
     VirtualFootSwitch* virtual_ = nullptr;
     std::vector<Target> targets_;
     int failedTargets_ = 0;
@@ -133,7 +129,10 @@ class Session {
 };
 
 // Writes a job's frames to one device; the error names what failed, empty on success.
-std::string Send(HidPlatform& hid, const Target& t, const Job& job, Sleeper& sleeper);
+std::string Send(FootSwitchLink& link, const Target& t, const FrameJob& job);
+
+// The frame of a step as the user sees it, in quotes.
+std::string QuotedFrame(const JobStep& step);
 
 // Prints the reports a job would write, one line each.
 void PrintDryRun(std::ostream& out, const Job& job, int reportLength);

@@ -7,7 +7,7 @@
 namespace treadle::cli {
 namespace {
 
-constexpr SlotBytes kErased{0xFF, 0xFF, 0xFF, 0xFF};
+constexpr SlotBytes kErased{kErasedByte, kErasedByte, kErasedByte, kErasedByte};
 
 struct Settings {
     std::optional<int> longPress;  // the check box state the slot holds (0, 1 or 2)
@@ -18,17 +18,17 @@ struct Settings {
 Settings DecodeSettings(const SlotTable& slots) {
     Settings s;
     const SlotBytes& lp = slots[kLongPressSlot];
-    if (lp[0] == 0x79 && lp[1] == 0x01 && lp[2] <= 2 && lp[3] == 0x00) {
+    if (lp[0] == kSettingOn && lp[1] == 0x01 && lp[2] <= 2 && lp[3] == 0x00) {
         s.longPress = lp[2];
     }
     const SlotBytes& shared = slots[kDelayAndRunModeSlot];
-    if (shared[0] == 0x79 && shared[1] == 0x01) {
+    if (shared[0] == kSettingOn && shared[1] == 0x01) {
         // The key-delay frame: it carries power-on run on and loop playback as well.
         s.delayMs = shared[2] * 256 + shared[3];
         s.runMode = kRunModeOfDelayFrame;
-    } else if ((shared[0] == 0x79 || shared[0] == 0x00) && shared[1] <= 0x01 && shared[2] == 0 && shared[3] == 0) {
+    } else if ((shared[0] == kSettingOn || shared[0] == 0x00) && shared[1] <= 0x01 && shared[2] == 0 && shared[3] == 0) {
         s.delayMs = 0;
-        s.runMode = RunMode{shared[0] == 0x79, shared[1] == 0x01};
+        s.runMode = RunMode{shared[0] == kSettingOn, shared[1] == 0x01};
     }
     return s;
 }
@@ -36,13 +36,13 @@ Settings DecodeSettings(const SlotTable& slots) {
 // The key combination whose slot bytes are those of a click, when the choice is a click.
 std::string SameBytesAsKey(const KeyChoice& click) {
     KeyChoice key;
-    key.modifiers = 0xFE;
+    key.modifiers = kMouseMarker;
     key.usage = click.usage;
     key.keyName = KeyNameOfUsage(click.usage);
     return KeyCombinationText(key);
 }
 
-std::string SlotText(const SlotBytes& bytes) { return CaptureLine(bytes); }
+std::string SlotText(const SlotBytes& bytes) { return ByteListText(bytes); }
 
 // What a switch's slot holds; `ambiguous` when the bytes read as a click but nothing says
 // which frame stored them (a state file that did not keep the kind).

@@ -21,10 +21,29 @@ inline constexpr const char* kBadSwitchLine = Text(Msg::BadSwitch, Language::Chi
 // The outcomes of all frames of one action.
 class SendOutcomes {
 public:
+    static SendOutcomes Of(SendOutcome o) {
+        SendOutcomes outcomes;
+        outcomes.Add(o);
+        return outcomes;
+    }
     void Add(SendOutcome o) { frames_.push_back(o); }
     void Add(const SendOutcomes& other) { frames_.insert(frames_.end(), other.frames_.begin(), other.frames_.end()); }
     bool Empty() const { return frames_.empty(); }
     size_t Count() const { return frames_.size(); }
+
+    // Written when every frame was, NotConnected when none could reach a device, Failed
+    // otherwise: for one frame, its outcome.
+    SendOutcome Overall() const {
+        if (AllWritten()) {
+            return SendOutcome::Written;
+        }
+        for (SendOutcome o : frames_) {
+            if (o != SendOutcome::NotConnected) {
+                return SendOutcome::Failed;
+            }
+        }
+        return SendOutcome::NotConnected;
+    }
 
     bool AllWritten() const {
         for (SendOutcome o : frames_) {

@@ -4,7 +4,7 @@
 #include "device/system_error_text.h"
 #include "device/user_file_mode.h"
 #include "text/text_rules.h"
-#include "window/services.h"
+#include "device/clock.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,7 +21,6 @@ namespace {
 constexpr const char* kPrefix = "virtual:";
 constexpr std::uint32_t kErrorUnplugged = ENODEV;
 constexpr std::uint32_t kErrorBadHandle = EBADF;
-constexpr int kSwitchCount = 4;
 
 const char* InterfaceName(int i) {
     static constexpr const char* kNames[] = {"keyboard", "mouse", "config"};
@@ -75,9 +74,9 @@ std::optional<PedalPress> SlotPress(const SlotBytes& bytes, SlotKind kind) {
     if (bytes[2] != 0 || bytes[3] != 0) {
         return std::nullopt;  // erased (FF FF FF FF) or written by no assignment frame
     }
-    const bool readsAsClick = bytes[0] == 0xFE && MouseFramePress(bytes[1]).has_value();
+    const bool readsAsClick = bytes[0] == kMouseMarker && MouseFramePress(bytes[1]).has_value();
     if (kind == SlotKind::Mouse || (kind == SlotKind::Unknown && readsAsClick)) {
-        return bytes[0] == 0xFE ? MouseFramePress(bytes[1]) : std::nullopt;
+        return bytes[0] == kMouseMarker ? MouseFramePress(bytes[1]) : std::nullopt;
     }
     return KeyFramePress(bytes[0], bytes[1]);
 }
@@ -184,17 +183,6 @@ class VirtualInputWatch final : public InputWatch {
     std::uint64_t queued_ = 0;  // the number of the last queued report taken
     std::string queueError_;
 };
-
-std::string CaptureLine(std::span<const std::uint8_t> report) {
-    std::string line;
-    for (size_t i = 0; i < report.size(); ++i) {
-        if (i > 0) {
-            line += ' ';
-        }
-        line += HexByte(report[i]);
-    }
-    return line;
-}
 
 VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(options)) {
     if (!options_.stateFile.empty()) {
@@ -436,13 +424,15 @@ WriteResult VirtualFootSwitch::Write(HidHandle handle, std::span<const std::uint
         return {static_cast<int>(report.size()) - 1, "the device took only part of the report"};
     }
     const std::uint8_t slotByte = report[3];
-    if (report[1] == 0xAA && (report[2] == 0x01 || report[2] == 0x02) && slotByte % 4 == 0 && slotByte < 0x80) {
+    const std::uint8_t kind = report[2];
+    if (report[1] == kFrameStart && (kind == kKeyFrameKind || kind == kMouseFrameKind) && slotByte % 4 == 0 &&
+        slotByte / 4 < kSlotCount) {
         std::string error;
         // Only a switch's slot says what a pedal sends; the settings slots keep no kind.
-        const SlotKind kind = slotByte / 4 >= kSwitchCount ? SlotKind::Unknown
-                              : report[2] == 0x02          ? SlotKind::Mouse
-                                                           : SlotKind::Key;
-        if (!StoreSlot(open->device, slotByte / 4, {report[4], report[5], report[6], report[7]}, kind, error)) {
+        const SlotKind slotKind = slotByte / 4 >= kSwitchCount ? SlotKind::Unknown
+                                  : kind == kMouseFrameKind     ? SlotKind::Mouse
+                                                                : SlotKind::Key;
+        if (!StoreSlot(open->device, slotByte / 4, {report[4], report[5], report[6], report[7]}, slotKind, error)) {
             WriteResult failed(0, error);
             failed.fileFault = true;
             return failed;
@@ -452,7 +442,7 @@ WriteResult VirtualFootSwitch::Write(HidHandle handle, std::span<const std::uint
     WriteResult result(static_cast<int>(report.size()));
     if (capture_.IsOpen()) {
         // One write per line, unbuffered: another process may be following the file.
-        if (const std::string why = capture_.Append(CaptureLine(report) + "\n"); !why.empty()) {
+        if (const std::string why = capture_.Append(ByteListText(report) + "\n"); !why.empty()) {
             result.captureFile = options_.captureFile;
             result.captureError = why;
         }
@@ -519,7 +509,7 @@ bool VirtualFootSwitch::PressPedal(int pedal, std::string& error, int device) {
     const size_t slot = static_cast<size_t>(pedal - 1);
     const std::optional<PedalPress> press = SlotPress(d.slots[slot], d.kinds[slot]);
     if (!press) {
-        error = "switch " + std::to_string(pedal) + " holds no assignment (" + CaptureLine(d.slots[slot]) +
+        error = "switch " + std::to_string(pedal) + " holds no assignment (" + ByteListText(d.slots[slot]) +
                 "): its pedal sends nothing";
         return false;
     }
@@ -619,7 +609,7 @@ bool VirtualFootSwitch::SaveState(std::string& error) const {
     for (size_t d = 0; d < devices_.size(); ++d) {
         out << "device " << d + 1 << "\n";
         for (size_t s = 0; s < devices_[d].slots.size(); ++s) {
-            out << "slot " << HexByte(static_cast<std::uint8_t>(s * 4)) << ": " << CaptureLine(devices_[d].slots[s]);
+            out << "slot " << HexByte(static_cast<std::uint8_t>(s * 4)) << ": " << ByteListText(devices_[d].slots[s]);
             if (devices_[d].kinds[s] != SlotKind::Unknown) {
                 out << " " << KindWord(devices_[d].kinds[s]);
             }

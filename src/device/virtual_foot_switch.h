@@ -19,6 +19,7 @@
 #include "assignment/press_line.h"
 #include "device/hid_platform.h"
 #include "device/press_queue.h"
+#include "device/protocol.h"
 #include "device/user_file.h"
 
 #include <array>
@@ -34,17 +35,14 @@ namespace treadle {
 
 class Sleeper;
 
-constexpr std::uint16_t kFootSwitchVendorId = 0x2704;
-constexpr std::uint16_t kFootSwitchProductId = 0x2018;
-
 using SlotBytes = std::array<std::uint8_t, 4>;
-using SlotTable = std::array<SlotBytes, 32>;
+using SlotTable = std::array<SlotBytes, kSlotCount>;
 
 // The kind of the frame that stored a slot: a key frame (0x01, which the settings and clear
 // frames share) or a mouse frame (0x02). Unknown for slots never written and for state files
 // that did not keep it.
 enum class SlotKind : std::uint8_t { Unknown, Key, Mouse };
-using SlotKinds = std::array<SlotKind, 32>;
+using SlotKinds = std::array<SlotKind, kSlotCount>;
 
 // The press a switch's slot makes; nothing for a slot that holds no assignment. A slot of
 // unknown kind that reads as a click (FE and a button code) is taken for one.
@@ -54,10 +52,6 @@ std::optional<PedalPress> SlotPress(const SlotBytes& bytes, SlotKind kind);
 // (modifier byte, reserved byte, six key codes) and a mouse (three buttons, x, y, wheel).
 std::span<const std::uint8_t> VirtualKeyboardDescriptor();
 std::span<const std::uint8_t> VirtualMouseDescriptor();
-
-// One line of the capture format: the report's bytes from byte 0, upper-case two-digit hex
-// separated by single blanks ("00 AA 01 04 01 3A 00 00").
-std::string CaptureLine(std::span<const std::uint8_t> report);
 
 // What `path` is to a virtual foot switch with this state and capture file (either may be
 // empty), when it is one of its files: "the state file S", "the state file's lock S.lock" or

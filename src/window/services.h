@@ -1,25 +1,13 @@
-// What the window asks of its surroundings besides HID: the time stamp of a log line, a
-// blocking pause, modal message boxes and opening a web address. The front end (or a test)
+// What the window asks of its surroundings besides HID and time (device/clock.h): modal
+// message boxes and opening a web address. The front end (or a test)
 // provides them, so every handler runs without a display and without real sleeps.
 #pragma once
 
 #include <string>
 
+#include "device/clock.h"
+
 namespace treadle {
-
-class Clock {
-public:
-    virtual ~Clock() = default;
-    // The present local date and time as the user's regional settings write it: short
-    // date, one blank, long time with seconds, no time zone ("2026/12/6 8:40:48").
-    virtual std::string TimeStampText() = 0;
-};
-
-class Sleeper {
-public:
-    virtual ~Sleeper() = default;
-    virtual void Sleep(int milliseconds) = 0;
-};
 
 enum class MessageButtons { Ok, OkCancel };
 enum class MessageAnswer { Ok, Cancel, Closed };

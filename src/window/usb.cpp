@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "assignment/frames.h"
 #include "text/text_rules.h"
-#include "window/pedal_test.h"
+#include "window/pedal_testing.h"
 
 #include "window/control_table.h"
 
@@ -70,8 +69,13 @@ USB::USB(WindowServices services, WindowOptions options)
       TREADLE_CONTROL(Label2),
       TREADLE_CONTROL(TextPID),
       options_(options),
-      services_(services) {
+      services_(services),
+      link_(services.hid, services.sleeper) {
     MakerPage = TREADLE_GUIDE_URL;
+    // The typed state starts from the design's texts and values.
+    for (Control* c : {&Combo1, &Text_delay, &Check1, &Option2}) {
+        TakeInput(*c, c == &Check1 || c == &Option2 ? Property::Value : Property::Text);
+    }
     if (options_.advanced) {
         ApplyAdvancedView();
     }
@@ -158,6 +162,18 @@ Control* USB::Find(const std::string& name, int index) {
     return nullptr;
 }
 
+void USB::TakeInput(const Control& control, Property property) {
+    if (property == Property::Text && &control == &Combo1) {
+        SelectedSwitch = NumericValue(Combo1.Text());
+    } else if (property == Property::Text && &control == &Text_delay) {
+        DelayNumber = NumericValue(Text_delay.Text());
+    } else if (property == Property::Value && &control == &Check1) {
+        LongPressState = Check1.Value();
+    } else if (property == Property::Value && &control == &Option2) {
+        LoopPlayback = Option2.Value() == 1;
+    }
+}
+
 void USB::ControlChanged(Control& control, Property property) {
     // The text boxes' change events run before anyone hears of the change, as they would
     // inside the text box itself; a nested change reports its own text first.
@@ -168,6 +184,7 @@ void USB::ControlChanged(Control& control, Property property) {
             Text_delay_Change();
         }
     }
+    TakeInput(control, property);
     for (const ChangeListener& listener : listeners_) {
         listener(control, property);
     }
@@ -304,7 +321,7 @@ void USB::TimerTick() {
 // ---- Key table ----------------------------------------------------------------------------
 
 void USB::SetKey(int index, int usage, std::string caption) {
-    KeyTable.at(static_cast<size_t>(index)) = std::to_string(usage);
+    KeyTable.at(static_cast<size_t>(index)) = static_cast<std::uint8_t>(usage);
     Command_key[index].SetText(std::move(caption));
 }
 

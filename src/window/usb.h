@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "device/foot_switch_link.h"
 #include "device/hid_platform.h"
 #include "device/pedal_press.h"
+#include "device/protocol.h"
 #include "device/send_outcome.h"
 #include "text/catalogue.h"
 #include "window/advanced_view.h"
@@ -121,13 +123,22 @@ public:
     void CloseDeviceHandles();
 
     // ---- Frame sender and manual frame entry ---------------------------------------------
-    // Writes the frame in TextIW; the outcome tells whether the whole report was written.
+    // Writes the frame text in TextIW as typed; the outcome tells whether the whole report
+    // was written.
     SendOutcome SendFrame();
+    // Writes an action's frames through the link, each shown in TextIW as it goes, every one
+    // of them even after one failed; `done` hears of each frame as it is written.
+    SendOutcomes SendFrames(FrameJob job, const FootSwitchLink::StepDone& done = {});
+    // Sends the frames, then logs the success line when every one was written (none: logs
+    // nothing then) and otherwise the line that says what failed. True when all were written.
+    bool SendAndLog(FrameJob job, const std::string& successLine, const FootSwitchLink::StepDone& done = {});
     void TextIW_Change();
     void Iwrite_Click();
 
     // ---- Key assignment ------------------------------------------------------------------
-    void ComposeKeyFrame();
+    // The key frame of the selected switch, the pressed modifiers and CurrentCode, shown in
+    // TextIW.
+    Frame ComposeKeyFrame();
     void Command_ctrl_Click();
     void Command_shift_Click();
     void Command_alt_Click();
@@ -139,7 +150,7 @@ public:
     void Command_key_Click(int index);
 
     // ---- Mouse assignment ----------------------------------------------------------------
-    void ComposeMouseFrame();
+    Frame ComposeMouseFrame();
     void Command_L_btn_Click();
     void Command_M_btn_Click();
     void Command_R_btn_Click();
@@ -157,9 +168,7 @@ public:
 
     // ---- Device settings -----------------------------------------------------------------
     void Command1_Click();
-    // Sends the key-delay and long-press frames; no outcomes when it stopped because the
-    // device was never connected (it has said so then).
-    SendOutcomes SendDelaySettings();
+    // Sends the key-delay and long-press frames, or says that the device was never connected.
     void Command2_Click();
     void Text_delay_Change();
     void Command_auto_run_Click();
@@ -226,7 +235,8 @@ public:
     Control& TextPID;
 
     // ---- Window-level variables ----------------------------------------------------------
-    std::array<std::string, kKeyTableSize> KeyTable;
+    // The HID usage of each key button; 0 where the index has no key.
+    std::array<std::uint8_t, kKeyTableSize> KeyTable{};
 
     bool DeviceDetected = false;
     bool DeviceEverDetected = false;
@@ -241,10 +251,17 @@ public:
     HidCaps Capabilities;
     std::int64_t LastApiResult = 0;
 
-    std::string CurrentCode;  // the key's table text or a mouse button code; empty: nothing yet
-    std::uint8_t ModifierByte = 0;
+    // What the user chose, kept typed and rendered into the controls, never read back from
+    // them. The texts and values a user enters are taken in once, when they change.
+    std::uint8_t CurrentCode = 0;   // the key's usage or a mouse button code; 0: nothing yet
+    std::uint8_t ModifierByte = 0;  // the pressed modifier toggles, one bit each (modifier::k...)
+    bool PowerOnRun = false;        // Command_auto_run is pressed
+    double SelectedSwitch = 0;      // the number Combo1's text stands for
+    double DelayNumber = 0;         // the number Text_delay's text stands for
+    int LongPressState = 0;         // Check1: 0 off, 1 on, 2 grey
+    bool LoopPlayback = false;      // Option2 is selected
 
-    static constexpr int kPauseMs = 50;
+    static constexpr int kPauseMs = treadle::kPauseMs;
 
     // Shown when the device is there but the user may not open it; said once per plug-in.
     static constexpr const char* kNoAccessMessage = Text(Msg::NoAccess, Language::Chinese);
@@ -256,9 +273,19 @@ private:
     // Tells the user of a state or capture file that cannot be written, once until a write
     // succeeds again: one action writes several reports.
     void ReportFileFailure(const WriteResult& written);
+    // The connection a frame is written to; a device that was connected once is looked for
+    // again. Null when there is none.
+    const Connection* ReachDevice();
+    // Takes in what the user entered into a control whose value the model keeps typed.
+    void TakeInput(const Control& control, Property property);
+    // Renders the typed state of the toggles into their colours.
+    void RenderToggles();
+    // Writes the key frame when there is one, then the key delay and long-press frames, and
+    // logs as SendAndLog does; says the delay in the log once its frame is written.
+    bool SendKeyFrames(std::optional<Frame> key, const std::string& successLine);
     void FillKeyTable(int firstStep, int lastStep);
     void SetKey(int index, int usage, std::string caption);
-    void ToggleModifier(Control& toggle);
+    void ToggleModifier(std::uint8_t bit);
     void AssignMouseButton(int code);
     void SelectOption(Control& option);
     // Tells the pedal test what a switch was just programmed with.
@@ -266,8 +293,8 @@ private:
     // The list and the status line as the pedal test has them.
     void ShowPedalTest();
     std::string PedalMatchText(const std::vector<int>& switches) const;
-    // The switch number in Combo1, or nothing after saying why it cannot be used.
-    bool SwitchUsable(double& number);
+    // True when the selected switch is one of the device's; says why not otherwise.
+    bool SwitchUsable();
 
     // The device-action group, in the order the enable and disable walks take it.
     std::vector<Control*> DeviceControlGroup();
@@ -290,6 +317,8 @@ private:
     bool deniedLastTick_ = false;
     bool fileFailureReported_ = false;
     WindowServices services_;
+    FootSwitchLink link_;
+    Connection connection_;
     std::vector<ChangeListener> listeners_;
     int busy_ = 0;
 };

@@ -3,7 +3,7 @@
 // rather than the device, what raw says it wrote, and hostile text shown on the terminal.
 #include "cli/runner_fixture.h"
 #include "device/user_file.h"
-#include "window/pedal_test.h"
+#include "window/pedal_testing.h"
 
 #include <algorithm>
 #include <chrono>

@@ -35,7 +35,7 @@ TEST(KeyNames, EveryOnScreenKeyMapsToTheWindowsKeyTable) {
         const std::string name = NameOfKeyButton(place.index);
         ASSERT_FALSE(name.empty()) << "key button " << place.index << " has no name";
         EXPECT_TRUE(names.insert(name).second) << name << " names two buttons";
-        const int usage = std::stoi(fixture.window->KeyTable[static_cast<size_t>(place.index)]);
+        const int usage = fixture.window->KeyTable[static_cast<size_t>(place.index)];
         for (const std::string& written : {name, Upper(name)}) {
             const KeyParse parsed = ParseKey(written);
             ASSERT_TRUE(parsed.ok()) << written << ": " << parsed.error;

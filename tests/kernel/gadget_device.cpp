@@ -211,7 +211,7 @@ class Device {
             return;
         }
         const std::span<const std::uint8_t> received(buffer, static_cast<size_t>(n));
-        Log("report " + treadle::CaptureLine(received));
+        Log("report " + treadle::ByteListText(received));
         // The host's report ID 0 is not sent on the wire; the model takes the report with it.
         Report withId{0};
         withId.insert(withId.end(), received.begin(), received.end());

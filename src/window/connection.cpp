@@ -1,5 +1,7 @@
 // Finding the foot switch among the HID interfaces, keeping the connection state, and
 // closing the device when the window goes.
+#include <algorithm>
+
 #include "text/text_rules.h"
 #include "window/usb.h"
 
@@ -33,70 +35,34 @@ void USB::contion_Click() {
 }
 
 bool USB::FindTheHid() {
-    HidPlatform& hid = services_.hid;
-    LastInterfaceReached = false;
-    DeviceDetected = false;
-    bool result = false;
-
     const int vendorId = ParseIdText(VendorIDText);
     const int productId = ParseIdText(ProductIDText);
-    const bool idsValid = vendorId >= 0 && productId >= 0;
-    auto matches = [&](const HidAttributes& a) {
-        return idsValid && a.vendorId == vendorId && a.productId == productId;
-    };
-
+    SearchRequest request;
+    request.idsValid = vendorId >= 0 && productId >= 0;
+    request.ids = {static_cast<std::uint16_t>(std::max(vendorId, 0)), static_cast<std::uint16_t>(std::max(productId, 0))};
+    request.connectFirst = true;
     // Each interface is examined through a handle of its own; the connected pair stays in
     // HIDHandle and ReadHandle until a match replaces it.
-    const std::vector<std::string> paths = hid.EnumerateInterfaces();
-    HidHandle found = 0;
-    bool deniedMatch = false;
-    for (size_t memberIndex = 0;; ++memberIndex) {
-        if (memberIndex >= paths.size()) {
-            LastInterfaceReached = true;
-            break;
-        }
-        DevicePath = paths[memberIndex];
-        // Where the system tells the IDs without opening the interface, one that is not the
-        // foot switch is passed over unopened: the search then costs little more than listing.
-        HidAttributes told;
-        if (hid.PeekAttributes(DevicePath, told) && !matches(told)) {
-            continue;
-        }
-        const OpenResult opened = hid.OpenReadWrite(DevicePath);
-        if (!opened.ok()) {
-            // An interface that cannot be opened for reading and writing never matches.
-            HidAttributes peeked;
-            if (opened.failure == OpenFailure::AccessDenied && hid.PeekAttributes(DevicePath, peeked) &&
-                matches(peeked)) {
-                deniedMatch = true;
-            }
-            continue;
-        }
-        HidAttributes attributes;
-        LastApiResult = hid.GetAttributes(opened.handle, attributes) ? 1 : 0;
-        if (LastApiResult != 0 && matches(attributes)) {
-            found = opened.handle;
-            DeviceDetected = true;
-            DeviceEverDetected = true;
-            break;
-        }
-        hid.Close(opened.handle);
-    }
+    const SearchResult found = link_.Search(request);
+    DeviceDetected = found.connected != 0;
+    LastInterfaceReached = !DeviceDetected;
+    DevicePath = DeviceDetected ? found.interfaces.back().path : found.lastPath;
 
     if (DeviceDetected) {
+        DeviceEverDetected = true;
+        LastApiResult = 1;
         // Replace the pair opened by the previous search instead of leaking it.
         if (HIDHandle != 0) {
-            hid.Close(HIDHandle);
+            services_.hid.Close(HIDHandle);
         }
         if (ReadHandle != 0) {
-            hid.Close(ReadHandle);
+            services_.hid.Close(ReadHandle);
         }
-        HIDHandle = found;
+        HIDHandle = found.connected;
         ReadHandle = 0;
-        result = true;
         noAccessReported_ = false;
         GetDeviceCapabilities();
-        const OpenResult reader = hid.OpenForTimedRead(DevicePath);
+        const OpenResult reader = services_.hid.OpenForTimedRead(DevicePath);
         ReadHandle = reader.ok() ? reader.handle : 0;
         Label3.SetText(T(Msg::StatusConnected));
         EnableDeviceControls();
@@ -104,16 +70,16 @@ bool USB::FindTheHid() {
         Label3.SetText(T(Msg::StatusNoDevice));
         DisableDeviceControls();
         const bool denialStands = !inTimerTick_ || deniedLastTick_;
-        if (deniedMatch && denialStands && !noAccessReported_) {
+        if (found.deniedMatch && denialStands && !noAccessReported_) {
             LogMessage(T(Msg::NoAccess));
             noAccessReported_ = true;
         }
-        if (!deniedMatch) {
+        if (!found.deniedMatch) {
             noAccessReported_ = false;
         }
     }
-    deniedLastTick_ = inTimerTick_ && deniedMatch;
-    return result;
+    deniedLastTick_ = inTimerTick_ && found.deniedMatch;
+    return DeviceDetected;
 }
 
 void USB::GetDeviceCapabilities() {

@@ -1,29 +1,10 @@
-#include "settings/settings_frames.h"
+#include "settings/settings_input.h"
 
 #include <algorithm>
 
 #include "text/text_rules.h"
 
 namespace treadle {
-
-std::string DelayFrameText(std::int64_t delayMs) {
-    const auto word = static_cast<std::uint16_t>(std::clamp<std::int64_t>(delayMs, 0, kMaxDelay));
-    return "AA 01 7C 79 01 " + HexByte(static_cast<std::uint8_t>(word >> 8)) + " " +
-           HexByte(static_cast<std::uint8_t>(word & 0xFF));
-}
-
-std::string LongPressFrameText(int checkState) {
-    return "AA 01 78 79 01 " + HexByte(static_cast<std::uint8_t>(std::clamp(checkState, 0, 2))) + " 00";
-}
-
-std::string ClearSlotFrameText(int slotIndex) {
-    return "AA 01 " + HexByte(static_cast<std::uint8_t>(std::clamp(slotIndex, 0, kSlotCount - 1) * 4)) +
-           " FF FF FF FF";
-}
-
-std::string RunModeFrameText(bool powerOnRun, bool loopPlayback) {
-    return std::string("AA 01 7C ") + (powerOnRun ? "79" : "00") + (loopPlayback ? " 01" : " 00") + " 00 00";
-}
 
 std::string CheckedDelayText(const std::string& text) {
     const double value = NumericValue(text);

@@ -1,25 +1,8 @@
-#include "assignment/frames.h"
+#include "assignment/assignment_log.h"
 
 #include "text/text_rules.h"
 
 namespace treadle {
-
-std::string SlotByteText(double switchNumber) { return ByteText((switchNumber - 1) * 4); }
-
-bool IsSwitchNumber(double switchNumber) {
-    return switchNumber == 1 || switchNumber == 2 || switchNumber == 3 || switchNumber == 4;
-}
-
-std::string KeyFrameText(double switchNumber, std::uint8_t modifiers, double keyCode) {
-    // The parameter word is always 0 in a key assignment: high byte, then low byte.
-    return "aa 01 " + SlotByteText(switchNumber) + " " + ByteText(modifiers) + " " + ByteText(keyCode) + " " +
-           ByteText(0) + " " + ByteText(0);
-}
-
-std::string MouseFrameText(double switchNumber, double buttonCode) {
-    return "aa 02 " + SlotByteText(switchNumber) + " FE " + ByteText(buttonCode) + " " + ByteText(0) + " " +
-           ByteText(0);
-}
 
 std::string ModifierLogText(std::uint8_t modifiers) {
     // Alt is named before Shift, unlike the bit order.

@@ -1,6 +1,6 @@
 // The frame text box keeps to hex digits and blanks, whoever changes it; the manual-write
 // button writes whatever it holds.
-#include "settings/settings_frames.h"
+#include "settings/settings_input.h"
 #include "window/usb.h"
 
 namespace treadle {
@@ -17,10 +17,9 @@ void USB::TextIW_Change() {
 }
 
 void USB::Iwrite_Click() {
-    SendOutcomes outcomes;
-    outcomes.Add(SendFrame());
-    LogMessage(outcomes.AllWritten() ? Text(Msg::DataWritten, options_.language, {TextIW.Text()})
-                                    : outcomes.FailureLine(options_.language));
+    FrameJob job;
+    job.steps.push_back({Frame{}, TextIW.Text(), 0});
+    SendAndLog(std::move(job), Text(Msg::DataWritten, options_.language, {TextIW.Text()}));
 }
 
 }  // namespace treadle

@@ -1,4 +1,4 @@
-#include "window/pedal_test.h"
+#include "window/pedal_testing.h"
 
 #include "window/services.h"
 

@@ -1,0 +1,184 @@
+#include "device/foot_switch_link.h"
+
+namespace treadle {
+namespace {
+
+constexpr std::uint16_t kGenericDesktop = 0x01;
+constexpr std::uint16_t kMouseUsage = 0x02;
+constexpr std::uint16_t kKeyboardUsage = 0x06;
+constexpr std::uint16_t kKeypadUsage = 0x07;
+
+bool SameIds(const HidAttributes& a, const DeviceIds& ids) {
+    return a.vendorId == ids.vendorId && a.productId == ids.productId;
+}
+
+// What the top-level collection says the interface is, when it is a keyboard or a mouse.
+bool KindFromUsage(const InterfaceInfo& info, InterfaceState& state) {
+    if (!info.capsKnown || info.caps.usagePage != kGenericDesktop) {
+        return false;
+    }
+    if (info.caps.usage == kKeyboardUsage || info.caps.usage == kKeypadUsage) {
+        state = InterfaceState::Keyboard;
+        return true;
+    }
+    if (info.caps.usage == kMouseUsage) {
+        state = InterfaceState::Mouse;
+        return true;
+    }
+    return false;
+}
+
+// An interface that opened: its IDs, and its report lengths where they matter (every
+// interface is described, or it has the IDs).
+void DescribeOpened(HidPlatform& hid, HidHandle handle, const SearchRequest& request, InterfaceInfo& info) {
+    info.opened = true;
+    info.idsKnown = hid.GetAttributes(handle, info.ids);
+    const bool match = request.idsValid && info.idsKnown && SameIds(info.ids, request.ids);
+    if (request.everyInterface || match) {
+        info.capsKnown = hid.GetCaps(handle, info.caps);
+    }
+    info.state = info.idsKnown && info.capsKnown && info.caps.outputReportLength >= kMinOutputReportLength
+                     ? InterfaceState::Usable
+                     : InterfaceState::Unusable;
+}
+
+// An interface that would not open: what the system tells of it without opening it.
+void DescribeUnopened(HidPlatform& hid, const OpenResult& opened, InterfaceInfo& info) {
+    info.capsKnown = hid.PeekCaps(info.path, info.caps);
+    info.why = opened.error;
+    InterfaceState kind = InterfaceState::Unusable;
+    if (KindFromUsage(info, kind)) {
+        info.state = kind;
+    } else if (opened.failure == OpenFailure::AccessDenied) {
+        info.state = InterfaceState::NoAccess;
+    } else {
+        info.state = InterfaceState::Unusable;
+    }
+}
+
+}  // namespace
+
+const char* StateName(InterfaceState state) {
+    switch (state) {
+        case InterfaceState::Usable:
+            return "usable";
+        case InterfaceState::Keyboard:
+            return "keyboard";
+        case InterfaceState::Mouse:
+            return "mouse";
+        case InterfaceState::NoAccess:
+            return "no-access";
+        case InterfaceState::Unusable:
+            break;
+    }
+    return "unusable";
+}
+
+bool Matches(const InterfaceInfo& info, const DeviceIds& ids) { return info.idsKnown && SameIds(info.ids, ids); }
+
+bool IsFootSwitch(const InterfaceInfo& info, const DeviceIds& ids) {
+    return Matches(info, ids) && (info.state == InterfaceState::Usable || info.state == InterfaceState::NoAccess);
+}
+
+SearchResult Search(HidPlatform& hid, const SearchRequest& request) {
+    SearchResult result;
+    for (const std::string& path : hid.EnumerateInterfaces()) {
+        result.lastPath = path;
+        InterfaceInfo info;
+        info.path = path;
+        info.idsKnown = hid.PeekAttributes(path, info.ids);
+        const bool toldMatch = request.idsValid && info.idsKnown && SameIds(info.ids, request.ids);
+        if (!request.everyInterface && info.idsKnown && !toldMatch) {
+            continue;  // told without opening that it is another device
+        }
+        const OpenResult opened = hid.OpenReadWrite(path);
+        if (!opened.ok()) {
+            result.deniedMatch = result.deniedMatch || (opened.failure == OpenFailure::AccessDenied && toldMatch);
+            DescribeUnopened(hid, opened, info);
+            result.interfaces.push_back(std::move(info));
+            continue;
+        }
+        DescribeOpened(hid, opened.handle, request, info);
+        const bool match = request.idsValid && Matches(info, request.ids);
+        result.interfaces.push_back(std::move(info));
+        if (request.connectFirst && match) {
+            result.connected = opened.handle;
+            break;
+        }
+        hid.Close(opened.handle);
+    }
+    return result;
+}
+
+void AddKeySettings(FrameJob& job, std::int64_t delayMs, int longPressState) {
+    job.steps.push_back({DelayFrame(delayMs), {}, kPauseMs});
+    job.steps.push_back({LongPressFrame(longPressState), {}, 0});
+}
+
+FrameJob KeyAssignmentJob(const Frame& key, std::int64_t delayMs, int longPressState) {
+    FrameJob job;
+    job.steps.push_back({key, {}, kPauseMs});
+    AddKeySettings(job, delayMs, longPressState);
+    return job;
+}
+
+ReportConversion StepReport(const JobStep& step, int outputReportLength) {
+    return step.typedText ? FrameTextToReport(*step.typedText, outputReportLength)
+                          : FrameToReport(step.frame, outputReportLength);
+}
+
+SendOutcome StepResult::Outcome() const {
+    switch (failure) {
+        case StepFailure::None:
+            return SendOutcome::Written;
+        case StepFailure::NotConnected:
+            return SendOutcome::NotConnected;
+        default:
+            return SendOutcome::Failed;
+    }
+}
+
+SendOutcomes JobResult::Outcomes() const {
+    SendOutcomes outcomes;
+    for (const StepResult& step : steps) {
+        outcomes.Add(step.Outcome());
+    }
+    return outcomes;
+}
+
+JobResult FootSwitchLink::Send(const FrameJob& job, const Reach& reach, const StepDone& done) {
+    JobResult result;
+    for (size_t i = 0; i < job.steps.size(); ++i) {
+        const JobStep& step = job.steps[i];
+        StepResult& sent = result.steps.emplace_back();
+        if (const Connection* connection = reach(i); connection == nullptr) {
+            sent.failure = StepFailure::NotConnected;
+        } else if (const ReportConversion report = StepReport(step, connection->outputReportLength); !report.ok()) {
+            sent.failure = StepFailure::BadFrame;
+            sent.error = report.error;
+        } else {
+            sent.write = hid_.Write(connection->handle, report.report);
+            if (sent.write.fileFault) {
+                sent.failure = StepFailure::FileFault;
+            } else if (sent.write.written != static_cast<int>(report.report.size())) {
+                sent.failure = StepFailure::Device;
+            }
+        }
+        if (done) {
+            done(i, sent);
+        }
+        if (sent.failure != StepFailure::None && !job.keepGoing) {
+            break;
+        }
+        if (step.pauseAfterMs > 0 && i + 1 < job.steps.size()) {
+            sleeper_.Sleep(step.pauseAfterMs);
+        }
+    }
+    return result;
+}
+
+JobResult FootSwitchLink::Send(const Connection& connection, const FrameJob& job) {
+    return Send(job, [&connection](size_t) { return &connection; });
+}
+
+}  // namespace treadle

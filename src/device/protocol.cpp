@@ -1,0 +1,133 @@
+#include "device/protocol.h"
+
+#include <algorithm>
+
+#include "text/text_rules.h"
+
+namespace treadle {
+namespace {
+
+Frame MakeFrame(std::uint8_t kind, std::uint8_t slotByte, std::array<std::uint8_t, 4> data, bool assignment) {
+    return {{kFrameStart, kind, slotByte, data[0], data[1], data[2], data[3]}, assignment};
+}
+
+std::string LowerCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'F') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+std::uint8_t SwitchSlotByte(double switchNumber) {
+    return static_cast<std::uint8_t>(static_cast<std::uint64_t>(RoundToInt64((switchNumber - 1) * 4)) & 0xFF);
+}
+
+bool IsSwitchNumber(double switchNumber) {
+    return switchNumber == 1 || switchNumber == 2 || switchNumber == 3 || switchNumber == 4;
+}
+
+Frame KeyFrame(std::uint8_t slotByte, std::uint8_t modifiers, std::uint8_t usage) {
+    // The parameter word (the last two bytes) is always 0 in a key assignment.
+    return MakeFrame(kKeyFrameKind, slotByte, {modifiers, usage, 0, 0}, true);
+}
+
+Frame MouseFrame(std::uint8_t slotByte, std::uint8_t buttonCode) {
+    return MakeFrame(kMouseFrameKind, slotByte, {kMouseMarker, buttonCode, 0, 0}, true);
+}
+
+Frame DelayFrame(std::int64_t delayMs) {
+    const auto word = static_cast<std::uint16_t>(std::clamp<std::int64_t>(delayMs, 0, kMaxDelay));
+    return MakeFrame(kKeyFrameKind, kDelaySlotByte,
+                     {kSettingOn, 0x01, static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word & 0xFF)},
+                     false);
+}
+
+Frame LongPressFrame(int state) {
+    return MakeFrame(kKeyFrameKind, kLongPressSlotByte,
+                     {kSettingOn, 0x01, static_cast<std::uint8_t>(std::clamp(state, 0, 2)), 0}, false);
+}
+
+Frame ClearSlotFrame(int slotIndex) {
+    const auto slotByte = static_cast<std::uint8_t>(std::clamp(slotIndex, 0, kSlotCount - 1) * 4);
+    return MakeFrame(kKeyFrameKind, slotByte, {kErasedByte, kErasedByte, kErasedByte, kErasedByte}, false);
+}
+
+Frame RunModeFrame(bool powerOnRun, bool loopPlayback) {
+    return MakeFrame(kKeyFrameKind, kDelaySlotByte,
+                     {static_cast<std::uint8_t>(powerOnRun ? kSettingOn : 0x00),
+                      static_cast<std::uint8_t>(loopPlayback ? 0x01 : 0x00), 0, 0},
+                     false);
+}
+
+std::string ByteListText(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0) {
+            text += ' ';
+        }
+        text += HexByte(bytes[i]);
+    }
+    return text;
+}
+
+std::string FrameText(const Frame& frame) {
+    if (!frame.assignment) {
+        return ByteListText(frame.bytes);
+    }
+    const std::span<const std::uint8_t> bytes(frame.bytes);
+    return LowerCase(ByteListText(bytes.first(2))) + " " + ByteListText(bytes.subspan(2));
+}
+
+ReportConversion FrameToReport(const Frame& frame, int outputReportLength) {
+    ReportConversion result;
+    if (outputReportLength < 1) {
+        result.error = "the device has no output report";
+        return result;
+    }
+    result.report.assign(static_cast<size_t>(outputReportLength), 0);
+    const size_t room = std::min(frame.bytes.size(), result.report.size() - 1);
+    std::copy_n(frame.bytes.begin(), room, result.report.begin() + 1);
+    return result;
+}
+
+ReportConversion FrameTextToReport(std::string_view text, int outputReportLength) {
+    ReportConversion result;
+    if (outputReportLength < 1) {
+        result.error = "the device has no output report";
+        return result;
+    }
+    std::string digits;
+    for (char c : text) {
+        if (c != ' ') {
+            digits.push_back(c);
+        }
+    }
+    const auto frameBytes = static_cast<size_t>(outputReportLength - 1);
+    const auto pairs = static_cast<size_t>(RoundHalfEven(static_cast<double>(digits.size()) / 2));
+    for (size_t i = pairs; i < frameBytes; ++i) {
+        digits += "00";
+    }
+    result.report.assign(static_cast<size_t>(outputReportLength), 0);
+    for (size_t i = 0; i < frameBytes; ++i) {
+        const size_t at = 2 * i;
+        int value = 0;
+        for (size_t j = at; j < at + 2 && j < digits.size(); ++j) {
+            const int d = HexDigitValue(digits[j]);
+            if (d < 0) {
+                result.report.clear();
+                result.error = "the frame text has a character that is not a hex digit at position " +
+                               std::to_string(j + 1);
+                return result;
+            }
+            value = value * 16 + d;
+        }
+        result.report[i + 1] = static_cast<std::uint8_t>(value);
+    }
+    return result;
+}
+
+}  // namespace treadle
