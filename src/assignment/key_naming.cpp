@@ -1,7 +1,7 @@
 #include "assignment/key_naming.h"
 
 #include "assignment/assignment_log.h"
-#include "window/keyboard_layout.h"
+#include "assignment/key_table.h"
 
 #include <array>
 #include <map>

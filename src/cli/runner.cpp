@@ -106,8 +106,10 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& en
         ->type_name("FILE");
     app.add_flag("--dry-run", o.dryRun, "Use no device: print each report that would be written, one per line");
     app.add_option("--report-length", o.reportLength, "Output report length for --dry-run (default 8)")->type_name("N");
-    app.add_option("--vid", o.vid, "Vendor ID in hex (default 2704)")->type_name("HEX");
-    app.add_option("--pid", o.pid, "Product ID in hex (default 2018)")->type_name("HEX");
+    app.add_option("--vid", o.vid, std::string("Vendor ID in hex (default ") + kFootSwitchVendorIdText + ")")
+        ->type_name("HEX");
+    app.add_option("--pid", o.pid, std::string("Product ID in hex (default ") + kFootSwitchProductIdText + ")")
+        ->type_name("HEX");
     app.add_option("--device", o.device, "Use this one interface (a path from 'list')")->type_name("PATH");
     app.add_option("--index", o.index, "Use the N-th foot switch, counted from 1 in 'list' order")->type_name("N");
     app.add_flag("--all", o.all, "Use every foot switch found; one line each and a count at the end");

@@ -51,7 +51,8 @@ std::uint16_t HexId(const std::string& name, const std::string& text) {
         value = value * 16 + (d < 0 ? 0 : d);
     }
     if (!good) {
-        throw UsageError(name + " must be one to four hex digits, such as 2704, not " + Quoted(text));
+        throw UsageError(name + " must be one to four hex digits, such as " + kFootSwitchVendorIdText + ", not " +
+                         Quoted(text));
     }
     return static_cast<std::uint16_t>(value);
 }

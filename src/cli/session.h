@@ -45,8 +45,8 @@ struct Options {
     std::string captureFile;
     bool dryRun = false;
     std::string reportLength;
-    std::string vid = "2704";
-    std::string pid = "2018";
+    std::string vid = kFootSwitchVendorIdText;
+    std::string pid = kFootSwitchProductIdText;
     std::string device;
     std::string index;
     bool all = false;

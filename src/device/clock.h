@@ -8,7 +8,7 @@
 namespace treadle {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // The present local date and time as the user's regional settings write it: short
     // date, one blank, long time with seconds, no time zone ("2026/12/6 8:40:48").
@@ -16,7 +16,7 @@ public:
 };
 
 class Sleeper {
-public:
+  public:
     virtual ~Sleeper() = default;
     virtual void Sleep(int milliseconds) = 0;
 };

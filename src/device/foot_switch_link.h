@@ -3,16 +3,16 @@
 // they search by the same rules and send in the same sequence.
 #pragma once
 
+#include "device/clock.h"
+#include "device/hid_platform.h"
+#include "device/protocol.h"
+#include "device/send_outcome.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "device/clock.h"
-#include "device/hid_platform.h"
-#include "device/protocol.h"
-#include "device/send_outcome.h"
 
 namespace treadle {
 
@@ -127,7 +127,7 @@ struct JobResult {
 };
 
 class FootSwitchLink {
-public:
+  public:
     // The connection a step is to be written to, or null when no device can be reached. The
     // window looks for its device again here; the command line gives its one device.
     using Reach = std::function<const Connection*(size_t step)>;
@@ -143,7 +143,7 @@ public:
     JobResult Send(const FrameJob& job, const Reach& reach, const StepDone& done = {});
     JobResult Send(const Connection& connection, const FrameJob& job);
 
-private:
+  private:
     HidPlatform& hid_;
     Sleeper& sleeper_;
 };

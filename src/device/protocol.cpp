@@ -1,8 +1,8 @@
 #include "device/protocol.h"
 
-#include <algorithm>
-
 #include "text/text_rules.h"
+
+#include <algorithm>
 
 namespace treadle {
 namespace {
@@ -119,8 +119,8 @@ ReportConversion FrameTextToReport(std::string_view text, int outputReportLength
             const int d = HexDigitValue(digits[j]);
             if (d < 0) {
                 result.report.clear();
-                result.error = "the frame text has a character that is not a hex digit at position " +
-                               std::to_string(j + 1);
+                result.error =
+                    "the frame text has a character that is not a hex digit at position " + std::to_string(j + 1);
                 return result;
             }
             value = value * 16 + d;

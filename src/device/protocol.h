@@ -13,9 +13,25 @@
 
 namespace treadle {
 
-// The foot switch's USB vendor and product ID.
+// The foot switch's USB vendor and product ID, and the same in hex digits as the window's ID
+// boxes and treadlectl's --vid and --pid show them.
 constexpr std::uint16_t kFootSwitchVendorId = 0x2704;
 constexpr std::uint16_t kFootSwitchProductId = 0x2018;
+inline constexpr const char* kFootSwitchVendorIdText = "2704";
+inline constexpr const char* kFootSwitchProductIdText = "2018";
+
+namespace detail {
+constexpr int HexTextValue(const char* text) {
+    int value = 0;
+    for (; *text != '\0'; ++text) {
+        const char c = *text;
+        value = value * 16 + (c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -65536);
+    }
+    return value;
+}
+}  // namespace detail
+static_assert(detail::HexTextValue(kFootSwitchVendorIdText) == kFootSwitchVendorId);
+static_assert(detail::HexTextValue(kFootSwitchProductIdText) == kFootSwitchProductId);
 
 constexpr int kSwitchCount = 4;
 constexpr int kSlotCount = 32;
@@ -29,9 +45,9 @@ constexpr int kFrameLength = 7;
 constexpr std::uint8_t kFrameStart = 0xAA;
 constexpr std::uint8_t kKeyFrameKind = 0x01;  // key assignments, settings and clearing
 constexpr std::uint8_t kMouseFrameKind = 0x02;
-constexpr std::uint8_t kMouseMarker = 0xFE;   // a mouse slot's first data byte
-constexpr std::uint8_t kSettingOn = 0x79;     // first data byte of the settings frames
-constexpr std::uint8_t kErasedByte = 0xFF;    // every data byte of a cleared slot
+constexpr std::uint8_t kMouseMarker = 0xFE;  // a mouse slot's first data byte
+constexpr std::uint8_t kSettingOn = 0x79;    // first data byte of the settings frames
+constexpr std::uint8_t kErasedByte = 0xFF;   // every data byte of a cleared slot
 constexpr std::uint8_t kLongPressSlotByte = 0x78;
 constexpr std::uint8_t kDelaySlotByte = 0x7C;  // key delay, power-on run and playback mode
 constexpr int kLongPressSlot = kLongPressSlotByte / 4;

@@ -1,9 +1,9 @@
 // Finding the foot switch among the HID interfaces, keeping the connection state, and
 // closing the device when the window goes.
-#include <algorithm>
-
 #include "text/text_rules.h"
 #include "window/usb.h"
+
+#include <algorithm>
 
 namespace treadle {
 
@@ -39,7 +39,8 @@ bool USB::FindTheHid() {
     const int productId = ParseIdText(ProductIDText);
     SearchRequest request;
     request.idsValid = vendorId >= 0 && productId >= 0;
-    request.ids = {static_cast<std::uint16_t>(std::max(vendorId, 0)), static_cast<std::uint16_t>(std::max(productId, 0))};
+    request.ids = {static_cast<std::uint16_t>(std::max(vendorId, 0)),
+                   static_cast<std::uint16_t>(std::max(productId, 0))};
     request.connectFirst = true;
     // Each interface is examined through a handle of its own; the connected pair stays in
     // HIDHandle and ReadHandle until a match replaces it.

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "device/protocol.h"
 #include "window/keyboard_layout.h"
 
 namespace treadle {
@@ -84,9 +85,9 @@ const std::array kBottom{
          false},
     ControlRow{"Command2", K::Button, "", "", {14520, 4680, 1095, 375}, kSong, 10.5, kFace, kButtonText, true, false},
     ControlRow{"Label1", K::Label, "", "VID", {13560, 240, 495, 285}, kSong, 10.5, kFace, kButtonText, true, false},
-    ControlRow{"TextVID", K::TextBox, "", "2704", {14160, 240, 855, 375}, kSong, 10.5, kWin, kText8, true, false},
+    ControlRow{"TextVID", K::TextBox, "", kFootSwitchVendorIdText, {14160, 240, 855, 375}, kSong, 10.5, kWin, kText8, true, false},
     ControlRow{"Label2", K::Label, "", "PID", {13560, 720, 495, 285}, kSong, 10.5, kFace, kButtonText, true, false},
-    ControlRow{"TextPID", K::TextBox, "", "2018", {14160, 720, 855, 375}, kSong, 10.5, kWin, kText8, true, false},
+    ControlRow{"TextPID", K::TextBox, "", kFootSwitchProductIdText, {14160, 720, 855, 375}, kSong, 10.5, kWin, kText8, true, false},
 };
 
 // Captions that depend on the language, from the catalogue; the rows above leave them empty.

@@ -65,9 +65,9 @@ void USB::ReportFileFailure(const WriteResult& written) {
         return;
     }
     fileFailureReported_ = true;
-    const std::string message = written.fileFault
-                                    ? Text(Msg::StateFileFailed, options_.language, {written.error})
-                                    : Text(Msg::CaptureFailed, options_.language, {written.captureFile, written.captureError});
+    const std::string message =
+        written.fileFault ? Text(Msg::StateFileFailed, options_.language, {written.error})
+                          : Text(Msg::CaptureFailed, options_.language, {written.captureFile, written.captureError});
     LogMessage(message);
     services_.boxes.Show(message, Caption, MessageButtons::Ok);
 }

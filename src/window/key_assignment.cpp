@@ -61,7 +61,8 @@ void USB::Command_key_Click(int index) {
     }
     CurrentCode = KeyTable[static_cast<size_t>(index)];
     const std::string switchText = DecimalText(RoundToInt64(SelectedSwitch));
-    const std::string assigned = KeyAssignedLine(switchText, ModifierByte, Command_key[index].Text(), options_.language);
+    const std::string assigned =
+        KeyAssignedLine(switchText, ModifierByte, Command_key[index].Text(), options_.language);
     if (SendKeyFrames(ComposeKeyFrame(), assigned)) {
         PedalProgrammed(SelectedSwitch, KeyFramePress(ModifierByte, CurrentCode));
     }

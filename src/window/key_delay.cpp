@@ -1,10 +1,10 @@
 // The key delay and the long-press option, sent together after every key assignment and on
 // the confirm button.
-#include <algorithm>
-
 #include "settings/settings_input.h"
 #include "text/text_rules.h"
 #include "window/usb.h"
+
+#include <algorithm>
 
 namespace treadle {
 
