@@ -45,20 +45,4 @@ std::string PressLine(const PedalPress& press, const KnownSwitches& known) {
     return PressText(press) + MatchText(press, known);
 }
 
-std::optional<PedalPress> KeyFramePress(std::uint8_t modifiers, std::uint8_t usage) {
-    if (modifiers == 0 && usage == 0) {
-        return std::nullopt;
-    }
-    return PedalPress{false, modifiers, usage, 0};
-}
-
-std::optional<PedalPress> MouseFramePress(std::uint8_t code) {
-    for (const ClickName& c : ClickNames()) {
-        if (c.code == code) {
-            return PedalPress{true, 0, 0, code};
-        }
-    }
-    return std::nullopt;
-}
-
 }  // namespace treadle

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "device/input_report.h"
+#include "device/pedal_press.h"
+#include "device/protocol.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,14 +14,6 @@
 #include <vector>
 
 namespace treadle {
-
-// What a switch was programmed with, as the press it makes.
-struct ProgrammedSwitch {
-    int number = 0;  // 1 to 4
-    PedalPress press;
-
-    bool operator==(const ProgrammedSwitch&) const = default;
-};
 
 // What is known of a device's switches; no value where nothing is known (a real foot switch
 // that this program has not written to).
@@ -40,11 +34,5 @@ std::string MatchText(const PedalPress& press, const KnownSwitches& known);
 
 // PressText and MatchText together: the line `treadlectl watch` prints.
 std::string PressLine(const PedalPress& press, const KnownSwitches& known);
-
-// The press a key frame makes (modifier byte and usage); nothing when it holds neither.
-std::optional<PedalPress> KeyFramePress(std::uint8_t modifiers, std::uint8_t usage);
-
-// The press a mouse frame makes (button code 1, 2 or 4); nothing for another code.
-std::optional<PedalPress> MouseFramePress(std::uint8_t code);
 
 }  // namespace treadle

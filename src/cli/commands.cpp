@@ -347,7 +347,7 @@ int CmdRead(CommandContext& c) {
             session.DeviceFailure(t.path, std::string(kReadNotConnected) + " (" + reader.error + ")");
             return false;
         }
-        const ReadResult r = session.Hid().ReadTimed(reader.handle, buffer, timeoutMs);
+        const ReadResult r = session.Link().Read(reader.handle, buffer, timeoutMs);
         session.Hid().Close(reader.handle);
         if (r.status == ReadStatus::TimedOut) {
             session.DeviceFailure(t.path, "no input report within " + std::to_string(timeoutMs) + " ms");
@@ -396,7 +396,7 @@ int CmdWatch(CommandContext& c) {
     if (const int status = session.Start(); status != kExitOk) {
         return status;
     }
-    WatchStart started = session.Hid().WatchInput(c.o.vendorId, c.o.productId);
+    WatchStart started = session.Link().Watch(session.Ids());
     if (!started.ok()) {
         return session.Fail(started.error);
     }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,14 @@ class FootSwitchLink {
     // of each step as it is written.
     JobResult Send(const FrameJob& job, const Reach& reach, const StepDone& done = {});
     JobResult Send(const Connection& connection, const FrameJob& job);
+
+    // Reads one input report into the buffer, waiting at most timeoutMs (see HidPlatform).
+    ReadResult Read(HidHandle handle, std::span<std::uint8_t> buffer, int timeoutMs) {
+        return hid_.ReadTimed(handle, buffer, timeoutMs);
+    }
+
+    // Follows the keyboard and mouse interfaces of the foot switches with these IDs.
+    WatchStart Watch(const DeviceIds& ids) { return hid_.WatchInput(ids.vendorId, ids.productId); }
 
   private:
     HidPlatform& hid_;

@@ -26,4 +26,12 @@ struct PedalPress {
     bool operator==(const PedalPress&) const = default;
 };
 
+// What a switch was programmed with, as the press it makes.
+struct ProgrammedSwitch {
+    int number = 0;  // 1 to 4
+    PedalPress press;
+
+    bool operator==(const ProgrammedSwitch&) const = default;
+};
+
 }  // namespace treadle

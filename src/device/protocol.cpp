@@ -63,6 +63,20 @@ Frame RunModeFrame(bool powerOnRun, bool loopPlayback) {
                      false);
 }
 
+std::optional<PedalPress> KeyFramePress(std::uint8_t modifiers, std::uint8_t usage) {
+    if (modifiers == 0 && usage == 0) {
+        return std::nullopt;
+    }
+    return PedalPress{false, modifiers, usage, 0};
+}
+
+std::optional<PedalPress> MouseFramePress(std::uint8_t code) {
+    if (code == mouse::kLeft || code == mouse::kMiddle || code == mouse::kRight) {
+        return PedalPress{true, 0, 0, code};
+    }
+    return std::nullopt;
+}
+
 std::string ByteListText(std::span<const std::uint8_t> bytes) {
     std::string text;
     for (size_t i = 0; i < bytes.size(); ++i) {

@@ -6,10 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "device/pedal_press.h"
 
 namespace treadle {
 
@@ -110,6 +113,13 @@ Frame ClearSlotFrame(int slotIndex);
 
 // AA 01 7C RR PP 00 00: power-on run (79 on, 00 off) and playback (01 loop, 00 single).
 Frame RunModeFrame(bool powerOnRun, bool loopPlayback);
+
+// The press a key frame makes a pedal send (modifier byte and usage); nothing when it holds
+// neither.
+std::optional<PedalPress> KeyFramePress(std::uint8_t modifiers, std::uint8_t usage);
+
+// The press a mouse frame makes a pedal send (button code 1, 2 or 4); nothing for another code.
+std::optional<PedalPress> MouseFramePress(std::uint8_t code);
 
 // The bytes as two upper-case hex digits each, separated by single blanks: the form of the
 // capture file and of --dry-run ("00 AA 01 04 01 3A 00 00").

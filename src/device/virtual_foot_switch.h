@@ -16,7 +16,6 @@
 // hears them.
 #pragma once
 
-#include "assignment/press_line.h"
 #include "device/hid_platform.h"
 #include "device/press_queue.h"
 #include "device/protocol.h"

@@ -24,7 +24,7 @@ void USB::ReadInputReport() {
     SelectLastLine();
     // The platform completes the read or cancels it and waits for the cancellation before it
     // returns, so the buffer is never written after this call.
-    const ReadResult read = services_.hid.ReadTimed(ReadHandle, buffer, kReadWaitMs);
+    const ReadResult read = link_.Read(ReadHandle, buffer, kReadWaitMs);
     LastApiResult = read.bytesRead;
     LogMessage("ReadFile");
     AddPlainLine("waiting for ReadFile");
