@@ -62,7 +62,7 @@ bool USB::FindTheHid() {
         HIDHandle = found.connected;
         ReadHandle = 0;
         noAccessReported_ = false;
-        GetDeviceCapabilities();
+        GetDeviceCapabilities(found.interfaces.back());
         const OpenResult reader = services_.hid.OpenForTimedRead(DevicePath);
         ReadHandle = reader.ok() ? reader.handle : 0;
         Label3.SetText(T(Msg::StatusConnected));
@@ -83,12 +83,13 @@ bool USB::FindTheHid() {
     return DeviceDetected;
 }
 
-void USB::GetDeviceCapabilities() {
-    HidCaps caps;
-    if (services_.hid.GetCaps(HIDHandle, caps)) {
-        Capabilities = caps;
-        InputReportLength = caps.inputReportLength;
-        OutputReportLength = caps.outputReportLength;
+void USB::GetDeviceCapabilities(const InterfaceInfo& found) {
+    // The search read the lengths through the handle it kept; where it could not, the
+    // lengths stay those of the last success.
+    if (found.capsKnown) {
+        Capabilities = found.caps;
+        InputReportLength = found.caps.inputReportLength;
+        OutputReportLength = found.caps.outputReportLength;
     }
 }
 

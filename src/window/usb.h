@@ -119,7 +119,7 @@ public:
     // ---- Device discovery and connection -------------------------------------------------
     void contion_Click();
     bool FindTheHid();
-    void GetDeviceCapabilities();
+    void GetDeviceCapabilities(const InterfaceInfo& found);
     void CloseDeviceHandles();
 
     // ---- Frame sender and manual frame entry ---------------------------------------------
