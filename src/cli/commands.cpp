@@ -645,99 +645,120 @@ void ExportArguments(CLI::App& app, Arguments& a) {
     app.add_option("PROFILE", a.profile, "Profile file to write")->required();
 }
 
+// ---- Help texts of the commands, after their options ---------------------------------------
+
+constexpr const char* kListFooter =
+    "Columns: path, vvvv:pppp, input, output and feature report lengths, state\n"
+    "(usable, keyboard, mouse, no-access, unusable).\n\n"
+    "Examples:\n  treadlectl list\n  treadlectl list --all-interfaces\n"
+    "  treadlectl --virtual --virtual-devices 2 list";
+
+// After kKeyHelp.
+constexpr const char* kSetNotes =
+    "\n\nA key writes the key frame, the key-delay frame and the long-press frame, 50 ms "
+    "apart;\nthe key-delay frame also sets power-on run on with loop playback (they share "
+    "a slot).\n\nExamples:\n  treadlectl set 2 ctrl+shift+f1\n  treadlectl set 1 f13 "
+    "--long-press on\n  treadlectl set 3 mouse-left\n  treadlectl --all set 4 0x87";
+
+constexpr const char* kClearFooter =
+    "Asks first on a terminal; without a terminal it needs --yes.\n\n"
+    "Examples:\n  treadlectl clear\n  treadlectl --all clear --yes";
+
+constexpr const char* kDelayFooter =
+    "Writes the key-delay frame and, 50 ms later, the long-press frame. The key-delay frame\n"
+    "also sets power-on run on with loop playback, as they share one slot.\n\n"
+    "Examples:\n  treadlectl delay 300\n  treadlectl delay 0 --long-press on";
+
+constexpr const char* kRunModeFooter =
+    "The run-mode frame shares its slot with the key delay and sets the delay to 0;\n"
+    "a later set, delay or apply sets power-on run on with loop playback again.\n\n"
+    "Examples:\n  treadlectl run-mode --power-on off --playback single\n"
+    "  treadlectl run-mode --power-on on --playback loop";
+
+constexpr const char* kRawFooter =
+    "The text becomes a report as the window's manual write makes it: blanks are\n"
+    "dropped, digit pairs fill the report behind report ID 0, missing ones are 00.\n\n"
+    "Examples:\n  treadlectl raw \"aa 01 00 00 3C 00 00\"\n  treadlectl --dry-run raw aa 01 7C";
+
+constexpr const char* kReadFooter =
+    "Shows ' Report ID: ', ' Report Data:' and one line per data byte, as the window does.\n"
+    "No report within the time-out is a failure (exit status 1).\n\n"
+    "Examples:\n  treadlectl read\n  treadlectl read --timeout 5000";
+
+constexpr const char* kWatchFooter =
+    "Listens to the foot switch's keyboard and mouse interfaces, and to no other device,\n"
+    "and prints one line per press in the syntax of 'set' (ctrl+f1, mouse-left). The\n"
+    "keys still reach the programs as before. On the virtual foot switch each line also\n"
+    "names the switch it matches, or warns that it matches no programmed switch.\n"
+    "Without --count and --timeout it runs until interrupted; a time-out with no\n"
+    "press (or fewer than --count) is a failure (exit status 1).\n\n"
+    "Examples:\n  treadlectl watch\n  treadlectl watch --count 4 --timeout 30000\n"
+    "  treadlectl --virtual=pedals.state watch   (hears 'press' from another terminal)";
+
+constexpr const char* kPressFooter =
+    "Prints the line 'watch' would print for the press: the combination and the\n"
+    "switch it matches. Works only with --virtual. With --virtual=STATE_FILE, a 'watch'\n"
+    "or a window on the same state file, in another process, hears the press too.\n\n"
+    "Example:\n  treadlectl --virtual=pedals.state set 2 ctrl+f1 && treadlectl --virtual=pedals.state press 2";
+
+constexpr const char* kApplyFooter =
+    "[switches] holds keys \"1\" to \"4\" with a KEY text each (any subset); [settings]\n"
+    "holds delay_ms and long_press, and optionally power_on_run and playback together.\n"
+    "The switches are written first, then the delay and long-press frames, then the\n"
+    "run-mode frame. A non-zero delay_ms goes only with power_on_run = true and\n"
+    "playback = \"loop\": both live in one device slot.\n\n"
+    "  [switches]\n  1 = \"ctrl+shift+f1\"\n  2 = \"mouse-left\"\n\n"
+    "  [settings]\n  delay_ms = 0\n  long_press = false\n  power_on_run = true\n"
+    "  playback = \"loop\"\n\n"
+    "Examples:\n  treadlectl apply office.toml\n  treadlectl --all apply office.toml\n"
+    "  treadlectl --dry-run apply office.toml";
+
+constexpr const char* kProvisionFooter =
+    "Checks the profile, then waits for foot switches and writes the profile to each one as\n"
+    "it is plugged in, once, exactly as apply does; one line per foot switch (a running\n"
+    "number, the time, its serial number or USB path, the result), and a count at the end.\n"
+    "Those plugged in at the start are left alone unless --include-present; one plugged in\n"
+    "again is not programmed twice unless --again. Ctrl-C ends the run with the count.\n"
+    "Exit status 0 only when every foot switch asked for was programmed. With --virtual,\n"
+    "the virtual foot switch's devices (--virtual-devices N) are plugged in one by one.\n\n"
+    "Examples:\n  treadlectl provision office.toml --count 12\n"
+    "  treadlectl provision office.toml --include-present --timeout 600000\n"
+    "  treadlectl --virtual --virtual-devices 3 provision office.toml --count 3";
+
+constexpr const char* kExportFooter =
+    "The real device cannot report what it stores, so this works only with "
+    "--virtual.\n\nExample:\n  treadlectl --virtual=pedals.state export "
+    "pedals.toml";
+
+constexpr const char* kShowFooter =
+    "Each switch's assignment and the two settings slots, decoded. The real device cannot\n"
+    "report what it stores, so this works only with --virtual.\n\n"
+    "Example:\n  treadlectl --virtual=pedals.state show";
+
+constexpr const char* kKeysFooter = "Example:\n  treadlectl keys | grep kp";
+
 }  // namespace
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
-        {"list", "List the foot switch's interfaces, tab-separated",
-         "Columns: path, vvvv:pppp, input, output and feature report lengths, state\n"
-         "(usable, keyboard, mouse, no-access, unusable).\n\n"
-         "Examples:\n  treadlectl list\n  treadlectl list --all-interfaces\n"
-         "  treadlectl --virtual --virtual-devices 2 list",
-         &ListArguments, &CmdList},
-        {"set", "Assign a key combination or a mouse click to a switch",
-         std::string(kKeyHelp) + "\n\nA key writes the key frame, the key-delay frame and the long-press frame, 50 ms "
-                                 "apart;\nthe key-delay frame also sets power-on run on with loop playback (they share "
-                                 "a slot).\n\nExamples:\n  treadlectl set 2 ctrl+shift+f1\n  treadlectl set 1 f13 "
-                                 "--long-press on\n  treadlectl set 3 mouse-left\n  treadlectl --all set 4 0x87",
+        {"list", "List the foot switch's interfaces, tab-separated", kListFooter, &ListArguments, &CmdList},
+        {"set", "Assign a key combination or a mouse click to a switch", std::string(kKeyHelp) + kSetNotes,
          &SetArguments, &CmdSet},
-        {"clear", "Clear all 32 slots of the device, settings included",
-         "Asks first on a terminal; without a terminal it needs --yes.\n\n"
-         "Examples:\n  treadlectl clear\n  treadlectl --all clear --yes",
-         &ClearArguments, &CmdClear},
-        {"delay", "Set the key delay and the long-press option",
-         "Writes the key-delay frame and, 50 ms later, the long-press frame. The key-delay frame\n"
-         "also sets power-on run on with loop playback, as they share one slot.\n\n"
-         "Examples:\n  treadlectl delay 300\n  treadlectl delay 0 --long-press on",
-         &DelayArguments, &CmdDelay},
-        {"run-mode", "Set power-on run and playback mode",
-         "The run-mode frame shares its slot with the key delay and sets the delay to 0;\n"
-         "a later set, delay or apply sets power-on run on with loop playback again.\n\n"
-         "Examples:\n  treadlectl run-mode --power-on off --playback single\n"
-         "  treadlectl run-mode --power-on on --playback loop",
-         &RunModeArguments, &CmdRunMode},
-        {"raw", "Write one frame given as hex text",
-         "The text becomes a report as the window's manual write makes it: blanks are\n"
-         "dropped, digit pairs fill the report behind report ID 0, missing ones are 00.\n\n"
-         "Examples:\n  treadlectl raw \"aa 01 00 00 3C 00 00\"\n  treadlectl --dry-run raw aa 01 7C",
-         &RawArguments, &CmdRaw},
-        {"read", "Read one input report and show it",
-         "Shows ' Report ID: ', ' Report Data:' and one line per data byte, as the window does.\n"
-         "No report within the time-out is a failure (exit status 1).\n\n"
-         "Examples:\n  treadlectl read\n  treadlectl read --timeout 5000",
-         &ReadArguments, &CmdRead},
-        {"watch", "Show what each pedal press sends, as it happens",
-         "Listens to the foot switch's keyboard and mouse interfaces, and to no other device,\n"
-         "and prints one line per press in the syntax of 'set' (ctrl+f1, mouse-left). The\n"
-         "keys still reach the programs as before. On the virtual foot switch each line also\n"
-         "names the switch it matches, or warns that it matches no programmed switch.\n"
-         "Without --count and --timeout it runs until interrupted; a time-out with no\n"
-         "press (or fewer than --count) is a failure (exit status 1).\n\n"
-         "Examples:\n  treadlectl watch\n  treadlectl watch --count 4 --timeout 30000\n"
-         "  treadlectl --virtual=pedals.state watch   (hears 'press' from another terminal)",
-         &WatchArguments, &CmdWatch},
-        {"press", "Press a pedal of the virtual foot switch and show what it sends",
-         "Prints the line 'watch' would print for the press: the combination and the\n"
-         "switch it matches. Works only with --virtual. With --virtual=STATE_FILE, a 'watch'\n"
-         "or a window on the same state file, in another process, hears the press too.\n\n"
-         "Example:\n  treadlectl --virtual=pedals.state set 2 ctrl+f1 && treadlectl --virtual=pedals.state press 2",
-         &PressArguments, &CmdPress},
-        {"apply", "Write a profile: switch assignments and settings",
-         "[switches] holds keys \"1\" to \"4\" with a KEY text each (any subset); [settings]\n"
-         "holds delay_ms and long_press, and optionally power_on_run and playback together.\n"
-         "The switches are written first, then the delay and long-press frames, then the\n"
-         "run-mode frame. A non-zero delay_ms goes only with power_on_run = true and\n"
-         "playback = \"loop\": both live in one device slot.\n\n"
-         "  [switches]\n  1 = \"ctrl+shift+f1\"\n  2 = \"mouse-left\"\n\n"
-         "  [settings]\n  delay_ms = 0\n  long_press = false\n  power_on_run = true\n"
-         "  playback = \"loop\"\n\n"
-         "Examples:\n  treadlectl apply office.toml\n  treadlectl --all apply office.toml\n"
-         "  treadlectl --dry-run apply office.toml",
-         &ApplyArguments, &CmdApply},
-        {"provision", "Program each foot switch with a profile as it is plugged in",
-         "Checks the profile, then waits for foot switches and writes the profile to each one as\n"
-         "it is plugged in, once, exactly as apply does; one line per foot switch (a running\n"
-         "number, the time, its serial number or USB path, the result), and a count at the end.\n"
-         "Those plugged in at the start are left alone unless --include-present; one plugged in\n"
-         "again is not programmed twice unless --again. Ctrl-C ends the run with the count.\n"
-         "Exit status 0 only when every foot switch asked for was programmed. With --virtual,\n"
-         "the virtual foot switch's devices (--virtual-devices N) are plugged in one by one.\n\n"
-         "Examples:\n  treadlectl provision office.toml --count 12\n"
-         "  treadlectl provision office.toml --include-present --timeout 600000\n"
-         "  treadlectl --virtual --virtual-devices 3 provision office.toml --count 3",
+        {"clear", "Clear all 32 slots of the device, settings included", kClearFooter, &ClearArguments, &CmdClear},
+        {"delay", "Set the key delay and the long-press option", kDelayFooter, &DelayArguments, &CmdDelay},
+        {"run-mode", "Set power-on run and playback mode", kRunModeFooter, &RunModeArguments, &CmdRunMode},
+        {"raw", "Write one frame given as hex text", kRawFooter, &RawArguments, &CmdRaw},
+        {"read", "Read one input report and show it", kReadFooter, &ReadArguments, &CmdRead},
+        {"watch", "Show what each pedal press sends, as it happens", kWatchFooter, &WatchArguments, &CmdWatch},
+        {"press", "Press a pedal of the virtual foot switch and show what it sends", kPressFooter, &PressArguments,
+         &CmdPress},
+        {"apply", "Write a profile: switch assignments and settings", kApplyFooter, &ApplyArguments, &CmdApply},
+        {"provision", "Program each foot switch with a profile as it is plugged in", kProvisionFooter,
          &ProvisionArguments, &CmdProvision},
-        {"export", "Write what the virtual foot switch stores as a profile",
-         "The real device cannot report what it stores, so this works only with "
-         "--virtual.\n\nExample:\n  treadlectl --virtual=pedals.state export "
-         "pedals.toml",
-         &ExportArguments, &CmdExport},
-        {"show", "Show what the virtual foot switch stores",
-         "Each switch's assignment and the two settings slots, decoded. The real device cannot\n"
-         "report what it stores, so this works only with --virtual.\n\n"
-         "Example:\n  treadlectl --virtual=pedals.state show",
-         &NoArguments, &CmdShow},
-        {"keys", "List every key, modifier and click name", "Example:\n  treadlectl keys | grep kp", &NoArguments,
-         &CmdKeys},
+        {"export", "Write what the virtual foot switch stores as a profile", kExportFooter, &ExportArguments,
+         &CmdExport},
+        {"show", "Show what the virtual foot switch stores", kShowFooter, &NoArguments, &CmdShow},
+        {"keys", "List every key, modifier and click name", kKeysFooter, &NoArguments, &CmdKeys},
     };
     return commands;
 }

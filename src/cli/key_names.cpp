@@ -85,6 +85,72 @@ bool ParseRawUsage(const std::string& part, int& usage) {
     return true;
 }
 
+// The parts of a combination between its '+' signs, empty ones included.
+std::vector<std::string> SplitAtPlus(const std::string& whole) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        const size_t plus = whole.find('+', start);
+        parts.push_back(whole.substr(start, plus == std::string::npos ? std::string::npos : plus - start));
+        if (plus == std::string::npos) {
+            return parts;
+        }
+        start = plus + 1;
+    }
+}
+
+// The modifier bit a part names, 0 when it names none.
+std::uint8_t ModifierBitOf(const std::string& part) {
+    const auto modifiers = ModifierNames();
+    const auto mod =
+        std::find_if(modifiers.begin(), modifiers.end(), [&part](const ModifierName& m) { return part == m.name; });
+    return mod != modifiers.end() ? mod->bit : std::uint8_t{0};
+}
+
+// The key or click a part names: a click name, a key name or a raw usage. Empty when it is
+// good, else why not.
+std::string KeyOfPart(const std::string& part, KeyChoice& key) {
+    const auto clicks = ClickNames();
+    const auto click =
+        std::find_if(clicks.begin(), clicks.end(), [&part](const ClickName& c) { return part == c.name; });
+    int raw = 0;
+    if (click != clicks.end()) {
+        key.mouse = true;
+        key.usage = click->code;
+        key.keyName = click->name;
+    } else if (const auto named = UsageOfKeyName(part)) {
+        key.usage = *named;
+        key.keyName = part;
+    } else if (ParseRawUsage(part, raw)) {
+        if (raw < 0) {
+            return "raw usage " + Quoted(part) + " must be 0x00 to 0xFF";
+        }
+        key.usage = raw;
+        key.keyName = KeyNameOfUsage(raw);
+    } else {
+        return UnknownKeyError(part);
+    }
+    return {};
+}
+
+// What is wrong with a combination whose parts are each good: no key, a usage that is no
+// key, or a click with modifiers. Empty when nothing is.
+std::string CombinationError(std::string_view text, const KeyChoice& choice, const std::string& keySeen,
+                             const std::string& modifierSeen) {
+    if (keySeen.empty()) {
+        return Quoted(text) + " has no key: put one key after the modifiers";
+    }
+    if (!choice.mouse) {
+        if (const std::string why = NoKeyUsage(choice.usage, choice.modifiers); !why.empty()) {
+            return "usage " + Quoted(keySeen) + " " + why;
+        }
+    }
+    if (choice.mouse && choice.modifiers != 0) {
+        return "a mouse click takes no modifiers (" + Quoted(modifierSeen) + " with " + Quoted(keySeen) + ")";
+    }
+    return {};
+}
+
 }  // namespace
 
 KeyParse ParseKey(std::string_view text) {
@@ -97,55 +163,23 @@ KeyParse ParseKey(std::string_view text) {
     if (whole.empty()) {
         return fail("empty key: give a key such as \"a\" or \"ctrl+f1\"");
     }
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (true) {
-        const size_t plus = whole.find('+', start);
-        parts.push_back(whole.substr(start, plus == std::string::npos ? std::string::npos : plus - start));
-        if (plus == std::string::npos) {
-            break;
-        }
-        start = plus + 1;
-    }
-
     std::string modifierSeen;
     std::string keySeen;
-    for (const std::string& part : parts) {
+    for (const std::string& part : SplitAtPlus(whole)) {
         if (part.empty()) {
             return fail("empty part in " + Quoted(text) + ": join the names with one \"+\" each");
         }
-        const auto modifiers = ModifierNames();
-        const auto mod =
-            std::find_if(modifiers.begin(), modifiers.end(), [&part](const ModifierName& m) { return part == m.name; });
-        if (mod != modifiers.end()) {
-            if ((result.choice.modifiers & mod->bit) != 0) {
+        if (const std::uint8_t bit = ModifierBitOf(part); bit != 0) {
+            if ((result.choice.modifiers & bit) != 0) {
                 return fail(Quoted(part) + " is given twice");
             }
-            result.choice.modifiers = static_cast<std::uint8_t>(result.choice.modifiers | mod->bit);
+            result.choice.modifiers = static_cast<std::uint8_t>(result.choice.modifiers | bit);
             modifierSeen = part;
             continue;
         }
         KeyChoice key;
-        const auto clicks = ClickNames();
-        const auto click =
-            std::find_if(clicks.begin(), clicks.end(), [&part](const ClickName& c) { return part == c.name; });
-        int raw = 0;
-        if (click != clicks.end()) {
-            key.mouse = true;
-            key.usage = click->code;
-            key.keyName = click->name;
-        } else if (const auto named = UsageOfKeyName(part)) {
-            key.usage = *named;
-            key.keyName = part;
-        } else if (ParseRawUsage(part, raw)) {
-            if (raw < 0) {
-                return fail("raw usage " + Quoted(part) + " must be 0x00 to 0xFF");
-            }
-
-            key.usage = raw;
-            key.keyName = KeyNameOfUsage(raw);
-        } else {
-            return fail(UnknownKeyError(part));
+        if (std::string error = KeyOfPart(part, key); !error.empty()) {
+            return fail(std::move(error));
         }
         if (!keySeen.empty()) {
             if (part == keySeen) {
@@ -159,16 +193,8 @@ KeyParse ParseKey(std::string_view text) {
         result.choice.usage = key.usage;
         result.choice.keyName = key.keyName;
     }
-    if (keySeen.empty()) {
-        return fail(Quoted(text) + " has no key: put one key after the modifiers");
-    }
-    if (!result.choice.mouse) {
-        if (const std::string why = NoKeyUsage(result.choice.usage, result.choice.modifiers); !why.empty()) {
-            return fail("usage " + Quoted(keySeen) + " " + why);
-        }
-    }
-    if (result.choice.mouse && result.choice.modifiers != 0) {
-        return fail("a mouse click takes no modifiers (" + Quoted(modifierSeen) + " with " + Quoted(keySeen) + ")");
+    if (std::string error = CombinationError(text, result.choice, keySeen, modifierSeen); !error.empty()) {
+        return fail(std::move(error));
     }
     return result;
 }

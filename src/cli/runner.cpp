@@ -54,40 +54,42 @@ std::string UnknownCommand(const CLI::App& app, const std::vector<std::string>& 
     return UnknownCommandText(word, names);
 }
 
-int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& env) {
-    Options o;
-    Arguments a;
-    std::vector<std::string> args;
-    // --virtual takes an optional value, which the parser cannot express: take it out first.
+// What the parser cannot do: takes --virtual out of the arguments into the options (its
+// value is optional) and refuses an option ending in '=', whose value the parser would take
+// from the next word. False after saying what is wrong.
+bool PrescanArguments(const std::vector<std::string>& arguments, Options& o, std::vector<std::string>& args,
+                      std::ostream& err) {
     bool afterDashes = false;
     for (const std::string& arg : arguments) {
         if (!afterDashes && (arg == "--virtual" || arg.rfind("--virtual=", 0) == 0)) {
             if (o.virtualDevice) {
-                env.err << "treadlectl: --virtual given twice\n";
-                return kExitUsage;
+                err << "treadlectl: --virtual given twice\n";
+                return false;
             }
             o.virtualDevice = true;
             if (arg != "--virtual") {
                 o.stateFile = arg.substr(std::string("--virtual=").size());
                 if (o.stateFile.empty()) {
-                    env.err << "treadlectl: --virtual= needs a state file name after '='\n";
-                    return kExitUsage;
+                    err << "treadlectl: --virtual= needs a state file name after '='\n";
+                    return false;
                 }
             }
             continue;
         }
-        // The parser would take the next word as the value of "--capture=": refuse it here.
         if (!afterDashes && arg.size() > 3 && arg.rfind("--", 0) == 0 && arg.back() == '=' &&
             arg.find('=') == arg.size() - 1) {
-            env.err << "treadlectl: " << ShownMessage(arg.substr(0, arg.size() - 1))
-                    << " needs a value, not an empty text\n";
-            return kExitUsage;
+            err << "treadlectl: " << ShownMessage(arg.substr(0, arg.size() - 1))
+                << " needs a value, not an empty text\n";
+            return false;
         }
         afterDashes = afterDashes || arg == "--";
         args.push_back(arg);
     }
+    return true;
+}
 
-    CLI::App app{"Programs a four-pedal USB foot switch from the command line.", "treadlectl"};
+// The options that go before the command. --virtual is only listed: PrescanArguments takes it.
+void AddGlobalOptions(CLI::App& app, Options& o, bool& virtualListed) {
     app.fallthrough();
     app.require_subcommand(0, 1);
     // Arguments such as /dev/hidraw3 or a profile path are paths on every system, never
@@ -95,8 +97,6 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& en
     app.allow_windows_style_options(false);
     app.footer(std::string(kMainFooter) + "\n");
     app.set_version_flag("--version", std::string("treadlectl ") + TREADLE_VERSION);
-    // Documented here; taken out of the arguments above.
-    bool virtualListed = false;
     app.add_flag("--virtual", virtualListed,
                  "Use a virtual foot switch instead of the real device; --virtual=STATE_FILE keeps "
                  "its slots in STATE_FILE across runs");
@@ -114,14 +114,60 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& en
     app.add_option("--index", o.index, "Use the N-th foot switch, counted from 1 in 'list' order")->type_name("N");
     app.add_flag("--all", o.all, "Use every foot switch found; one line each and a count at the end");
     app.add_flag("-q,--quiet", o.quiet, "Say nothing on success");
+}
 
-    const Command* command = nullptr;
+// One subcommand per command of the table; the one the parser meets is kept in `command`.
+void AddCommands(CLI::App& app, Arguments& a, const Command*& command) {
     for (const Command& c : Commands()) {
         CLI::App* sub = app.add_subcommand(c.name, c.description);
         sub->footer(c.footer + "\n");
         sub->callback([&command, &c] { command = &c; });
         c.addArguments(*sub, a);
     }
+}
+
+// The checks of the global options that the parser cannot make, and their values; throws
+// UsageError.
+void CheckGlobalOptions(Options& o) {
+    o.vendorId = HexId("--vid", o.vid);
+    o.productId = HexId("--pid", o.pid);
+    if (!o.index.empty()) {
+        o.indexValue = static_cast<int>(WholeOption("--index", o.index, 1, 9999));
+    }
+    if (static_cast<int>(!o.device.empty()) + static_cast<int>(!o.index.empty()) + static_cast<int>(o.all) > 1) {
+        throw UsageError("--device, --index and --all each choose the devices: give one of them");
+    }
+    if (!o.captureFile.empty() && !o.virtualDevice) {
+        throw UsageError("--capture records what the virtual foot switch receives, so it needs --virtual");
+    }
+    if (!o.virtualDevices.empty() && !o.virtualDevice) {
+        throw UsageError("--virtual-devices needs --virtual");
+    }
+    if (!o.reportLength.empty()) {
+        if (!o.dryRun) {
+            throw UsageError("--report-length goes with --dry-run; a device tells its own");
+        }
+        o.reportLengthValue =
+            static_cast<int>(WholeOption("--report-length", o.reportLength, kMinOutputReportLength, kMaxReportLength));
+    }
+    if (o.dryRun && (o.virtualDevice || !o.device.empty() || !o.index.empty() || o.all)) {
+        throw UsageError("--dry-run uses no device, so it cannot go with --virtual, --device, --index or --all");
+    }
+}
+
+int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& env) {
+    Options o;
+    Arguments a;
+    std::vector<std::string> args;
+    if (!PrescanArguments(arguments, o, args, env.err)) {
+        return kExitUsage;
+    }
+
+    CLI::App app{"Programs a four-pedal USB foot switch from the command line.", "treadlectl"};
+    bool virtualListed = false;
+    AddGlobalOptions(app, o, virtualListed);
+    const Command* command = nullptr;
+    AddCommands(app, a, command);
 
     if (const std::string unknown = UnknownCommand(app, args); !unknown.empty()) {
         env.err << "treadlectl: " << ShownMessage(unknown) << "\n";
@@ -146,31 +192,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& en
                 "a command is needed: list, set, clear, delay, run-mode, raw, read, watch, press, "
                 "apply, provision, export, show or keys (see --help)");
         }
-        o.vendorId = HexId("--vid", o.vid);
-        o.productId = HexId("--pid", o.pid);
-        if (!o.index.empty()) {
-            o.indexValue = static_cast<int>(WholeOption("--index", o.index, 1, 9999));
-        }
-        if (static_cast<int>(!o.device.empty()) + static_cast<int>(!o.index.empty()) + static_cast<int>(o.all) > 1) {
-            throw UsageError("--device, --index and --all each choose the devices: give one of them");
-        }
-        if (!o.captureFile.empty() && !o.virtualDevice) {
-            throw UsageError("--capture records what the virtual foot switch receives, so it needs --virtual");
-        }
-        if (!o.virtualDevices.empty() && !o.virtualDevice) {
-            throw UsageError("--virtual-devices needs --virtual");
-        }
-        if (!o.reportLength.empty()) {
-            if (!o.dryRun) {
-                throw UsageError("--report-length goes with --dry-run; a device tells its own");
-            }
-            o.reportLengthValue = static_cast<int>(
-                WholeOption("--report-length", o.reportLength, kMinOutputReportLength, kMaxReportLength));
-        }
-        if (o.dryRun && (o.virtualDevice || !o.device.empty() || !o.index.empty() || o.all)) {
-            throw UsageError("--dry-run uses no device, so it cannot go with --virtual, --device, --index or --all");
-        }
-
+        CheckGlobalOptions(o);
         CommandContext context{env, o, a};
         return command->run(context);
     } catch (const UsageError& e) {

@@ -1,11 +1,11 @@
 #include "window/control_table.h"
 
+#include "device/protocol.h"
+#include "window/keyboard_layout.h"
+
 #include <array>
 #include <string_view>
 #include <utility>
-
-#include "device/protocol.h"
-#include "window/keyboard_layout.h"
 
 namespace treadle {
 namespace {
@@ -37,6 +37,7 @@ struct ControlRow {
     bool bold = false;
 };
 
+// clang-format off
 // Controls before the keyboard panel's buttons.
 const std::array kTop{
     ControlRow{"Frame2", K::Frame, "", "", {0, 0, 12375, 975}, kYaHei, 10.5, kBack14, kButtonText},
@@ -112,6 +113,7 @@ constexpr std::pair<const char*, Msg> kCaptions[]{
     {"Command1", Msg::ClearAllKeys},
     {"Command2", Msg::ConfirmDelay},
 };
+// clang-format on
 
 Control Make(const ControlRow& s, Language language) {
     Control c;
@@ -144,10 +146,10 @@ Control MakeKey(const KeyPlace& k, const std::string& container, bool visible) {
     std::string caption;
     if (toggle) {
         const std::string name = k.name;
-        caption = name.find("shift") != std::string::npos ? "Shift"
+        caption = name.find("shift") != std::string::npos  ? "Shift"
                   : name.find("ctrl") != std::string::npos ? "Ctrl"
                   : name.find("alt") != std::string::npos  ? "Alt"
-                                                            : "Win";
+                                                           : "Win";
     } else if (k.index == 79) {
         caption = "enter";  // the spare keeps its design caption
     }
@@ -155,7 +157,50 @@ Control MakeKey(const KeyPlace& k, const std::string& container, bool visible) {
     return c;
 }
 
+const std::array kHandlerNotes{
+    HandlerNote{"Iwrite", "writes the frame in the frame text box as it stands"},
+    HandlerNote{"Command_L_btn", "writes a left click to the selected switch"},
+    HandlerNote{"Command_M_btn", "writes a middle click to the selected switch"},
+    HandlerNote{"Command_R_btn", "writes a right click to the selected switch"},
+    HandlerNote{"Command_key",
+                "writes the key with the pressed modifiers to the selected switch, then the key delay "
+                "and long-press settings"},
+    HandlerNote{"Command_ctrl", "presses or releases left Ctrl for the next key and shows the key frame"},
+    HandlerNote{"Command_shift", "presses or releases left Shift for the next key and shows the key frame"},
+    HandlerNote{"Command_alt", "presses or releases left Alt for the next key and shows the key frame"},
+    HandlerNote{"Command_win", "presses or releases the left Windows key for the next key and shows the key frame"},
+    HandlerNote{"Command_ctrl_r", "presses or releases right Ctrl for the next key and shows the key frame"},
+    HandlerNote{"Command_shift_r", "presses or releases right Shift for the next key and shows the key frame"},
+    HandlerNote{"Command_alt_r", "presses or releases right Alt for the next key and shows the key frame"},
+    HandlerNote{"Command_win_r", "presses or releases the right Windows key for the next key and shows the key frame"},
+    HandlerNote{"Label11", "opens the maker's page in the browser"},
+    HandlerNote{"Clear", "empties the activity log"},
+    HandlerNote{"Timer1",
+                "searches for the foot switch at each tick without a word, connecting or disconnecting; in the "
+                "advanced view it also takes the pedal test's presses"},
+    HandlerNote{"contion", "searches for the foot switch and connects"},
+    HandlerNote{"TextIW", "keeps the frame text box to hex digits and blanks, removing any other character"},
+    HandlerNote{"Text_delay", "keeps the key delay between 0 and 65535 ms"},
+    HandlerNote{"Command_auto_run", "turns power-on run on or off and writes it with the playback mode"},
+    HandlerNote{"Option2", "selects loop playback and writes it with power-on run"},
+    HandlerNote{"Option1", "selects single playback and writes it with power-on run"},
+    HandlerNote{"Command1", "after a confirmation, clears all 32 slots of the device, settings included"},
+    HandlerNote{"Command2", "writes the key delay and the long-press setting"},
+    HandlerNote{"Command_pedal", "presses the pedal of the virtual foot switch and lists what the press sends"},
+};
+
 }  // namespace
+
+std::span<const HandlerNote> HandlerNotes() { return kHandlerNotes; }
+
+std::string_view HandlerDescription(std::string_view name) {
+    for (const HandlerNote& note : kHandlerNotes) {
+        if (name == note.control) {
+            return note.description;
+        }
+    }
+    return {};
+}
 
 std::deque<Control> BuildWindowControls(Language language) {
     std::deque<Control> controls;

@@ -49,8 +49,8 @@ class ClickableLabel final : public QLabel {
 
 // Sets a back and fore colour in every pair of roles given; the disabled look keeps the back
 // colour and the style's grey text.
-void SetColors(QWidget* widget, const QColor& back, const QColor& fore,
-               std::initializer_list<std::pair<QPalette::ColorRole, QPalette::ColorRole>> roles) {
+void SetPalette(QWidget* widget, const QColor& back, const QColor& fore,
+                std::initializer_list<std::pair<QPalette::ColorRole, QPalette::ColorRole>> roles) {
     QPalette palette = widget->palette();
     for (const auto& [backRole, foreRole] : roles) {
         for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
@@ -93,14 +93,14 @@ void PanelButton::keyPressEvent(QKeyEvent* event) { event->ignore(); }
 void PanelButton::keyReleaseEvent(QKeyEvent* event) { event->ignore(); }
 
 MainWindow::MainWindow(WindowServices services, WindowOptions options, QWidget* parent)
-    : QWidget(parent), model_(services, options) {
+    : QWidget(parent), model_(services, options), renderer_(model_, *this) {
     setWindowTitle(Q(model_.Caption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/treadle.png")));
     setFixedSize(TwipsToPixels(model_.ClientWidth()), TwipsToPixels(model_.ClientHeight()));
     setFont(ToQFont(model_.DefaultFont));
     setAutoFillBackground(true);
-    SetColors(this, ToQColor(USB::kBackColor), ToQColor(colors::kWindowText),
-              {{QPalette::Window, QPalette::WindowText}});
+    SetPalette(this, ToQColor(USB::kBackColor), ToQColor(colors::kWindowText),
+               {{QPalette::Window, QPalette::WindowText}});
 
     // Containers come before their children, so each parent exists when a child is made.
     for (const Control& c : model_.Controls()) {
@@ -243,154 +243,124 @@ void MainWindow::Connect(Control& control, QWidget* widget) {
 }
 
 void MainWindow::RenderAll(const Control& control) {
-    for (Property p : {Property::Items, Property::Text, Property::BackColor, Property::Enabled, Property::Visible,
-                       Property::Value, Property::ListIndex}) {
-        Render(control, p);
-    }
+    const QSignalBlocker blocker(WidgetFor(control));
+    renderer_.RenderAll(control);
 }
 
 void MainWindow::Render(const Control& control, Property property) {
-    if (&control == &model_.Timer1) {
-        RenderTimer();
-        return;
-    }
+    const QSignalBlocker blocker(WidgetFor(control));
+    renderer_.Render(control, property);
+}
+
+// ---- The renderer's setters ---------------------------------------------------------------
+
+bool MainWindow::Shows(const Control& control) const { return WidgetFor(control) != nullptr; }
+
+PixelRect MainWindow::Pixels(const Twips& place) const {
+    const QRect r = ToPixels(place);
+    return {r.left(), r.top(), r.width(), r.height()};
+}
+
+int MainWindow::TextWidth(const Control& control, const std::string& text) const {
+    return WidgetFor(control)->fontMetrics().horizontalAdvance(Q(text));
+}
+
+int MainWindow::ContainerWidth(const Control& control) const {
+    const QWidget* parent = WidgetFor(control)->parentWidget();
+    // Without a parent a widget has no room beyond its own place.
+    return parent != nullptr ? parent->width() : Pixels(control.place).Right();
+}
+
+void MainWindow::SetCaption(const Control& control, const std::string& text) {
     QWidget* widget = WidgetFor(control);
-    if (widget == nullptr) {
-        return;
-    }
-    // Showing the model's state is no user event.
-    const QSignalBlocker blocker(widget);
-    switch (property) {
-        case Property::Text:
-            RenderText(control, widget);
-            break;
-        case Property::BackColor:
-        case Property::ForeColor:
-            RenderColors(control, widget);
-            break;
-        case Property::Enabled:
-            widget->setEnabled(control.Enabled());
-            break;
-        case Property::Visible:
-            widget->setVisible(model_.InView(control));
-            break;
-        case Property::Value:
-            RenderValue(control, widget);
-            break;
-        case Property::Items:
-            RenderItems(control, widget);
-            break;
-        case Property::ListIndex:
-            RenderListIndex(control, widget);
-            break;
+    if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+        box->setTitle(Q(text));
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(Q(text));
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(Q(text));
     }
 }
 
-void MainWindow::RenderText(const Control& control, QWidget* widget) {
-    const QString text = Q(control.Text());
-    if (auto* box = qobject_cast<QGroupBox*>(widget)) {
-        box->setTitle(text);
-    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(text);
-        FitLabel(control, label);
-    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        button->setText(text);
-    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        if (combo->currentText() != text) {
-            combo->setEditText(text);
+void MainWindow::SetEditText(const Control& control, const std::string& text) {
+    QWidget* widget = WidgetFor(control);
+    const QString shown = Q(text);
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        if (combo->currentText() != shown) {
+            combo->setEditText(shown);
         }
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        if (edit->text() != text) {
+        if (edit->text() != shown) {
+            // The cursor stays where it was, or at the end of a shorter text.
             const int cursor = edit->cursorPosition();
-            edit->setText(text);
-            edit->setCursorPosition(std::min(cursor, static_cast<int>(text.size())));
+            edit->setText(shown);
+            edit->setCursorPosition(std::min(cursor, static_cast<int>(shown.size())));
         }
     }
 }
 
-// The design's labels are a little narrower than their texts in the fonts found here (a
-// full-width "！" or "：" at the end): a label grows to its text, but not into a neighbour
-// on its right or past its container.
-void MainWindow::FitLabel(const Control& control, QLabel* label) {
-    if (control.wordWrap) {
-        return;  // its lines break inside the designed width
-    }
-    const QRect design = ToPixels(control.place);
-    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 1;
-    int limit = label->parentWidget() != nullptr ? label->parentWidget()->width() - design.left() : design.width();
-    for (const Control& other : model_.Controls()) {
-        if (&other == &control || other.container != control.container || other.kind == ControlKind::Timer ||
-            !other.Visible()) {
-            continue;
-        }
-        const QRect r = ToPixels(other.place);
-        const bool besideIt = r.top() < design.bottom() && r.bottom() > design.top();
-        if (besideIt && r.left() > design.left()) {
-            limit = std::min(limit, r.left() - design.left());
-        }
-    }
-    label->resize(std::max(design.width(), std::min(needed, limit)), design.height());
-}
+void MainWindow::SetSize(const Control& control, int width, int height) { WidgetFor(control)->resize(width, height); }
 
-void MainWindow::RenderColors(const Control& control, QWidget* widget) {
-    const QColor back = ToQColor(control.BackColor());
-    const QColor fore = ToQColor(control.ForeColor());
+void MainWindow::SetColors(const Control& control, std::uint32_t back, std::uint32_t fore) {
+    QWidget* widget = WidgetFor(control);
+    const QColor backColor = ToQColor(back);
+    const QColor foreColor = ToQColor(fore);
     if (auto* box = qobject_cast<QGroupBox*>(widget)) {
-        box->setStyleSheet(GroupBoxStyleSheet(back, fore, box->fontMetrics().height()));
-        return;
-    }
-    if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        // A standard button shows the button face whatever its BackColor says.
-        const QColor face = control.graphical ? back : ToQColor(colors::kButtonFace);
-        button->setStyleSheet(ButtonStyleSheet(face, fore));
+        box->setStyleSheet(GroupBoxStyleSheet(backColor, foreColor, box->fontMetrics().height()));
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        button->setStyleSheet(ButtonStyleSheet(backColor, foreColor));
     } else if (qobject_cast<QLineEdit*>(widget) != nullptr || qobject_cast<QComboBox*>(widget) != nullptr ||
                qobject_cast<QListWidget*>(widget) != nullptr) {
-        SetColors(widget, back, fore, {{QPalette::Base, QPalette::Text}});
+        SetPalette(widget, backColor, foreColor, {{QPalette::Base, QPalette::Text}});
     } else {
         // Buttons paint their background in the Button role, labels and frames in Window.
-        SetColors(widget, back, fore,
-                  {{QPalette::Window, QPalette::WindowText}, {QPalette::Button, QPalette::ButtonText}});
+        SetPalette(widget, backColor, foreColor,
+                   {{QPalette::Window, QPalette::WindowText}, {QPalette::Button, QPalette::ButtonText}});
     }
 }
 
-void MainWindow::RenderValue(const Control& control, QWidget* widget) {
+void MainWindow::SetEnabled(const Control& control, bool enabled) { WidgetFor(control)->setEnabled(enabled); }
+
+void MainWindow::SetVisible(const Control& control, bool visible) { WidgetFor(control)->setVisible(visible); }
+
+void MainWindow::SetCheck(const Control& control, CheckMark mark) {
+    QWidget* widget = WidgetFor(control);
     if (auto* check = qobject_cast<QCheckBox*>(widget)) {
-        check->setTristate(control.Value() == 2);
-        check->setCheckState(control.Value() == 1   ? Qt::Checked
-                             : control.Value() == 2 ? Qt::PartiallyChecked
-                                                    : Qt::Unchecked);
+        check->setTristate(mark == CheckMark::Grey);
+        check->setCheckState(mark == CheckMark::Checked ? Qt::Checked
+                             : mark == CheckMark::Grey  ? Qt::PartiallyChecked
+                                                        : Qt::Unchecked);
     } else if (auto* option = qobject_cast<QRadioButton*>(widget)) {
-        option->setChecked(control.Value() != 0);
+        option->setChecked(mark != CheckMark::Unchecked);
     }
 }
 
-void MainWindow::RenderItems(const Control& control, QWidget* widget) {
-    const std::vector<std::string>& items = control.Items();
+void MainWindow::ClearItems(const Control& control) {
+    QWidget* widget = WidgetFor(control);
     if (auto* list = qobject_cast<QListWidget*>(widget)) {
-        // The log only grows or is cleared: add what is new instead of rebuilding each time.
-        const auto shown = static_cast<size_t>(list->count());
-        const bool appended = shown <= items.size() &&
-                              (shown == 0 || list->item(static_cast<int>(shown) - 1)->text() == Q(items[shown - 1]));
-        if (!appended) {
-            list->clear();
-        }
-        for (size_t i = static_cast<size_t>(list->count()); i < items.size(); ++i) {
-            list->addItem(Q(items[i]));
-        }
-        RenderListIndex(control, widget);
+        list->clear();
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         combo->clear();
+    }
+}
+
+void MainWindow::AppendItems(const Control& control, std::span<const std::string> items) {
+    QWidget* widget = WidgetFor(control);
+    if (auto* list = qobject_cast<QListWidget*>(widget)) {
+        for (const std::string& item : items) {
+            list->addItem(Q(item));
+        }
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         for (const std::string& item : items) {
             combo->addItem(Q(item));
         }
-        RenderListIndex(control, widget);
     }
 }
 
-void MainWindow::RenderListIndex(const Control& control, QWidget* widget) {
-    const int index = control.ListIndex();
+void MainWindow::SelectItem(const Control& control, int index) {
+    QWidget* widget = WidgetFor(control);
     if (auto* list = qobject_cast<QListWidget*>(widget)) {
-        if (index < 0 || index >= list->count()) {
+        if (index < 0) {
             list->setCurrentRow(-1);
             list->clearSelection();
             return;
@@ -398,27 +368,23 @@ void MainWindow::RenderListIndex(const Control& control, QWidget* widget) {
         list->setCurrentRow(index);
         list->scrollToItem(list->item(index));
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        combo->setCurrentIndex(index < combo->count() ? index : -1);
-        // The edit text is the model's Text, whatever the list shows.
-        RenderText(control, widget);
+        combo->setCurrentIndex(index);
     }
 }
 
-void MainWindow::RenderTimer() {
-    if (loaded_ && !unloaded_ && model_.Timer1.Enabled()) {
+void MainWindow::SetTimerRunning(bool running) {
+    if (running) {
         timer_.start();
     } else {
         timer_.stop();
     }
 }
 
+// ---- The window's life ----------------------------------------------------------------------
+
 void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!loaded_) {
-        loaded_ = true;
-        model_.Form_Load();
-        RenderTimer();
-    }
+    renderer_.Load();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -431,14 +397,7 @@ void MainWindow::NativeWindowDestroyed() {
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void MainWindow::Unload() {
-    if (!loaded_ || unloaded_) {
-        return;
-    }
-    unloaded_ = true;
-    timer_.stop();
-    model_.Form_Unload();
-}
+void MainWindow::Unload() { renderer_.Unload(); }
 
 // Keys that no control took: the window's key event. It records nothing.
 void MainWindow::keyPressEvent(QKeyEvent* event) {

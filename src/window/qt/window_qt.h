@@ -1,12 +1,13 @@
 // The window on Qt: one widget per control of the model, placed as designed. The widgets
 // only show the model's state and hand the user's events to the model's entry points; the
-// model's change reports bring every change back to the widget concerned.
+// model's change reports go to the renderer, which sets the widget concerned through the
+// setters below.
 #pragma once
 
+#include "window/render.h"
 #include "window/usb.h"
 
 #include <QAbstractNativeEventFilter>
-#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -42,7 +43,7 @@ class NativeWindowWatch final : public QAbstractNativeEventFilter {
     MainWindow& window_;
 };
 
-class MainWindow final : public QWidget {
+class MainWindow final : public QWidget, private RenderTarget {
     Q_OBJECT
 
   public:
@@ -61,27 +62,38 @@ class MainWindow final : public QWidget {
   private:
     QWidget* CreateWidget(Control& control, QWidget* parent);
     void Connect(Control& control, QWidget* widget);
+    // The renderer's, with the widget's signals blocked: showing the model's state is no
+    // user event.
     void RenderAll(const Control& control);
     void Render(const Control& control, Property property);
-    void RenderText(const Control& control, QWidget* widget);
-    void FitLabel(const Control& control, QLabel* label);
-    void RenderColors(const Control& control, QWidget* widget);
-    void RenderValue(const Control& control, QWidget* widget);
-    void RenderItems(const Control& control, QWidget* widget);
-    void RenderListIndex(const Control& control, QWidget* widget);
-    void RenderTimer();
     void Unload();
+
+    // The setters the renderer calls.
+    bool Shows(const Control& control) const override;
+    PixelRect Pixels(const Twips& place) const override;
+    int TextWidth(const Control& control, const std::string& text) const override;
+    int ContainerWidth(const Control& control) const override;
+    void SetCaption(const Control& control, const std::string& text) override;
+    void SetEditText(const Control& control, const std::string& text) override;
+    void SetSize(const Control& control, int width, int height) override;
+    void SetColors(const Control& control, std::uint32_t back, std::uint32_t fore) override;
+    void SetEnabled(const Control& control, bool enabled) override;
+    void SetVisible(const Control& control, bool visible) override;
+    void SetCheck(const Control& control, CheckMark mark) override;
+    void ClearItems(const Control& control) override;
+    void AppendItems(const Control& control, std::span<const std::string> items) override;
+    void SelectItem(const Control& control, int index) override;
+    void SetTimerRunning(bool running) override;
     // The system window went away without a close: close as the user would, so that the
     // model unloads and, the last window closed, the program ends.
     void NativeWindowDestroyed();
     friend class NativeWindowWatch;
 
     USB model_;
+    WindowRenderer renderer_;
     std::unordered_map<const Control*, QWidget*> widgets_;
     QTimer timer_;
     NativeWindowWatch watch_{*this};
-    bool loaded_ = false;
-    bool unloaded_ = false;
 };
 
 }  // namespace treadle::qt

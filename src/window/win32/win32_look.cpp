@@ -1,6 +1,7 @@
 #include "window/win32/win32_look.h"
 
 #include "text/utf16.h"
+#include "window/render.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,9 +17,7 @@ COLORREF ToColorRef(std::uint32_t color) {
     return RGB(color & 0xFFu, (color >> 8) & 0xFFu, (color >> 16) & 0xFFu);
 }
 
-COLORREF ButtonFace(const Control& control) {
-    return ToColorRef(control.graphical ? control.BackColor() : colors::kButtonFace);
-}
+COLORREF ButtonFace(const Control& control) { return ToColorRef(ShownBackColor(control)); }
 
 int TwipsToPixels(int twips, UINT dpi) {
     return static_cast<int>(std::lround(static_cast<double>(twips) * dpi / 1440.0));

@@ -3,8 +3,6 @@
 #include "window/win32/win32_look.h"
 
 #include <algorithm>
-#include <initializer_list>
-#include <vector>
 
 namespace treadle::win32 {
 namespace {
@@ -88,8 +86,10 @@ void MainWindow::RegisterClasses(HINSTANCE instance) {
     ::RegisterClassExW(&frame);
 }
 
+// A static control breaks a wrapped caption's lines at the width it is given: wrapped labels
+// grow to their texts like the others here.
 MainWindow::MainWindow(WindowServices services, HINSTANCE instance, WindowOptions options)
-    : model_(services, options), instance_(instance) {
+    : model_(services, options), renderer_(model_, *this, LabelRules{.widenWrappedLabels = true}), instance_(instance) {
     RegisterClasses(instance);
     model_.AddChangeListener([this](const Control& control, Property property) { Render(control, property); });
 }
@@ -135,9 +135,7 @@ bool MainWindow::Show(int showCommand) {
     }
     ::ShowWindow(hwnd_, showCommand);
     ::UpdateWindow(hwnd_);
-    loaded_ = true;
-    model_.Form_Load();
-    RenderTimer();
+    renderer_.Load();
     return true;
 }
 
@@ -159,7 +157,7 @@ Control* MainWindow::ControlFor(HWND child) {
 
 RECT MainWindow::PlaceOf(const Control& control) const { return ToPixels(control.place, dpi_); }
 
-HFONT MainWindow::FontFor(const FontSpec& font) {
+HFONT MainWindow::FontFor(const FontSpec& font) const {
     const auto key = std::make_tuple(font.face, font.points, font.bold);
     const auto it = fonts_.find(key);
     if (it != fonts_.end()) {
@@ -239,7 +237,7 @@ void MainWindow::Layout() {
             ::SendMessageW(child, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(1L, r.bottom - r.top - border));
         }
         if (control->kind == ControlKind::Label) {
-            FitLabel(*control, child);
+            renderer_.FitLabel(*control);
         }
     }
     --rendering_;
@@ -504,174 +502,120 @@ void MainWindow::OnPaintFrame(HWND frame) {
 // ---- Rendering the model ---------------------------------------------------------------------
 
 void MainWindow::RenderAll(const Control& control) {
-    for (Property p : {Property::Items, Property::Text, Property::BackColor, Property::Enabled, Property::Visible,
-                       Property::Value, Property::ListIndex}) {
-        Render(control, p);
-    }
-}
-
-void MainWindow::Render(const Control& control, Property property) {
-    if (&control == &model_.Timer1) {
-        RenderTimer();
-        return;
-    }
-    HWND child = HandleFor(control);
-    if (child == nullptr) {
-        return;
-    }
-    // Showing the model's state is no user event.
     ++rendering_;
-    switch (property) {
-        case Property::Text:
-            RenderText(control, child);
-            break;
-        case Property::BackColor:
-        case Property::ForeColor:
-            ::InvalidateRect(child, nullptr, TRUE);
-            break;
-        case Property::Enabled:
-            ::EnableWindow(child, control.Enabled() ? TRUE : FALSE);
-            break;
-        case Property::Visible:
-            ::ShowWindow(child, model_.InView(control) ? SW_SHOWNA : SW_HIDE);
-            break;
-        case Property::Value:
-            RenderValue(control, child);
-            break;
-        case Property::Items:
-            RenderItems(control, child);
-            break;
-        case Property::ListIndex:
-            RenderListIndex(control, child);
-            break;
-    }
+    renderer_.RenderAll(control);
     --rendering_;
 }
 
-void MainWindow::RenderText(const Control& control, HWND child) {
-    const std::wstring text = Wide(control.Text());
-    switch (control.kind) {
-        case ControlKind::TextBox:
-        case ControlKind::ComboBox: {
-            if (WindowText(child) == text) {
-                return;
-            }
-            // The caret stays where it was, or at the end of a shorter text.
-            DWORD start = 0;
-            ::SendMessageW(child, control.kind == ControlKind::TextBox ? EM_GETSEL : CB_GETEDITSEL,
-                           reinterpret_cast<WPARAM>(&start), 0);
-            ::SetWindowTextW(child, text.c_str());
-            const auto caret = static_cast<LPARAM>(std::min<size_t>(start, text.size()));
-            if (control.kind == ControlKind::TextBox) {
-                ::SendMessageW(child, EM_SETSEL, static_cast<WPARAM>(caret), caret);
-            } else {
-                ::SendMessageW(child, CB_SETEDITSEL, 0, MAKELPARAM(caret, caret));
-            }
-            return;
-        }
-        case ControlKind::Frame:
-            ::InvalidateRect(child, nullptr, TRUE);
-            return;
-        case ControlKind::Label:
-            ::SetWindowTextW(child, text.c_str());
-            FitLabel(control, child);
-            return;
-        default:
-            ::SetWindowTextW(child, text.c_str());
-            ::InvalidateRect(child, nullptr, TRUE);
-            return;
-    }
+void MainWindow::Render(const Control& control, Property property) {
+    ++rendering_;
+    renderer_.Render(control, property);
+    --rendering_;
 }
 
-// The design's labels are a little narrower than their texts in the fonts found here (a
-// full-width "！" or "：" at the end): a label grows to its text, but not into a neighbour on
-// its right or past its container.
-void MainWindow::FitLabel(const Control& control, HWND child) {
-    const RECT design = PlaceOf(control);
-    const std::wstring text = Wide(control.Text());
+bool MainWindow::Shows(const Control& control) const { return HandleFor(control) != nullptr; }
+
+PixelRect MainWindow::Pixels(const Twips& place) const {
+    const RECT r = ToPixels(place, dpi_);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+int MainWindow::TextWidth(const Control& control, const std::string& text) const {
+    HWND child = HandleFor(control);
+    const std::wstring wide = Wide(text);
     SIZE extent{};
     HDC dc = ::GetDC(child);
     HGDIOBJ old = ::SelectObject(dc, FontFor(control.font));
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
     ::SelectObject(dc, old);
     ::ReleaseDC(child, dc);
+    return extent.cx;
+}
+
+int MainWindow::ContainerWidth(const Control& control) const {
     RECT parent{};
-    ::GetClientRect(::GetParent(child), &parent);
-    LONG limit = parent.right - design.left;
-    for (const Control& other : model_.Controls()) {
-        if (&other == &control || other.container != control.container || other.kind == ControlKind::Timer ||
-            !other.Visible()) {
-            continue;
-        }
-        const RECT o = PlaceOf(other);
-        const bool besideIt = o.top < design.bottom && o.bottom > design.top;
-        if (besideIt && o.left > design.left) {
-            limit = std::min(limit, o.left - design.left);
-        }
-    }
-    const LONG width = std::max(design.right - design.left, std::min(extent.cx + 1, limit));
-    ::SetWindowPos(child, nullptr, 0, 0, width, design.bottom - design.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::GetClientRect(::GetParent(HandleFor(control)), &parent);
+    return parent.right;
 }
 
-void MainWindow::RenderValue(const Control& control, HWND child) {
-    if (control.kind == ControlKind::CheckBox) {
-        const WPARAM state = control.Value() == 1   ? BST_CHECKED
-                             : control.Value() == 2 ? BST_INDETERMINATE
+void MainWindow::SetCaption(const Control& control, const std::string& text) {
+    HWND child = HandleFor(control);
+    switch (control.kind) {
+        case ControlKind::Frame:
+            ::InvalidateRect(child, nullptr, TRUE);  // it paints its caption itself
+            return;
+        case ControlKind::Label:
+            ::SetWindowTextW(child, Wide(text).c_str());
+            return;
+        default:
+            ::SetWindowTextW(child, Wide(text).c_str());
+            ::InvalidateRect(child, nullptr, TRUE);
+            return;
+    }
+}
+
+void MainWindow::SetEditText(const Control& control, const std::string& text) {
+    HWND child = HandleFor(control);
+    const std::wstring wide = Wide(text);
+    if (WindowText(child) == wide) {
+        return;
+    }
+    // The caret stays where it was, or at the end of a shorter text.
+    const bool textBox = control.kind == ControlKind::TextBox;
+    DWORD start = 0;
+    ::SendMessageW(child, textBox ? EM_GETSEL : CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), 0);
+    ::SetWindowTextW(child, wide.c_str());
+    const auto caret = static_cast<LPARAM>(std::min<size_t>(start, wide.size()));
+    if (textBox) {
+        ::SendMessageW(child, EM_SETSEL, static_cast<WPARAM>(caret), caret);
+    } else {
+        ::SendMessageW(child, CB_SETEDITSEL, 0, MAKELPARAM(caret, caret));
+    }
+}
+
+void MainWindow::SetSize(const Control& control, int width, int height) {
+    ::SetWindowPos(HandleFor(control), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Painted from the model's colours: OnCtlColor, OnDrawItem and OnPaintFrame read them.
+void MainWindow::SetColors(const Control& control, std::uint32_t, std::uint32_t) {
+    ::InvalidateRect(HandleFor(control), nullptr, TRUE);
+}
+
+void MainWindow::SetEnabled(const Control& control, bool enabled) {
+    ::EnableWindow(HandleFor(control), enabled ? TRUE : FALSE);
+}
+
+void MainWindow::SetVisible(const Control& control, bool visible) {
+    ::ShowWindow(HandleFor(control), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void MainWindow::SetCheck(const Control& control, CheckMark mark) {
+    const WPARAM state = mark == CheckMark::Checked ? BST_CHECKED
+                         : mark == CheckMark::Grey  ? BST_INDETERMINATE
                                                     : BST_UNCHECKED;
-        ::SendMessageW(child, BM_SETCHECK, state, 0);
-    } else if (control.kind == ControlKind::OptionButton) {
-        ::SendMessageW(child, BM_SETCHECK, control.Value() != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(HandleFor(control), BM_SETCHECK, state, 0);
+}
+
+void MainWindow::ClearItems(const Control& control) {
+    ::SendMessageW(HandleFor(control), control.kind == ControlKind::ListBox ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
+}
+
+void MainWindow::AppendItems(const Control& control, std::span<const std::string> items) {
+    const UINT add = control.kind == ControlKind::ListBox ? LB_ADDSTRING : CB_ADDSTRING;
+    for (const std::string& item : items) {
+        ::SendMessageW(HandleFor(control), add, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
     }
 }
 
-void MainWindow::RenderItems(const Control& control, HWND child) {
-    const std::vector<std::string>& items = control.Items();
-    if (control.kind == ControlKind::ListBox) {
-        // The log only grows or is cleared: add what is new instead of rebuilding each time.
-        const auto shown = static_cast<size_t>(std::max<LRESULT>(0, ::SendMessageW(child, LB_GETCOUNT, 0, 0)));
-        bool appended = shown <= items.size();
-        if (appended && shown > 0) {
-            const auto last = static_cast<WPARAM>(shown - 1);
-            const LRESULT length = ::SendMessageW(child, LB_GETTEXTLEN, last, 0);
-            std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-            ::SendMessageW(child, LB_GETTEXT, last, reinterpret_cast<LPARAM>(text.data()));
-            text.resize(static_cast<size_t>(std::max<LRESULT>(length, 0)));
-            appended = text == Wide(items[shown - 1]);
-        }
-        size_t from = shown;
-        if (!appended) {
-            ::SendMessageW(child, LB_RESETCONTENT, 0, 0);
-            from = 0;
-        }
-        for (size_t i = from; i < items.size(); ++i) {
-            ::SendMessageW(child, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(items[i]).c_str()));
-        }
-        RenderListIndex(control, child);
-    } else if (control.kind == ControlKind::ComboBox) {
-        ::SendMessageW(child, CB_RESETCONTENT, 0, 0);
-        for (const std::string& item : items) {
-            ::SendMessageW(child, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
-        }
-        RenderListIndex(control, child);
-    }
+// LB_SETCURSEL scrolls the line into view; -1 clears the selection.
+void MainWindow::SelectItem(const Control& control, int index) {
+    ::SendMessageW(HandleFor(control), control.kind == ControlKind::ListBox ? LB_SETCURSEL : CB_SETCURSEL,
+                   static_cast<WPARAM>(index), 0);
 }
 
-void MainWindow::RenderListIndex(const Control& control, HWND child) {
-    const int index = control.ListIndex();
-    if (control.kind == ControlKind::ListBox) {
-        const auto count = static_cast<int>(::SendMessageW(child, LB_GETCOUNT, 0, 0));
-        // LB_SETCURSEL scrolls the line into view; -1 clears the selection.
-        ::SendMessageW(child, LB_SETCURSEL, static_cast<WPARAM>(index >= 0 && index < count ? index : -1), 0);
-    } else if (control.kind == ControlKind::ComboBox) {
-        const auto count = static_cast<int>(::SendMessageW(child, CB_GETCOUNT, 0, 0));
-        ::SendMessageW(child, CB_SETCURSEL, static_cast<WPARAM>(index >= 0 && index < count ? index : -1), 0);
-        // The edit text is the model's Text, whatever the list shows.
-        RenderText(control, child);
-    }
-}
-
-void MainWindow::RenderTimer() {
-    const bool run = hwnd_ != nullptr && loaded_ && !unloaded_ && model_.Timer1.Enabled();
+void MainWindow::SetTimerRunning(bool running) {
+    const bool run = running && hwnd_ != nullptr;
     if (run && !timerRunning_) {
         timerRunning_ = ::SetTimer(hwnd_, kTimerId, USB::kTimerInterval, nullptr) != 0;
     } else if (!run && timerRunning_) {
@@ -682,13 +626,6 @@ void MainWindow::RenderTimer() {
     }
 }
 
-void MainWindow::Unload() {
-    if (!loaded_ || unloaded_) {
-        return;
-    }
-    unloaded_ = true;
-    RenderTimer();
-    model_.Form_Unload();
-}
+void MainWindow::Unload() { renderer_.Unload(); }
 
 }  // namespace treadle::win32

@@ -1,9 +1,10 @@
 // The window on Win32: one child window per control of the model, placed as designed at the
 // window's DPI. The controls only show the model's state and hand the user's events to the
-// model's entry points; the model's change reports bring every change back to the control
-// concerned.
+// model's entry points; the model's change reports go to the renderer, which sets the control
+// concerned through the setters below.
 #pragma once
 
+#include "window/render.h"
 #include "window/usb.h"
 
 #include <map>
@@ -13,10 +14,10 @@
 
 namespace treadle::win32 {
 
-class MainWindow final {
+class MainWindow final : private RenderTarget {
   public:
     MainWindow(WindowServices services, HINSTANCE instance, WindowOptions options = {});
-    ~MainWindow();
+    ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
@@ -49,32 +50,43 @@ class MainWindow final {
     void OnPaintFrame(HWND frame);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
 
+    // The renderer's, with the controls' notifications taken for no user events.
     void RenderAll(const Control& control);
     void Render(const Control& control, Property property);
-    void RenderText(const Control& control, HWND child);
-    void FitLabel(const Control& control, HWND child);
-    void RenderValue(const Control& control, HWND child);
-    void RenderItems(const Control& control, HWND child);
-    void RenderListIndex(const Control& control, HWND child);
-    void RenderTimer();
     void Unload();
 
+    // The setters the renderer calls.
+    bool Shows(const Control& control) const override;
+    PixelRect Pixels(const Twips& place) const override;
+    int TextWidth(const Control& control, const std::string& text) const override;
+    int ContainerWidth(const Control& control) const override;
+    void SetCaption(const Control& control, const std::string& text) override;
+    void SetEditText(const Control& control, const std::string& text) override;
+    void SetSize(const Control& control, int width, int height) override;
+    void SetColors(const Control& control, std::uint32_t back, std::uint32_t fore) override;
+    void SetEnabled(const Control& control, bool enabled) override;
+    void SetVisible(const Control& control, bool visible) override;
+    void SetCheck(const Control& control, CheckMark mark) override;
+    void ClearItems(const Control& control) override;
+    void AppendItems(const Control& control, std::span<const std::string> items) override;
+    void SelectItem(const Control& control, int index) override;
+    void SetTimerRunning(bool running) override;
+
     Control* ControlFor(HWND child);
-    HFONT FontFor(const FontSpec& font);
+    HFONT FontFor(const FontSpec& font) const;
     HBRUSH BrushFor(COLORREF color);
     RECT PlaceOf(const Control& control) const;
 
     USB model_;
+    WindowRenderer renderer_;
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
     UINT dpi_ = 96;
     std::unordered_map<const Control*, HWND> children_;
     std::unordered_map<HWND, Control*> controls_;
-    std::map<std::tuple<std::string, double, bool>, HFONT> fonts_;  // at the present DPI
+    mutable std::map<std::tuple<std::string, double, bool>, HFONT> fonts_;  // at the present DPI
     std::map<COLORREF, HBRUSH> brushes_;
     int rendering_ = 0;  // the controls' notifications while the model is shown are no user events
-    bool loaded_ = false;
-    bool unloaded_ = false;
     bool timerRunning_ = false;
 };
 

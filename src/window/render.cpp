@@ -1,0 +1,175 @@
+#include "window/render.h"
+
+#include "window/usb.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <vector>
+
+namespace treadle {
+
+int FittedLabelWidth(const PixelRect& design, int textWidth, int containerWidth,
+                     std::span<const PixelRect> neighbours) {
+    int limit = containerWidth - design.left;
+    for (const PixelRect& r : neighbours) {
+        const bool besideIt = r.top < design.Bottom() && r.Bottom() > design.top;
+        if (besideIt && r.left > design.left) {
+            limit = std::min(limit, r.left - design.left);
+        }
+    }
+    return std::max(design.width, std::min(textWidth + 1, limit));
+}
+
+std::uint32_t ShownBackColor(const Control& control) {
+    if (control.kind == ControlKind::Button && !control.graphical) {
+        return colors::kButtonFace;
+    }
+    return control.BackColor();
+}
+
+WindowRenderer::WindowRenderer(USB& model, RenderTarget& target, LabelRules labels)
+    : model_(model), target_(target), labels_(labels) {}
+
+void WindowRenderer::RenderAll(const Control& control) {
+    // The items before the text and the selection: a combo box's edit text is set last.
+    for (Property p : {Property::Items, Property::Text, Property::BackColor, Property::Enabled, Property::Visible,
+                       Property::Value, Property::ListIndex}) {
+        Render(control, p);
+    }
+}
+
+void WindowRenderer::Render(const Control& control, Property property) {
+    if (&control == &model_.Timer1) {
+        RenderTimer();
+        return;
+    }
+    if (!target_.Shows(control)) {
+        return;
+    }
+    switch (property) {
+        case Property::Text:
+            RenderText(control);
+            break;
+        case Property::BackColor:
+        case Property::ForeColor:
+            target_.SetColors(control, ShownBackColor(control), control.ForeColor());
+            break;
+        case Property::Enabled:
+            target_.SetEnabled(control, control.Enabled());
+            break;
+        case Property::Visible:
+            target_.SetVisible(control, model_.InView(control));
+            break;
+        case Property::Value:
+            RenderValue(control);
+            break;
+        case Property::Items:
+            RenderItems(control);
+            break;
+        case Property::ListIndex:
+            RenderListIndex(control);
+            break;
+    }
+}
+
+void WindowRenderer::RenderText(const Control& control) {
+    switch (control.kind) {
+        case ControlKind::TextBox:
+        case ControlKind::ComboBox:
+            target_.SetEditText(control, control.Text());
+            return;
+        case ControlKind::Label:
+            target_.SetCaption(control, control.Text());
+            FitLabel(control);
+            return;
+        default:
+            target_.SetCaption(control, control.Text());
+            return;
+    }
+}
+
+// The design's labels are a little narrower than their texts in the fonts found here (a
+// full-width "！" or "：" at the end): a label grows to its text, but not into a neighbour.
+void WindowRenderer::FitLabel(const Control& label) {
+    if (!target_.Shows(label) || (label.wordWrap && !labels_.widenWrappedLabels)) {
+        return;
+    }
+    std::vector<PixelRect> neighbours;
+    for (const Control& other : model_.Controls()) {
+        if (&other != &label && other.container == label.container && other.kind != ControlKind::Timer &&
+            other.Visible()) {
+            neighbours.push_back(target_.Pixels(other.place));
+        }
+    }
+    const PixelRect design = target_.Pixels(label.place);
+    const int width =
+        FittedLabelWidth(design, target_.TextWidth(label, label.Text()), target_.ContainerWidth(label), neighbours);
+    target_.SetSize(label, width, design.height);
+}
+
+void WindowRenderer::RenderValue(const Control& control) {
+    const int value = control.Value();
+    if (control.kind == ControlKind::CheckBox) {
+        target_.SetCheck(control, value == 1   ? CheckMark::Checked
+                                  : value == 2 ? CheckMark::Grey
+                                               : CheckMark::Unchecked);
+    } else if (control.kind == ControlKind::OptionButton) {
+        target_.SetCheck(control, value != 0 ? CheckMark::Checked : CheckMark::Unchecked);
+    }
+}
+
+void WindowRenderer::RenderItems(const Control& control) {
+    if (control.kind != ControlKind::ListBox && control.kind != ControlKind::ComboBox) {
+        return;
+    }
+    const std::vector<std::string>& items = control.Items();
+    ShownItems& shown = shownItems_[&control];
+    // A list only grows or is cleared: what is new is added instead of rebuilding each time.
+    // A combo box's few items are rebuilt.
+    const bool appended = control.kind == ControlKind::ListBox && shown.count <= items.size() &&
+                          (shown.count == 0 || shown.last == items[shown.count - 1]);
+    if (!appended) {
+        target_.ClearItems(control);
+        shown = {};
+    }
+    if (shown.count < items.size()) {
+        target_.AppendItems(control, std::span<const std::string>(items).subspan(shown.count));
+    }
+    shown = {items.size(), items.empty() ? std::string() : items.back()};
+    RenderListIndex(control);
+}
+
+void WindowRenderer::RenderListIndex(const Control& control) {
+    if (control.kind != ControlKind::ListBox && control.kind != ControlKind::ComboBox) {
+        return;
+    }
+    const int index = control.ListIndex();
+    const auto count = static_cast<int>(shownItems_[&control].count);
+    target_.SelectItem(control, index >= 0 && index < count ? index : -1);
+    if (control.kind == ControlKind::ComboBox) {
+        // The edit text is the model's Text, whatever the list shows.
+        RenderText(control);
+    }
+}
+
+void WindowRenderer::RenderTimer() { target_.SetTimerRunning(loaded_ && !unloaded_ && model_.Timer1.Enabled()); }
+
+void WindowRenderer::Load() {
+    if (loaded_) {
+        return;
+    }
+    loaded_ = true;
+    model_.Form_Load();
+    RenderTimer();
+}
+
+void WindowRenderer::Unload() {
+    if (!loaded_ || unloaded_) {
+        return;
+    }
+    unloaded_ = true;
+    RenderTimer();
+    model_.Form_Unload();
+}
+
+}  // namespace treadle
