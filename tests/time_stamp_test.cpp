@@ -86,3 +86,31 @@ TEST(LogTimeStamp, LocaleNamesAsSystemsWriteThem) {
 
 }  // namespace
 }  // namespace treadle
+
+namespace treadle {
+namespace {
+
+// A Chinese window never writes an English date, nor an English window a Chinese one; a user
+// whose own locale speaks the window's language keeps it.
+TEST(LogTimeStamp, TheDatesFollowTheWindowsLanguage) {
+    struct Case {
+        Language language;
+        const char* userLocale;
+        const char* stamp;
+    };
+    const LocalDateTime when{2026, 12, 8, 17, 4, 5};
+    const Case cases[] = {
+        {Language::Chinese, "en_GB.UTF-8", "2026/12/8 17:04:05"}, {Language::Chinese, "C", "2026/12/8 17:04:05"},
+        {Language::Chinese, "zh_CN.UTF-8", "2026/12/8 17:04:05"}, {Language::English, "zh_CN", "12/8/2026 5:04:05 PM"},
+        {Language::English, "en_GB", "08/12/2026 17:04:05"},      {Language::English, "", "12/8/2026 5:04:05 PM"},
+        {Language::English, "de_DE", "12/8/2026 5:04:05 PM"},
+    };
+    for (const Case& c : cases) {
+        const RegionalPatterns* patterns = RegionalPatternsFor(LogLocaleFor(c.language, c.userLocale));
+        ASSERT_NE(patterns, nullptr) << c.userLocale;
+        EXPECT_EQ(LogTimeStamp(*patterns, when), c.stamp) << c.userLocale;
+    }
+}
+
+}  // namespace
+}  // namespace treadle

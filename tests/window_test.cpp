@@ -202,3 +202,43 @@ TEST(WindowEvents, ComboTakesTypedTextAndChosenItems) {
 
 }  // namespace
 }  // namespace treadle
+
+namespace treadle {
+namespace {
+
+// The maker's label opens the guide quietly; where nothing can open it, a box in the window's
+// language says so and where the guide is, and nothing else changes.
+TEST(MakersLabel, SaysWhereTheGuideIsWhenNothingCanOpenIt) {
+    struct Case {
+        Language language;
+        bool opens;
+        const char* saying;  // what the box must say; null: no box
+    };
+    const Case cases[] = {
+        {Language::Chinese, true, nullptr},
+        {Language::Chinese, false, "无法打开用户指南"},
+        {Language::English, false, "The user guide could not be opened"},
+    };
+    for (const Case& c : cases) {
+        testing::WindowFixture f(VirtualFootSwitch::Options{}, WindowOptions{c.language, false});
+        USB& w = *f.window;
+        w.MakerPage = "file:///usr/share/treadle/guide.html";
+        f.url.opens = c.opens;
+        const size_t logLines = f.Log().size();
+        w.UserClick(w.Label11);
+        EXPECT_EQ(f.url.opened, std::vector<std::string>{w.MakerPage});
+        EXPECT_EQ(f.Log().size(), logLines);
+        if (c.saying == nullptr) {
+            EXPECT_TRUE(f.boxes.shown.empty());
+            continue;
+        }
+        ASSERT_EQ(f.boxes.shown.size(), 1u);
+        EXPECT_NE(f.boxes.shown[0].text.find(c.saying), std::string::npos) << f.boxes.shown[0].text;
+        EXPECT_NE(f.boxes.shown[0].text.find("\n/usr/share/treadle/guide.html"), std::string::npos)
+            << "the guide's path, without file://";
+        EXPECT_EQ(f.boxes.shown[0].buttons, MessageButtons::Ok);
+    }
+}
+
+}  // namespace
+}  // namespace treadle

@@ -63,6 +63,7 @@ enum class Msg {
     CaptureFailed,
     StateFileFailed,
     NoIds,
+    GuideNotOpened,
     // The pedal test of the advanced view
     PedalTestCaption,
     PedalButton,
@@ -138,6 +139,9 @@ inline constexpr std::array<CatalogueEntry, static_cast<size_t>(Msg::Count)> kCa
     {Msg::CaptureFailed, "CaptureFailed", "无法写入捕获文件 %1：%2", "Cannot write the capture file %1: %2"},
     {Msg::StateFileFailed, "StateFileFailed", "无法保存状态文件：%1", "Cannot save the state file: %1"},
     {Msg::NoIds, "NoIds", "please input VendorID and  ProductID", "Please enter the VendorID and the ProductID"},
+    {Msg::GuideNotOpened, "GuideNotOpened", "无法打开用户指南：没有找到可以打开它的程序（例如网页浏览器）。指南在：\n%1",
+     "The user guide could not be opened: no program to open it (such as a web browser) was found. The guide "
+     "is at:\n%1"},
     {Msg::PedalTestCaption, "PedalTestCaption", "踏板测试", "Pedal test"},
     {Msg::PedalButton, "PedalButton", "踏板 %1", "Pedal %1"},
     {Msg::PedalMatch, "PedalMatch", "开关 %1", "switch %1"},

@@ -52,6 +52,15 @@ const RegionalPatterns* RegionalPatternsFor(std::string_view locale) {
     return nullptr;
 }
 
+std::string LogLocaleFor(Language language, std::string_view userLocale) {
+    const std::string_view wanted = language == Language::English ? "en" : "zh";
+    if (const RegionalPatterns* own = RegionalPatternsFor(userLocale);
+        own != nullptr && own->locale.substr(0, 2) == wanted) {
+        return std::string(own->locale);
+    }
+    return language == Language::English ? "en_US" : "zh_CN";
+}
+
 std::string FormatDateTimePattern(std::string_view pattern, const LocalDateTime& when,
                                   const RegionalPatterns& patterns) {
     std::string out;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/catalogue.h"
+
 namespace treadle {
 
 struct LocalDateTime {
@@ -38,6 +40,11 @@ const RegionalPatterns* RegionalPatternsFor(std::string_view locale);
 // ('' is a quote); every other character too.
 std::string FormatDateTimePattern(std::string_view pattern, const LocalDateTime& when,
                                   const RegionalPatterns& patterns);
+
+// The locale the log's time stamps are written in, "ll_CC": the user's own where it speaks the
+// window's language (and so "en_GB" stays British in the English window), otherwise the
+// language's usual one, zh_CN or en_US, so that a Chinese window never shows English dates.
+std::string LogLocaleFor(Language language, std::string_view userLocale);
 
 // Short date, one blank, long time: "2026/12/6 8:40:48" in Simplified Chinese.
 std::string LogTimeStamp(const RegionalPatterns& patterns, const LocalDateTime& when);

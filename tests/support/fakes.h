@@ -56,9 +56,10 @@ class FakeBoxes final : public MessageBoxes {
 class FakeUrl final : public UrlOpener {
   public:
     std::vector<std::string> opened;
+    bool opens = true;  // false: as where no program can open an address
     bool Open(const std::string& url) override {
         opened.push_back(url);
-        return true;
+        return opens;
     }
 };
 

@@ -5,6 +5,7 @@
 #include "window/qt/qt_services.h"
 #include "window/qt/window_qt.h"
 #include "window/startup.h"
+#include "window/time_stamp.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -88,7 +89,9 @@ int main(int argc, char** argv) {
         return treadle::kBadStartStatus;
     }
 
-    treadle::qt::QtClock clock;
+    // The log's dates in the window's language, in the user's own form where it is that language.
+    treadle::qt::QtClock clock(QLocale(QString::fromStdString(
+        treadle::LogLocaleFor(windowOptions.language, QLocale::system().name().toStdString()))));
     treadle::qt::QtUrlOpener url;
     int status = 0;
     {

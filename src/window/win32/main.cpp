@@ -138,7 +138,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         return treadle::kBadStartStatus;
     }
 
-    treadle::win32::Win32Clock clock;
+    treadle::win32::Win32Clock clock(windowOptions.language);
     treadle::win32::Win32UrlOpener url;
     treadle::win32::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url}, instance,
                                       windowOptions);

@@ -1,6 +1,9 @@
 #include "window/win32/win32_services.h"
 
 #include "text/utf16.h"
+#include "window/time_stamp.h"
+
+#include <algorithm>
 
 #include <shellapi.h>
 
@@ -30,10 +33,18 @@ std::string TimeStampText(const SYSTEMTIME& time, const wchar_t* locale) {
     return Narrow(date) + " " + Narrow(clock);
 }
 
+Win32Clock::Win32Clock(Language language) {
+    wchar_t user[LOCALE_NAME_MAX_LENGTH] = {};
+    const std::string own = ::GetUserDefaultLocaleName(user, LOCALE_NAME_MAX_LENGTH) > 0 ? Narrow(user) : "";
+    std::string name = LogLocaleFor(language, own);
+    std::replace(name.begin(), name.end(), '_', '-');  // Windows writes "zh-CN"
+    locale_ = Wide(name);
+}
+
 std::string Win32Clock::TimeStampText() {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
-    return win32::TimeStampText(now);
+    return locale_.empty() ? win32::TimeStampText(now) : win32::TimeStampText(now, locale_.c_str());
 }
 
 void Win32Sleeper::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds < 0 ? 0 : milliseconds)); }

@@ -2,6 +2,7 @@
 // boxes and the user's web browser. Texts are UTF-8 here and UTF-16 at the Windows calls.
 #pragma once
 
+#include "text/catalogue.h"
 #include "window/services.h"
 
 #include <string>
@@ -16,7 +17,14 @@ std::string TimeStampText(const SYSTEMTIME& time, const wchar_t* locale = LOCALE
 
 class Win32Clock final : public Clock {
   public:
+    // Stamps as the user's regional settings write them.
+    Win32Clock() = default;
+    // Stamps in the window's language: the user's own form where it is that language.
+    explicit Win32Clock(Language language);
     std::string TimeStampText() override;
+
+  private:
+    std::wstring locale_;  // empty: the user's
 };
 
 class Win32Sleeper final : public Sleeper {
