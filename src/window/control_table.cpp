@@ -115,6 +115,14 @@ constexpr std::pair<const char*, Msg> kCaptions[]{
 };
 // clang-format on
 
+// The English captions that would touch their buttons' edges in the design's size take a
+// smaller one: the three mouse buttons are 37 pixels wide, and "Right" needs 34 at 10.5 points.
+constexpr std::pair<const char*, double> kEnglishPoints[]{
+    {"Command_L_btn", 9},
+    {"Command_M_btn", 9},
+    {"Command_R_btn", 9},
+};
+
 Control Make(const ControlRow& s, Language language) {
     Control c;
     c.name = s.name;
@@ -122,6 +130,13 @@ Control Make(const ControlRow& s, Language language) {
     c.container = s.container;
     c.place = s.place;
     c.font = {s.face, s.points, s.bold};
+    if (language == Language::English) {
+        for (const auto& [name, points] : kEnglishPoints) {
+            if (std::string_view(name) == s.name) {
+                c.font.points = points;
+            }
+        }
+    }
     c.graphical = s.graphical;
     std::string text = s.text;
     for (const auto& [name, caption] : kCaptions) {

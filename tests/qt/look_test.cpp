@@ -50,8 +50,8 @@ TEST(QtLook, FacesFallBackToInstalledCjkFonts) {
     const Case cases[] = {
         {"微软雅黑", {"微软雅黑", "Microsoft YaHei", "Microsoft YaHei UI"}, "Noto Sans CJK SC"},
         {"Microsoft YaHei UI", {"Microsoft YaHei UI", "微软雅黑", "Microsoft YaHei"}, "Noto Sans CJK SC"},
-        {"宋体", {"宋体", "SimSun"}, "Noto Serif CJK SC"},
-        {"SimSun", {"SimSun", "宋体"}, "Noto Serif CJK SC"},
+        {"宋体", {"宋体", "SimSun"}, "Noto Sans CJK SC"},
+        {"SimSun", {"SimSun", "宋体"}, "Noto Sans CJK SC"},
         {"Arial", {"Arial"}, "Noto Sans CJK SC"},
     };
     for (const Case& c : cases) {
@@ -60,6 +60,9 @@ TEST(QtLook, FacesFallBackToInstalledCjkFonts) {
         EXPECT_EQ(families.mid(0, c.startsWith.size()), c.startsWith) << c.face;
         EXPECT_EQ(families.at(c.startsWith.size()), c.fallsBackTo) << c.face;
         EXPECT_TRUE(families.contains("WenQuanYi Micro Hei")) << c.face;
+        for (const QString& family : families) {
+            EXPECT_FALSE(family.contains("Serif")) << c.face << " falls back to the serif " << family.toStdString();
+        }
     }
     EXPECT_EQ(FontFamilies("").value(0), "Noto Sans CJK SC");
 }

@@ -324,5 +324,26 @@ TEST_F(WindowQtTest, ColoursFontsAndCaptionsThatFit) {
     }
 }
 
+// Every caption of every view fits its button with a margin on both sides: a caption that
+// touches the edges reads as cut off.
+TEST_F(QtWindowFixture, EveryButtonCaptionFitsWithAMarginInEveryView) {
+    constexpr int kMargin = 3;  // pixels on each side, inside the border
+    for (const Language language : {Language::Chinese, Language::English}) {
+        for (const bool advanced : {false, true}) {
+            Open(WindowOptions{language, advanced});
+            for (const Control& c : Model().Controls()) {
+                auto* button = qobject_cast<QPushButton*>(window->WidgetFor(c));
+                if (button == nullptr || !button->isVisible() || button->text().isEmpty()) {
+                    continue;
+                }
+                EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 2 * kMargin + 2, button->width())
+                    << c.DisplayName() << " \"" << c.Text() << "\" in " << LanguageCode(language)
+                    << (advanced ? " advanced" : "");
+            }
+            window.reset();
+        }
+    }
+}
+
 }  // namespace
 }  // namespace treadle::qt

@@ -70,8 +70,9 @@ QStringList FontFamilies(const std::string& face) {
     if (name == u"宋体" || name.compare("SimSun", Qt::CaseInsensitive) == 0) {
         QStringList families{name};
         families << (name == u"宋体" ? QStringLiteral("SimSun") : QString::fromUtf8("宋体"));
-        families.append({"Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Micro Hei"});
-        return families;
+        // Song is a serif face, but where it is missing a sans one stands in: a serif fallback
+        // would set the Latin captions of the English view apart from all the others.
+        return families + kSansChain;
     }
     QStringList families;
     if (!name.isEmpty()) {
