@@ -76,6 +76,19 @@ TEST(AccessibleNames, EveryControlInViewHasOneAndNoTwoKeysShareOne) {
     }
 }
 
+TEST(AccessibleNames, BoxesAndListsAreNamedByTheirLabels) {
+    WindowFixture f({}, {Language::English, true});
+    USB& w = *f.window;
+    EXPECT_EQ(NamingLabel(w, w.Combo1), &w.Label6);
+    EXPECT_EQ(NamingLabel(w, w.Text_delay), &w.Label5);
+    EXPECT_EQ(NamingLabel(w, w.lstResults), &w.Label4);
+    EXPECT_EQ(NamingLabel(w, *w.Find("TextIW")), w.Find("Label_frame_text"));
+    // The pedal presses are named by their frame's caption, which is no label.
+    EXPECT_EQ(NamingLabel(w, *w.Find(kPedalPressList)), nullptr);
+    EXPECT_EQ(AccessibleName(w, *w.Find(kPedalPressList)), "Pedal test");
+    EXPECT_EQ(NamingLabel(w, w.Command_key[0]), nullptr);
+}
+
 TEST(AccessibleRoles, FollowTheControlsKinds) {
     WindowFixture f({}, {Language::English, true});
     USB& w = *f.window;

@@ -179,6 +179,16 @@ std::string AccessibleName(const USB& window, const Control& control) {
     return control.Text();
 }
 
+const Control* NamingLabel(const USB& window, const Control& control) {
+    for (const auto& [box, label] : kLabelledBy) {
+        if (control.name == box) {
+            const Control* named = Named(window, label);
+            return named != nullptr && named->kind == ControlKind::Label ? named : nullptr;
+        }
+    }
+    return nullptr;
+}
+
 std::optional<bool> TogglePressed(const USB& window, const Control& control) {
     if (const std::uint8_t bit = ModifierBit(control); bit != 0) {
         return (window.ModifierByte & bit) != 0;

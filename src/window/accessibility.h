@@ -32,6 +32,9 @@ AccessibleRole RoleOf(const Control& control);
 // caption, or for a box or list the caption of the label that names it, without its colon.
 std::string AccessibleName(const USB& window, const Control& control);
 
+// The label whose caption names a box or a list; null for a control that names itself.
+const Control* NamingLabel(const USB& window, const Control& control);
+
 // The spoken name of key button `index` of the on-screen keyboard; empty for an index without
 // a key.
 std::string SpokenKeyName(int index, Language language);

@@ -474,6 +474,15 @@ void MainWindow::ApplyFocusOrder() {
     for (size_t i = 1; i < order.size(); ++i) {
         setTabOrder(WidgetFor(*order[i - 1]), WidgetFor(*order[i]));
     }
+    // A label that names a box is its buddy: on Linux a combo box's name is its text, and a
+    // screen reader finds the name through this relation.
+    for (const Control* c : order) {
+        if (const Control* label = NamingLabel(model_, *c)) {
+            if (auto* shown = qobject_cast<QLabel*>(WidgetFor(*label))) {
+                shown->setBuddy(WidgetFor(*c));
+            }
+        }
+    }
 }
 
 QWidget* MainWindow::WidgetControl(QObject* object, const Control** control) const {
