@@ -146,6 +146,27 @@ TEST_F(KeyboardWin32Test, ArrowKeysSelectThePlaybackOptions) {
     EXPECT_TRUE(model.LoopPlayback);
 }
 
+// A button's window text, which MSAA reads as its name, is its spoken name in the window's
+// language; the look comes from the model's caption.
+TEST_F(KeyboardWin32Test, ButtonsAreNamedByTheirSpokenNames) {
+    Open({Language::English, false});
+    struct Case {
+        const Control* control;
+        const wchar_t* name;
+    };
+    USB& model = window->Model();
+    const Case cases[] = {
+        {&model.Command_ctrl, L"Left Ctrl"},   {&model.Command_key[0], L"F1"},  {&model.Command_key[32], L"Up Arrow"},
+        {&model.Command_key[81], L"Num Lock"}, {&model.Command_L_btn, L"Left"},
+    };
+    for (const Case& c : cases) {
+        wchar_t text[64] = {};
+        ::GetWindowTextW(window->HandleFor(*c.control), text, 64);
+        EXPECT_STREQ(text, c.name) << c.control->DisplayName();
+    }
+    EXPECT_EQ(model.Command_key[32].Text(), "↑");
+}
+
 // What MSAA reads from the toggle: its name, its role and its checked state.
 TEST_F(KeyboardWin32Test, MsaaReadsTheTogglesNameAndState) {
     Open();

@@ -575,6 +575,11 @@ void MainWindow::SetCaption(const Control& control, const std::string& text) {
         case ControlKind::Label:
             ::SetWindowTextW(child, Wide(text).c_str());
             return;
+        case ControlKind::Button:
+            // Painted from the model's caption; its window text is the name MSAA reads
+            // (SetAccessibleName).
+            ::InvalidateRect(child, nullptr, TRUE);
+            return;
         default:
             ::SetWindowTextW(child, Wide(text).c_str());
             ::InvalidateRect(child, nullptr, TRUE);
@@ -657,6 +662,15 @@ void MainWindow::SetTimerRunning(bool running) {
 void MainWindow::Unload() { renderer_.Unload(); }
 
 // ---- The keyboard and screen readers --------------------------------------------------------
+
+// A button's window text is what MSAA and screen readers read as its name: a key's spoken name
+// ("Up Arrow" where the key shows an arrow). The other controls' names are their own texts or
+// the labels beside them.
+void MainWindow::SetAccessibleName(const Control& control, const std::string& name) {
+    if (control.kind == ControlKind::Button) {
+        ::SetWindowTextW(HandleFor(control), Wide(name).c_str());
+    }
+}
 
 void MainWindow::SetPressed(const Control& control, bool pressed) {
     ::SendMessageW(HandleFor(control), BM_SETCHECK, pressed ? BST_CHECKED : BST_UNCHECKED, 0);

@@ -82,6 +82,7 @@ class MainWindow final : private RenderTarget {
     void SelectItem(const Control& control, int index) override;
     void SetTimerRunning(bool running) override;
     void SetPressed(const Control& control, bool pressed) override;
+    void SetAccessibleName(const Control& control, const std::string& name) override;
 
     Control* ControlFor(HWND child);
     HFONT FontFor(const FontSpec& font) const;
