@@ -84,6 +84,15 @@ def find(pyatspi, app, roles, name, deadline):
     return None
 
 
+def labelled_by(pyatspi, node):
+    """The names of the labels that name the node, as "\tlabelled by ..."; empty for none."""
+    names = []
+    for relation in node.getRelationSet():
+        if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
+            names += [relation.getTarget(i).name for i in range(relation.getNTargets())]
+    return "\tlabelled by " + ", ".join(names) if names else ""
+
+
 def pressed(pyatspi, node):
     state = node.getState()
     return state.contains(pyatspi.STATE_CHECKED) or state.contains(pyatspi.STATE_PRESSED)
@@ -107,7 +116,7 @@ def check_language(pyatspi, treadle, lang, left_ctrl, dump):
                 continue
             controls += 1
             if dump:
-                print("%s\t%s\t%s" % (lang, role, node.name))
+                print("%s\t%s\t%s%s" % (lang, role, node.name, labelled_by(pyatspi, node)))
             if not node.name:
                 failures.append("%s: a %s without a name (inside a %s)" % (lang, role, parent_role or "window"))
         print("%s: %d controls shown, each with a role" % (lang, controls))
@@ -156,7 +165,15 @@ def main():
     env = dict(os.environ, **{INNER: "1"})
     command = ["dbus-run-session", "--", "xvfb-run", "-a", "-s", "-screen 0 1280x1024x24",
                PYTHON, os.path.abspath(__file__)] + sys.argv[1:]
-    return subprocess.run(command, env=env, timeout=180).returncode
+    # xvfb-run -a can lose the race for a display number to another X server starting at the
+    # same moment; it then fails before the check runs (anything but 0 or 1), and is tried again.
+    for _ in range(3):
+        code = subprocess.run(command, env=env, timeout=180).returncode
+        if code in (0, 1):
+            return code
+        print("atspi_tree: the session did not start (%d), trying again" % code)
+        time.sleep(1)
+    return code
 
 
 if __name__ == "__main__":
