@@ -1,5 +1,6 @@
 #include "window/focus_order.h"
 
+#include "window/accessibility.h"
 #include "window/keyboard_layout.h"
 #include "window/usb.h"
 
@@ -103,13 +104,20 @@ bool Listed(const USB& window, const Control& control) {
     return TakesFocus(control) && control.Visible() && InsideClientArea(window, control);
 }
 
-// The keyboard panel's controls in the order its layout lists them: row by row.
+// The keyboard panel's keys in the order its layout lists them, row by row, then the panel's
+// other controls (the guide's link at its top right).
 std::vector<const Control*> KeyboardOrder(const USB& window) {
     std::vector<const Control*> order;
     for (const KeyPlace& k : KeyboardLayout()) {
         const Control* c = Named(window, k.name, k.index);
         if (c != nullptr && c->container == kKeyboardPanel && Listed(window, *c)) {
             order.push_back(c);
+        }
+    }
+    for (const Control& c : window.Controls()) {
+        if (c.container == kKeyboardPanel && Listed(window, c) &&
+            std::find(order.begin(), order.end(), &c) == order.end()) {
+            order.push_back(&c);
         }
     }
     return order;
@@ -157,6 +165,8 @@ bool TakesFocus(const Control& control) {
         case ControlKind::TextBox:
         case ControlKind::ListBox:
             return true;
+        case ControlKind::Label:
+            return RoleOf(control) == AccessibleRole::Link;
         default:
             return false;
     }

@@ -160,6 +160,20 @@ TEST_F(KeyboardQtTest, ArrowKeysSelectThePlaybackOptions) {
     EXPECT_FALSE(Model().LoopPlayback);
 }
 
+TEST_F(KeyboardQtTest, EnterOnTheGuidesLinkOpensTheGuide) {
+    Open();
+    window->activateWindow();
+    QWidget* link = Widget("Label11");
+    EXPECT_EQ(link->focusPolicy(), Qt::TabFocus);
+    link->setFocus(Qt::TabFocusReason);
+    Press(Qt::Key_A);  // other keys do nothing
+    EXPECT_TRUE(url.opened.empty());
+    Press(Qt::Key_Return);
+    ASSERT_EQ(url.opened.size(), 1u);
+    Press(Qt::Key_Space);
+    EXPECT_EQ(url.opened.size(), 2u);
+}
+
 TEST_F(KeyboardQtTest, EveryWidgetInTheOrderHasTheModelsName) {
     for (Language language : {Language::Chinese, Language::English}) {
         Open({language, true});

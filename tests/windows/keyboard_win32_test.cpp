@@ -146,6 +146,17 @@ TEST_F(KeyboardWin32Test, ArrowKeysSelectThePlaybackOptions) {
     EXPECT_TRUE(model.LoopPlayback);
 }
 
+TEST_F(KeyboardWin32Test, EnterAndSpaceOnTheGuidesLinkOpenTheGuide) {
+    Open();
+    ::SetFocus(window->HandleFor(window->Model().Label11));
+    Key('A');  // other keys do nothing
+    EXPECT_TRUE(url.opened.empty());
+    Key(VK_RETURN);
+    EXPECT_EQ(url.opened.size(), 1u);
+    Key(VK_SPACE);
+    EXPECT_EQ(url.opened.size(), 2u);
+}
+
 // A button's window text, which MSAA reads as its name, is its spoken name in the window's
 // language; the look comes from the model's caption.
 TEST_F(KeyboardWin32Test, ButtonsAreNamedByTheirSpokenNames) {

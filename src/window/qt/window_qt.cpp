@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRadioButton>
 #include <QSignalBlocker>
 
@@ -33,7 +34,8 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-// A label the user can click (the maker's label opens the guide).
+// A label the user can click (the maker's label opens the guide). Given the focus by Tab, it
+// takes Space, Enter and Return as a click and shows a dotted frame in its text's colour.
 class ClickableLabel final : public QLabel {
   public:
     explicit ClickableLabel(std::function<void()> onClick, QWidget* parent)
@@ -45,6 +47,31 @@ class ClickableLabel final : public QLabel {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
             onClick_();
         }
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        const int key = event->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            onClick_();
+            event->accept();
+        } else {
+            QLabel::keyPressEvent(event);
+        }
+    }
+    void paintEvent(QPaintEvent* event) override {
+        QLabel::paintEvent(event);
+        if (hasFocus()) {
+            QPainter painter(this);
+            painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+            painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        }
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QLabel::focusInEvent(event);
+        update();
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QLabel::focusOutEvent(event);
+        update();
     }
 
   private:
@@ -467,6 +494,8 @@ void MainWindow::ApplyFocusOrder() {
     for (const auto& [control, widget] : widgets_) {
         if (std::find(order.begin(), order.end(), control) == order.end()) {
             widget->setFocusPolicy(Qt::NoFocus);
+        } else if (qobject_cast<QLabel*>(widget) != nullptr) {
+            widget->setFocusPolicy(Qt::TabFocus);  // the guide's link
         } else if (ArrowGroup(model_, *control).size() > 1) {
             widget->installEventFilter(this);
         }

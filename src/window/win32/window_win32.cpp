@@ -213,6 +213,8 @@ void MainWindow::OnCreate() {
         ::SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         if (RoleOf(control) == AccessibleRole::ToggleButton) {
             ::SetWindowSubclass(child, &MainWindow::ToggleProc, 0, reinterpret_cast<DWORD_PTR>(this));
+        } else if (RoleOf(control) == AccessibleRole::Link) {
+            ::SetWindowSubclass(child, &MainWindow::LinkProc, 0, 0);
         }
         children_[&control] = child;
         controls_[child] = &control;
@@ -749,14 +751,44 @@ bool MainWindow::TranslateKey(const MSG& message) {
         case VK_RIGHT:
             return MoveInGroup(1);
         case VK_RETURN:
-            if (const Control* focused = ControlFor(::GetFocus()); focused && focused->kind == ControlKind::Button) {
-                ::SendMessageW(HandleFor(*focused), BM_CLICK, 0, 0);
-                return true;
-            }
-            return false;
+        case VK_SPACE:
+            return Press(message.wParam == VK_RETURN);
         default:
             return false;
     }
+}
+
+// Enter presses the focused button; Enter and Space open the guide from its link, which is
+// a label and takes no keys itself. Space on a button is the button's own.
+bool MainWindow::Press(bool enter) {
+    Control* focused = ControlFor(::GetFocus());
+    if (focused == nullptr) {
+        return false;
+    }
+    if (focused->kind == ControlKind::Button && enter) {
+        ::SendMessageW(HandleFor(*focused), BM_CLICK, 0, 0);
+        return true;
+    }
+    if (RoleOf(*focused) == AccessibleRole::Link) {
+        model_.UserClick(*focused);
+        return true;
+    }
+    return false;
+}
+
+// The guide's link: a static control, which draws no focus; the dotted mark is drawn over it.
+LRESULT CALLBACK MainWindow::LinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+    if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+        ::InvalidateRect(hwnd, nullptr, TRUE);
+    } else if (message == WM_PAINT && ::GetFocus() == hwnd) {
+        HDC dc = ::GetDC(hwnd);
+        RECT r{};
+        ::GetClientRect(hwnd, &r);
+        ::DrawFocusRect(dc, &r);
+        ::ReleaseDC(hwnd, dc);
+    }
+    return result;
 }
 
 // The next control of the model's order that Tab reaches now, after the focused one; the

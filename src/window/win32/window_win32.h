@@ -55,6 +55,9 @@ class MainWindow final : private RenderTarget {
     void PaintButton(HDC dc, RECT r, const Control& control, bool pressed, bool disabled, bool focus);
     static LRESULT CALLBACK ToggleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR data);
+    static LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR data);
+    bool Press(bool enter);
     void MoveFocus(int step);
     bool MoveInGroup(int step);
     void OnPaintFrame(HWND frame);
