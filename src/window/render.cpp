@@ -1,9 +1,11 @@
 #include "window/render.h"
 
+#include "window/accessibility.h"
 #include "window/usb.h"
 
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 #include <vector>
 
 namespace treadle {
@@ -53,6 +55,10 @@ void WindowRenderer::Render(const Control& control, Property property) {
         case Property::BackColor:
         case Property::ForeColor:
             target_.SetColors(control, ShownBackColor(control), control.ForeColor());
+            // A toggle's colour shows its state: the pressed state follows with it.
+            if (const std::optional<bool> pressed = TogglePressed(model_, control)) {
+                target_.SetPressed(control, *pressed);
+            }
             break;
         case Property::Enabled:
             target_.SetEnabled(control, control.Enabled());
@@ -73,6 +79,7 @@ void WindowRenderer::Render(const Control& control, Property property) {
 }
 
 void WindowRenderer::RenderText(const Control& control) {
+    RenderAccessibleNames(control);
     switch (control.kind) {
         case ControlKind::TextBox:
         case ControlKind::ComboBox:
@@ -170,6 +177,11 @@ void WindowRenderer::Unload() {
     unloaded_ = true;
     RenderTimer();
     model_.Form_Unload();
+}
+
+// A caption names its control; the boxes' names come from labels whose captions are fixed.
+void WindowRenderer::RenderAccessibleNames(const Control& control) {
+    target_.SetAccessibleName(control, AccessibleName(model_, control));
 }
 
 }  // namespace treadle

@@ -68,6 +68,17 @@ class RenderTarget {
     virtual void SelectItem(const Control& control, int index) = 0;
     // Whether the window's timer ticks.
     virtual void SetTimerRunning(bool running) = 0;
+
+    // What a screen reader is told: the control's name, and whether a toggle is pressed. A
+    // front end without a screen reader's interface leaves them as they are.
+    virtual void SetAccessibleName(const Control& control, const std::string& name) {
+        (void)control;
+        (void)name;
+    }
+    virtual void SetPressed(const Control& control, bool pressed) {
+        (void)control;
+        (void)pressed;
+    }
 };
 
 // How a front end's labels fit their texts.
@@ -119,6 +130,7 @@ class WindowRenderer {
     void RenderItems(const Control& control);
     void RenderListIndex(const Control& control);
     void RenderTimer();
+    void RenderAccessibleNames(const Control& control);
 
     USB& model_;
     RenderTarget& target_;

@@ -108,6 +108,10 @@ QString ButtonStyleSheet(const QColor& face, const QColor& text) {
         .arg(f, text.name());
 }
 
+QString FocusMarkStyleSheet() {
+    return QStringLiteral("QPushButton:focus { border-style: dotted; border-width: 2px; border-color: #000000; }");
+}
+
 QString GroupBoxStyleSheet(const QColor& back, const QColor& text, int captionHeight) {
     return QStringLiteral(
                "QGroupBox { background-color: %1; color: %2; border: 1px solid #a0a0a0; border-radius: 0px;"

@@ -32,6 +32,9 @@ QRect ToPixels(const Twips& place);
 // captions, a raised border and a sunken one while pressed.
 QString ButtonStyleSheet(const QColor& face, const QColor& text);
 
+// What a focused push button adds to its style sheet: a dotted black border, the focus mark.
+QString FocusMarkStyleSheet();
+
 // A captioned frame's style sheet: an etched-grey border whose top line runs through the
 // middle of the caption, as the design's frames draw it.
 QString GroupBoxStyleSheet(const QColor& back, const QColor& text, int captionHeight);

@@ -1,5 +1,7 @@
 #include "window/qt/window_qt.h"
 
+#include "window/accessibility.h"
+#include "window/focus_order.h"
 #include "window/qt/qt_look.h"
 
 #include <QCheckBox>
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRadioButton>
 #include <QSignalBlocker>
 
@@ -22,6 +25,8 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <optional>
+#include <vector>
 #include <utility>
 
 namespace treadle::qt {
@@ -29,7 +34,8 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-// A label the user can click (the maker's label opens the guide).
+// A label the user can click (the maker's label opens the guide). Given the focus by Tab, it
+// takes Space, Enter and Return as a click and shows a dotted frame in its text's colour.
 class ClickableLabel final : public QLabel {
   public:
     explicit ClickableLabel(std::function<void()> onClick, QWidget* parent)
@@ -41,6 +47,31 @@ class ClickableLabel final : public QLabel {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
             onClick_();
         }
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        const int key = event->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            onClick_();
+            event->accept();
+        } else {
+            QLabel::keyPressEvent(event);
+        }
+    }
+    void paintEvent(QPaintEvent* event) override {
+        QLabel::paintEvent(event);
+        if (hasFocus()) {
+            QPainter painter(this);
+            painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+            painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        }
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QLabel::focusInEvent(event);
+        update();
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QLabel::focusOutEvent(event);
+        update();
     }
 
   private:
@@ -89,8 +120,30 @@ bool NativeWindowWatch::nativeEventFilter(const QByteArray& eventType, void* mes
     return false;  // Qt sees the event as well
 }
 
-void PanelButton::keyPressEvent(QKeyEvent* event) { event->ignore(); }
-void PanelButton::keyReleaseEvent(QKeyEvent* event) { event->ignore(); }
+// Space presses the focused button as a click does, Enter and Return at once; every other key
+// goes on to the window.
+void PanelButton::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() != Qt::NoModifier && event->modifiers() != Qt::KeypadModifier) {
+        event->ignore();
+    } else if (event->key() == Qt::Key_Space) {
+        QPushButton::keyPressEvent(event);
+    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (!event->isAutoRepeat()) {
+            click();
+        }
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void PanelButton::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space) {
+        QPushButton::keyReleaseEvent(event);
+    } else {
+        event->ignore();
+    }
+}
 
 MainWindow::MainWindow(WindowServices services, WindowOptions options, QWidget* parent)
     : QWidget(parent), model_(services, options), renderer_(model_, *this) {
@@ -124,6 +177,7 @@ MainWindow::MainWindow(WindowServices services, WindowOptions options, QWidget* 
         RenderAll(control);
         Connect(control, widget);
     }
+    ApplyFocusOrder();
 
     timer_.setInterval(USB::kTimerInterval);
     connect(&timer_, &QTimer::timeout, this, [this] { model_.TimerTick(); });
@@ -169,8 +223,10 @@ QWidget* MainWindow::CreateWidget(Control& control, QWidget* parent) {
         }
         case ControlKind::Button: {
             auto* button = new PanelButton(parent);
-            button->setFocusPolicy(Qt::NoFocus);
+            // Tab brings the focus, a click does not: the mouse leaves no focus mark.
+            button->setFocusPolicy(Qt::TabFocus);
             button->setAutoDefault(false);
+            button->setCheckable(RoleOf(control) == AccessibleRole::ToggleButton);
             return button;
         }
         case ControlKind::ComboBox: {
@@ -209,7 +265,14 @@ QWidget* MainWindow::CreateWidget(Control& control, QWidget* parent) {
 // follow (busy, disabled, refused) shows the model's state again.
 void MainWindow::Connect(Control& control, QWidget* widget) {
     if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        connect(button, &QPushButton::clicked, this, [this, &control] { model_.UserClick(control); });
+        connect(button, &QPushButton::clicked, this, [this, &control, button] {
+            model_.UserClick(control);
+            // A checkable button turned itself over; it shows the model's state again.
+            if (const std::optional<bool> pressed = TogglePressed(model_, control)) {
+                const QSignalBlocker blocker(button);
+                button->setChecked(*pressed);
+            }
+        });
     } else if (auto* option = qobject_cast<QRadioButton*>(widget)) {
         connect(option, &QRadioButton::clicked, this, [this, &control] {
             model_.UserClick(control);
@@ -308,7 +371,7 @@ void MainWindow::SetColors(const Control& control, std::uint32_t back, std::uint
     if (auto* box = qobject_cast<QGroupBox*>(widget)) {
         box->setStyleSheet(GroupBoxStyleSheet(backColor, foreColor, box->fontMetrics().height()));
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        button->setStyleSheet(ButtonStyleSheet(backColor, foreColor));
+        button->setStyleSheet(ButtonStyleSheet(backColor, foreColor) + FocusMarkStyleSheet());
     } else if (qobject_cast<QLineEdit*>(widget) != nullptr || qobject_cast<QComboBox*>(widget) != nullptr ||
                qobject_cast<QListWidget*>(widget) != nullptr) {
         SetPalette(widget, backColor, foreColor, {{QPalette::Base, QPalette::Text}});
@@ -350,6 +413,10 @@ void MainWindow::AppendItems(const Control& control, std::span<const std::string
         for (const std::string& item : items) {
             list->addItem(Q(item));
         }
+        // A screen reader hears of the newest line through the list's description.
+        if (!items.empty()) {
+            list->setAccessibleDescription(Q(items.back()));
+        }
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         for (const std::string& item : items) {
             combo->addItem(Q(item));
@@ -369,6 +436,16 @@ void MainWindow::SelectItem(const Control& control, int index) {
         list->scrollToItem(list->item(index));
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         combo->setCurrentIndex(index);
+    }
+}
+
+void MainWindow::SetAccessibleName(const Control& control, const std::string& name) {
+    WidgetFor(control)->setAccessibleName(Q(name));
+}
+
+void MainWindow::SetPressed(const Control& control, bool pressed) {
+    if (auto* button = qobject_cast<QAbstractButton*>(WidgetFor(control))) {
+        button->setChecked(pressed);
     }
 }
 
@@ -406,6 +483,73 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
         model_.Form_KeyPress(static_cast<int>(text.at(0).unicode()));
     }
     event->accept();
+}
+
+// ---- The keyboard ---------------------------------------------------------------------------
+
+// Tab follows the model's focus order; nothing else takes the focus. The arrow keys of an
+// option button go to the window's filter.
+void MainWindow::ApplyFocusOrder() {
+    const std::vector<const Control*> order = FocusOrder(model_);
+    for (const auto& [control, widget] : widgets_) {
+        if (std::find(order.begin(), order.end(), control) == order.end()) {
+            widget->setFocusPolicy(Qt::NoFocus);
+        } else if (qobject_cast<QLabel*>(widget) != nullptr) {
+            widget->setFocusPolicy(Qt::TabFocus);  // the guide's link
+        } else if (ArrowGroup(model_, *control).size() > 1) {
+            widget->installEventFilter(this);
+        }
+    }
+    for (size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(WidgetFor(*order[i - 1]), WidgetFor(*order[i]));
+    }
+    // A label that names a box is its buddy: on Linux a combo box's name is its text, and a
+    // screen reader finds the name through this relation.
+    for (const Control* c : order) {
+        if (const Control* label = NamingLabel(model_, *c)) {
+            if (auto* shown = qobject_cast<QLabel*>(WidgetFor(*label))) {
+                shown->setBuddy(WidgetFor(*c));
+            }
+        }
+    }
+}
+
+QWidget* MainWindow::WidgetControl(QObject* object, const Control** control) const {
+    for (const auto& [c, widget] : widgets_) {
+        if (widget == object) {
+            *control = c;
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+// Up and Left select the option before the focused one, Down and Right the one after it, as a
+// click on it does; the focus goes along.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const Control* control = nullptr;
+    if (event->type() != QEvent::KeyPress || WidgetControl(watched, &control) == nullptr) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    int step = 0;
+    if (key == Qt::Key_Up || key == Qt::Key_Left) {
+        step = -1;
+    } else if (key == Qt::Key_Down || key == Qt::Key_Right) {
+        step = 1;
+    }
+    const std::vector<const Control*> group = ArrowGroup(model_, *control);
+    const auto at = std::find(group.begin(), group.end(), control);
+    if (step == 0 || at == group.end()) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const auto size = static_cast<long>(group.size());
+    const long next = ((at - group.begin()) + step + size) % size;
+    Control& target = const_cast<Control&>(*group[static_cast<size_t>(next)]);
+    WidgetFor(target)->setFocus(Qt::TabFocusReason);
+    model_.UserClick(target);
+    RenderAll(target);
+    return true;
 }
 
 }  // namespace treadle::qt

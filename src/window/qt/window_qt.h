@@ -16,8 +16,9 @@
 
 namespace treadle::qt {
 
-// A key button or toggle: clicked with the mouse only. Key events are passed on to the
-// window, so typing can never press a key of the panel.
+// A button, key or toggle: clicked with the mouse, or with Space, Enter or Return once Tab
+// has given it the focus. Other keys are passed on to the window, so typing never presses a
+// key of the panel.
 class PanelButton final : public QPushButton {
     Q_OBJECT
 
@@ -58,8 +59,13 @@ class MainWindow final : public QWidget, private RenderTarget {
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Sets the tab chain from the model's focus order.
+    void ApplyFocusOrder();
+    // The widget that is `object`, with its control; null for another object.
+    QWidget* WidgetControl(QObject* object, const Control** control) const;
     QWidget* CreateWidget(Control& control, QWidget* parent);
     void Connect(Control& control, QWidget* widget);
     // The renderer's, with the widget's signals blocked: showing the model's state is no
@@ -84,6 +90,8 @@ class MainWindow final : public QWidget, private RenderTarget {
     void AppendItems(const Control& control, std::span<const std::string> items) override;
     void SelectItem(const Control& control, int index) override;
     void SetTimerRunning(bool running) override;
+    void SetAccessibleName(const Control& control, const std::string& name) override;
+    void SetPressed(const Control& control, bool pressed) override;
     // The system window went away without a close: close as the user would, so that the
     // model unloads and, the last window closed, the program ends.
     void NativeWindowDestroyed();

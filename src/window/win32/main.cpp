@@ -153,6 +153,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     MSG message{};
     BOOL got = 0;
     while ((got = ::GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        if (window.TranslateKey(message) || ::IsDialogMessageW(window.Handle(), &message)) {
+            continue;
+        }
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }

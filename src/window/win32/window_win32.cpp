@@ -1,8 +1,13 @@
 #include "window/win32/window_win32.h"
 
+#include "window/accessibility.h"
+#include "window/focus_order.h"
 #include "window/win32/win32_look.h"
 
 #include <algorithm>
+#include <commctrl.h>
+#include <optional>
+#include <vector>
 
 namespace treadle::win32 {
 namespace {
@@ -37,20 +42,24 @@ ChildClass ClassOf(const Control& control) {
             // A label whose caption wraps breaks it into lines at blanks (SS_LEFT).
             return {L"STATIC", kChild | (control.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP) | SS_NOPREFIX | SS_NOTIFY, 0};
         case ControlKind::Button:
-            // Drawn here, so the BackColor of a graphical button shows; the panel's keys share
-            // the look.
-            return {L"BUTTON", kChild | BS_OWNERDRAW, 0};
+            // A toggle is a push-like check box, so that its pressed state is the check state a
+            // screen reader reads; its paint is taken over (ToggleProc). Other buttons are drawn
+            // here, so the BackColor of a graphical button shows; the panel's keys share the look.
+            if (RoleOf(control) == AccessibleRole::ToggleButton) {
+                return {L"BUTTON", kChild | WS_TABSTOP | WS_GROUP | BS_CHECKBOX | BS_PUSHLIKE, 0};
+            }
+            return {L"BUTTON", kChild | WS_TABSTOP | WS_GROUP | BS_OWNERDRAW, 0};
         case ControlKind::ComboBox:
-            return {L"COMBOBOX", kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
+            return {L"COMBOBOX", kChild | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
         case ControlKind::CheckBox:
             // Checked by the model, not by the control: a click the model drops leaves it as it was.
-            return {L"BUTTON", kChild | WS_TABSTOP | BS_3STATE, 0};
+            return {L"BUTTON", kChild | WS_TABSTOP | WS_GROUP | BS_3STATE, 0};
         case ControlKind::OptionButton:
-            return {L"BUTTON", kChild | WS_TABSTOP | BS_RADIOBUTTON, 0};
+            return {L"BUTTON", kChild | WS_TABSTOP | BS_RADIOBUTTON, 0};  // one group with the other option
         case ControlKind::TextBox:
-            return {L"EDIT", kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+            return {L"EDIT", kChild | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
         case ControlKind::ListBox:
-            return {L"LISTBOX", kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
+            return {L"LISTBOX", kChild | WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
         case ControlKind::Timer:
             break;
     }
@@ -202,6 +211,11 @@ void MainWindow::OnCreate() {
         // A child is made below its elder siblings; the design puts later controls on top
         // (the keyboard panel overlaps the bottom of the top frame).
         ::SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (RoleOf(control) == AccessibleRole::ToggleButton) {
+            ::SetWindowSubclass(child, &MainWindow::ToggleProc, 0, reinterpret_cast<DWORD_PTR>(this));
+        } else if (RoleOf(control) == AccessibleRole::Link) {
+            ::SetWindowSubclass(child, &MainWindow::LinkProc, 0, 0);
+        }
         children_[&control] = child;
         controls_[child] = &control;
     }
@@ -377,8 +391,11 @@ void MainWindow::OnCommand(HWND child, WORD code) {
             if (!clicked) {
                 return;
             }
-            // A button of the panel never keeps the focus: typing must not press it.
-            ::SetFocus(hwnd_);
+            // A button clicked with the mouse keeps no focus: typing must not press it. One
+            // pressed from the keyboard keeps it, so the next key goes on from there.
+            if (!keyboardInput_) {
+                ::SetFocus(hwnd_);
+            }
             model_.UserClick(*control);
             break;
         case ControlKind::OptionButton:
@@ -447,12 +464,25 @@ void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
     if (control == nullptr) {
         return;
     }
-    HDC dc = item.hDC;
-    RECT r = item.rcItem;
+    const bool focus = (item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0;
+    PaintButton(item.hDC, item.rcItem, *control, (item.itemState & ODS_SELECTED) != 0,
+                (item.itemState & ODS_DISABLED) != 0, focus);
+}
+
+// The look every button of the window shares: its face colour, a raised edge (sunken while
+// pressed), the caption centred, and the dotted focus mark inside the edge.
+void MainWindow::PaintButton(HDC dc, RECT r, const Control& c, bool pressed, bool disabledState, bool focus) {
+    const Control* control = &c;
     ::FillRect(dc, &r, BrushFor(ButtonFace(*control)));
-    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
     ::DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
-    const bool disabled = (item.itemState & ODS_DISABLED) != 0 || !control->Enabled();
+    if (focus) {
+        RECT mark = r;
+        ::InflateRect(&mark, -3, -3);
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::SetBkColor(dc, RGB(255, 255, 255));
+        ::DrawFocusRect(dc, &mark);
+    }
+    const bool disabled = disabledState || !control->Enabled();
     ::SetTextColor(dc, disabled ? ::GetSysColor(COLOR_GRAYTEXT) : ToColorRef(control->ForeColor()));
     ::SetBkMode(dc, TRANSPARENT);
     HGDIOBJ old = ::SelectObject(dc, FontFor(control->font));
@@ -547,6 +577,11 @@ void MainWindow::SetCaption(const Control& control, const std::string& text) {
         case ControlKind::Label:
             ::SetWindowTextW(child, Wide(text).c_str());
             return;
+        case ControlKind::Button:
+            // Painted from the model's caption; its window text is the name MSAA reads
+            // (SetAccessibleName).
+            ::InvalidateRect(child, nullptr, TRUE);
+            return;
         default:
             ::SetWindowTextW(child, Wide(text).c_str());
             ::InvalidateRect(child, nullptr, TRUE);
@@ -627,5 +662,176 @@ void MainWindow::SetTimerRunning(bool running) {
 }
 
 void MainWindow::Unload() { renderer_.Unload(); }
+
+// ---- The keyboard and screen readers --------------------------------------------------------
+
+// A button's window text is what MSAA and screen readers read as its name: a key's spoken name
+// ("Up Arrow" where the key shows an arrow). The other controls' names are their own texts or
+// the labels beside them.
+void MainWindow::SetAccessibleName(const Control& control, const std::string& name) {
+    if (control.kind == ControlKind::Button) {
+        ::SetWindowTextW(HandleFor(control), Wide(name).c_str());
+    }
+}
+
+void MainWindow::SetPressed(const Control& control, bool pressed) {
+    ::SendMessageW(HandleFor(control), BM_SETCHECK, pressed ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::InvalidateRect(HandleFor(control), nullptr, FALSE);
+}
+
+// A toggle paints itself as the owner-drawn buttons are painted; after every message that
+// changes how it looks (its own paint would show then) it is painted again.
+LRESULT CALLBACK MainWindow::ToggleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR data) {
+    auto* self = reinterpret_cast<MainWindow*>(data);
+    const Control* control = self->hwnd_ != nullptr ? self->ControlFor(hwnd) : nullptr;
+    if (control == nullptr) {
+        return ::DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT paint{};
+            HDC dc = ::BeginPaint(hwnd, &paint);
+            RECT r{};
+            ::GetClientRect(hwnd, &r);
+            const auto state = static_cast<UINT>(::SendMessageW(hwnd, BM_GETSTATE, 0, 0));
+            const auto cues = static_cast<UINT>(::SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0));
+            const bool focus = (state & BST_FOCUS) != 0 && (cues & UISF_HIDEFOCUS) == 0;
+            self->PaintButton(dc, r, *control, (state & BST_PUSHED) != 0, !::IsWindowEnabled(hwnd), focus);
+            ::EndPaint(hwnd, &paint);
+            return 0;
+        }
+        default:
+            break;
+    }
+    const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+    switch (message) {
+        case BM_SETSTATE:
+        case BM_SETCHECK:
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_ENABLE:
+        case WM_SETTEXT:
+        case WM_UPDATEUISTATE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            ::InvalidateRect(hwnd, nullptr, FALSE);
+            break;
+        default:
+            break;
+    }
+    return result;
+}
+
+bool MainWindow::TranslateKey(const MSG& message) {
+    if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
+        keyboardInput_ = true;
+    } else if (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) {
+        keyboardInput_ = false;
+    }
+    if (message.message != WM_KEYDOWN || hwnd_ == nullptr || !::IsChild(hwnd_, message.hwnd)) {
+        return false;
+    }
+    const bool shift = ::GetKeyState(VK_SHIFT) < 0;
+    switch (message.wParam) {
+        case VK_TAB:
+            if (::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0) {
+                return false;
+            }
+            MoveFocus(shift ? -1 : 1);
+            return true;
+        case VK_UP:
+        case VK_LEFT:
+            return MoveInGroup(-1);
+        case VK_DOWN:
+        case VK_RIGHT:
+            return MoveInGroup(1);
+        case VK_RETURN:
+        case VK_SPACE:
+            return Press(message.wParam == VK_RETURN);
+        default:
+            return false;
+    }
+}
+
+// Enter presses the focused button; Enter and Space open the guide from its link, which is
+// a label and takes no keys itself. Space on a button is the button's own.
+bool MainWindow::Press(bool enter) {
+    Control* focused = ControlFor(::GetFocus());
+    if (focused == nullptr) {
+        return false;
+    }
+    if (focused->kind == ControlKind::Button && enter) {
+        ::SendMessageW(HandleFor(*focused), BM_CLICK, 0, 0);
+        return true;
+    }
+    if (RoleOf(*focused) == AccessibleRole::Link) {
+        model_.UserClick(*focused);
+        return true;
+    }
+    return false;
+}
+
+// The guide's link: a static control, which draws no focus; the dotted mark is drawn over it.
+LRESULT CALLBACK MainWindow::LinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+    if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+        ::InvalidateRect(hwnd, nullptr, TRUE);
+    } else if (message == WM_PAINT && ::GetFocus() == hwnd) {
+        HDC dc = ::GetDC(hwnd);
+        RECT r{};
+        ::GetClientRect(hwnd, &r);
+        ::DrawFocusRect(dc, &r);
+        ::ReleaseDC(hwnd, dc);
+    }
+    return result;
+}
+
+// The next control of the model's order that Tab reaches now, after the focused one; the
+// first (or last) when the focus is on none of them.
+void MainWindow::MoveFocus(int step) {
+    const std::vector<const Control*> stops = TabStops(model_);
+    if (stops.empty()) {
+        return;
+    }
+    const Control* focused = ControlFor(::GetFocus());
+    const auto at = std::find(stops.begin(), stops.end(), focused);
+    const auto size = static_cast<long>(stops.size());
+    long next = step > 0 ? 0 : size - 1;
+    if (at != stops.end()) {
+        next = ((at - stops.begin()) + step + size) % size;
+    }
+    HWND target = HandleFor(*stops[static_cast<size_t>(next)]);
+    ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    ::SetFocus(target);
+    if (stops[static_cast<size_t>(next)]->kind == ControlKind::TextBox) {
+        ::SendMessageW(target, EM_SETSEL, 0, -1);
+    }
+}
+
+// The arrow keys between the playback options: the option moved to is selected, as a click
+// does. False for a control without such a group; the control takes the key itself then.
+bool MainWindow::MoveInGroup(int step) {
+    const Control* focused = ControlFor(::GetFocus());
+    if (focused == nullptr) {
+        return false;
+    }
+    const std::vector<const Control*> group = ArrowGroup(model_, *focused);
+    const auto at = std::find(group.begin(), group.end(), focused);
+    if (at == group.end()) {
+        // The keys have no arrows of their own: the focus stays where it is.
+        return focused->kind == ControlKind::Button;
+    }
+    const auto size = static_cast<long>(group.size());
+    const long next = ((at - group.begin()) + step + size) % size;
+    HWND target = HandleFor(*group[static_cast<size_t>(next)]);
+    ::SetFocus(target);
+    ::SendMessageW(target, BM_CLICK, 0, 0);
+    return true;
+}
 
 }  // namespace treadle::win32

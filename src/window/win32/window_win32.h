@@ -32,6 +32,11 @@ class MainWindow final : private RenderTarget {
     UINT Dpi() const { return dpi_; }
     bool TimerRunning() const { return timerRunning_; }
 
+    // The keyboard's moves, for the message loop before IsDialogMessage: Tab and Shift+Tab
+    // along the model's focus order, the arrow keys between the playback options, Enter on a
+    // button. True when the message was taken.
+    bool TranslateKey(const MSG& message);
+
     // The timer's identifier in WM_TIMER.
     static constexpr UINT_PTR kTimerId = 1;
 
@@ -47,6 +52,14 @@ class MainWindow final : private RenderTarget {
     void OnCommand(HWND child, WORD code);
     LRESULT OnCtlColor(HDC dc, HWND child, UINT message);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
+    void PaintButton(HDC dc, RECT r, const Control& control, bool pressed, bool disabled, bool focus);
+    static LRESULT CALLBACK ToggleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR data);
+    static LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR data);
+    bool Press(bool enter);
+    void MoveFocus(int step);
+    bool MoveInGroup(int step);
     void OnPaintFrame(HWND frame);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
 
@@ -71,6 +84,8 @@ class MainWindow final : private RenderTarget {
     void AppendItems(const Control& control, std::span<const std::string> items) override;
     void SelectItem(const Control& control, int index) override;
     void SetTimerRunning(bool running) override;
+    void SetPressed(const Control& control, bool pressed) override;
+    void SetAccessibleName(const Control& control, const std::string& name) override;
 
     Control* ControlFor(HWND child);
     HFONT FontFor(const FontSpec& font) const;
@@ -88,6 +103,7 @@ class MainWindow final : private RenderTarget {
     std::map<COLORREF, HBRUSH> brushes_;
     int rendering_ = 0;  // the controls' notifications while the model is shown are no user events
     bool timerRunning_ = false;
+    bool keyboardInput_ = false;  // the last input the loop saw came from the keyboard
 };
 
 }  // namespace treadle::win32

@@ -1,0 +1,224 @@
+// The Win32 window without a mouse: Tab follows the model's focus order, Space presses the
+// focused toggle and key, and the toggle's pressed state is the check state MSAA reads. The
+// keys go through the same steps as in the program's message loop. It needs a display:
+// scripts/wine-gui runs it.
+
+// clang-format off
+// The virtual foot switch before any Windows header: those define `interface` as a word.
+#include "support/fakes.h"
+#include "window/focus_order.h"
+#include "window/win32/window_win32.h"
+// clang-format on
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <oleacc.h>
+#include <string>
+#include <vector>
+
+namespace treadle::win32 {
+namespace {
+
+class KeyboardWin32Test : public ::testing::Test {
+  protected:
+    void Open(WindowOptions options = {}) {
+        VirtualFootSwitch::Options deviceOptions;
+        deviceOptions.sleeper = &sleeper;
+        device = std::make_unique<VirtualFootSwitch>(deviceOptions);
+        std::string error;
+        ASSERT_TRUE(device->Start(error)) << error;
+        window = std::make_unique<MainWindow>(WindowServices{*device, clock, sleeper, boxes, url},
+                                              ::GetModuleHandleW(nullptr), options);
+        ASSERT_TRUE(window->Show(SW_SHOWNORMAL)) << ::GetLastError();
+        ::SetForegroundWindow(window->Handle());
+        ::SendMessageW(window->Handle(), WM_TIMER, MainWindow::kTimerId, 0);  // finds the device
+        ASSERT_TRUE(window->Model().DeviceDetected);
+    }
+    void TearDown() override {
+        window.reset();
+        MSG m{};
+        while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+    // Runs the queued messages as the program's loop does.
+    void Pump() {
+        MSG m{};
+        while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (window->TranslateKey(m) || ::IsDialogMessageW(window->Handle(), &m)) {
+                continue;
+            }
+            ::TranslateMessage(&m);
+            ::DispatchMessageW(&m);
+        }
+    }
+    // A key pressed and let go on the focused control, with Shift held or not.
+    void Key(WPARAM key, bool shift = false) {
+        BYTE state[256] = {};
+        ::GetKeyboardState(state);
+        state[VK_SHIFT] = shift ? 0x80 : 0;
+        ::SetKeyboardState(state);
+        HWND focus = ::GetFocus();
+        ::PostMessageW(focus, WM_KEYDOWN, key, 1);
+        ::PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+        Pump();
+        state[VK_SHIFT] = 0;
+        ::SetKeyboardState(state);
+    }
+    // The control whose window has the focus (a combo box's edit field counts as the box).
+    std::string Focused() {
+        for (HWND h = ::GetFocus(); h != nullptr; h = ::GetParent(h)) {
+            for (const Control& c : window->Model().Controls()) {
+                if (window->HandleFor(c) == h) {
+                    return c.DisplayName();
+                }
+            }
+        }
+        return "(none)";
+    }
+    void TabRound() {
+        const std::vector<const Control*> stops = TabStops(window->Model());
+        ASSERT_GT(stops.size(), 100u);
+        ::SetFocus(window->HandleFor(*stops.front()));
+        ASSERT_EQ(Focused(), stops.front()->DisplayName());
+        for (size_t i = 1; i <= stops.size(); ++i) {
+            Key(VK_TAB);
+            ASSERT_EQ(Focused(), stops[i % stops.size()]->DisplayName()) << "tab " << i;
+        }
+        for (size_t i = stops.size(); i-- > 0;) {
+            Key(VK_TAB, true);
+            ASSERT_EQ(Focused(), stops[i]->DisplayName()) << "shift tab " << i;
+        }
+    }
+
+    testing::FakeClock clock;
+    testing::FakeSleeper sleeper;
+    testing::FakeBoxes boxes;
+    testing::FakeUrl url;
+    std::unique_ptr<VirtualFootSwitch> device;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(KeyboardWin32Test, TabFollowsTheModelsOrder) {
+    for (bool advanced : {false, true}) {
+        SCOPED_TRACE(advanced ? "advanced" : "plain");
+        Open({Language::Chinese, advanced});
+        TabRound();
+        window.reset();
+    }
+}
+
+TEST_F(KeyboardWin32Test, SpaceOnLeftCtrlThenF1WritesTheKeyAssignment) {
+    Open();
+    HWND ctrl = window->HandleFor(window->Model().Command_ctrl);
+    EXPECT_EQ(::SendMessageW(ctrl, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ::SetFocus(ctrl);
+    Key(VK_SPACE);
+    EXPECT_EQ(window->Model().ModifierByte, 0x01);
+    EXPECT_EQ(::SendMessageW(ctrl, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(::GetFocus(), ctrl);  // pressed from the keyboard, it keeps the focus
+    EXPECT_TRUE(device->Received().empty());
+
+    ::SetFocus(window->HandleFor(window->Model().Command_key[0]));
+    Key(VK_SPACE);
+    ASSERT_EQ(device->Received().size(), 3u);
+    EXPECT_EQ(device->Received()[0][4], 0x01);  // Ctrl
+    EXPECT_EQ(device->Received()[0][5], 0x3A);  // F1
+    EXPECT_EQ(device->Received()[1][3], 0x7C);  // the key delay's slot
+    EXPECT_EQ(device->Received()[2][3], 0x78);  // the long press's slot
+
+    Key(VK_RETURN);  // Enter presses the focused key again
+    EXPECT_EQ(device->Received().size(), 6u);
+}
+
+TEST_F(KeyboardWin32Test, ArrowKeysSelectThePlaybackOptions) {
+    Open({Language::English, true});
+    USB& model = window->Model();
+    ASSERT_TRUE(model.LoopPlayback);
+    ::SetFocus(window->HandleFor(model.Option2));
+    Key(VK_DOWN);
+    EXPECT_EQ(Focused(), "Option1");
+    EXPECT_FALSE(model.LoopPlayback);
+    EXPECT_EQ(::SendMessageW(window->HandleFor(model.Option1), BM_GETCHECK, 0, 0), BST_CHECKED);
+    Key(VK_UP);
+    EXPECT_EQ(Focused(), "Option2");
+    EXPECT_TRUE(model.LoopPlayback);
+}
+
+TEST_F(KeyboardWin32Test, EnterAndSpaceOnTheGuidesLinkOpenTheGuide) {
+    Open();
+    ::SetFocus(window->HandleFor(window->Model().Label11));
+    Key('A');  // other keys do nothing
+    EXPECT_TRUE(url.opened.empty());
+    Key(VK_RETURN);
+    EXPECT_EQ(url.opened.size(), 1u);
+    Key(VK_SPACE);
+    EXPECT_EQ(url.opened.size(), 2u);
+}
+
+// A button's window text, which MSAA reads as its name, is its spoken name in the window's
+// language; the look comes from the model's caption.
+TEST_F(KeyboardWin32Test, ButtonsAreNamedByTheirSpokenNames) {
+    Open({Language::English, false});
+    struct Case {
+        const Control* control;
+        const wchar_t* name;
+    };
+    USB& model = window->Model();
+    const Case cases[] = {
+        {&model.Command_ctrl, L"Left Ctrl"},   {&model.Command_key[0], L"F1"},  {&model.Command_key[32], L"Up Arrow"},
+        {&model.Command_key[81], L"Num Lock"}, {&model.Command_L_btn, L"Left"},
+    };
+    for (const Case& c : cases) {
+        wchar_t text[64] = {};
+        ::GetWindowTextW(window->HandleFor(*c.control), text, 64);
+        EXPECT_STREQ(text, c.name) << c.control->DisplayName();
+    }
+    EXPECT_EQ(model.Command_key[32].Text(), "↑");
+}
+
+// What MSAA reads from the toggle: its name, its role and its checked state.
+TEST_F(KeyboardWin32Test, MsaaReadsTheTogglesNameAndState) {
+    Open();
+    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+    HWND ctrl = window->HandleFor(window->Model().Command_ctrl);
+    ::SendMessageW(ctrl, BM_SETCHECK, BST_UNCHECKED, 0);
+    ::SetFocus(ctrl);
+    Key(VK_SPACE);
+    IAccessible* accessible = nullptr;
+    const HRESULT got = ::AccessibleObjectFromWindow(ctrl, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                                     reinterpret_cast<void**>(&accessible));
+    if (FAILED(got) || accessible == nullptr) {
+        // What the system's own proxy for a standard control gives, asked directly.
+        const HRESULT standard = ::CreateStdAccessibleObject(ctrl, static_cast<LONG>(OBJID_CLIENT), IID_IAccessible,
+                                                             reinterpret_cast<void**>(&accessible));
+        std::printf("MSAA: AccessibleObjectFromWindow 0x%lx, CreateStdAccessibleObject 0x%lx\n",
+                    static_cast<unsigned long>(got), static_cast<unsigned long>(standard));
+        if (FAILED(standard) || accessible == nullptr) {
+            ::CoUninitialize();
+            GTEST_SKIP() << "this system gives no IAccessible for a button (AccessibleObjectFromWindow 0x" << std::hex
+                         << got << ", CreateStdAccessibleObject 0x" << standard << ")";
+        }
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    VARIANT role{};
+    VARIANT state{};
+    const HRESULT nameGot = accessible->get_accName(self, &name);
+    const HRESULT roleGot = accessible->get_accRole(self, &role);
+    const HRESULT stateGot = accessible->get_accState(self, &state);
+    std::printf("MSAA: name %ls (0x%lx), role %ld (0x%lx), state 0x%lx (0x%lx)\n", name ? name : L"(null)",
+                static_cast<unsigned long>(nameGot), static_cast<long>(role.lVal), static_cast<unsigned long>(roleGot),
+                static_cast<unsigned long>(state.lVal), static_cast<unsigned long>(stateGot));
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_CHECKBUTTON);
+    EXPECT_NE(state.lVal & STATE_SYSTEM_CHECKED, 0);
+    ::SysFreeString(name);
+    accessible->Release();
+    ::CoUninitialize();
+}
+
+}  // namespace
+}  // namespace treadle::win32
