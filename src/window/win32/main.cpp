@@ -140,8 +140,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     treadle::win32::Win32Clock clock;
     treadle::win32::Win32UrlOpener url;
-    treadle::win32::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url}, instance,
-                                      windowOptions);
+    treadle::win32::Win32FileDialogs files;
+    treadle::win32::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url, &files},
+                                      instance, windowOptions);
     window.Model().MakerPage = MakerPageFor(window.Model().MakerPage, windowOptions.language);
     if (!window.Show(showCommand)) {
         Say(STD_ERROR_HANDLE,
@@ -150,6 +151,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     }
     boxes.SetOwner(window.Handle());
     url.SetOwner(window.Handle());
+    files.SetOwner(window.Handle());
     MSG message{};
     BOOL got = 0;
     while ((got = ::GetMessageW(&message, nullptr, 0, 0)) > 0) {
@@ -158,5 +160,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     }
     boxes.SetOwner(nullptr);
     url.SetOwner(nullptr);
+    files.SetOwner(nullptr);
     return got < 0 ? 1 : static_cast<int>(message.wParam);
 }
