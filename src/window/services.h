@@ -35,8 +35,8 @@ public:
     // A modal dialog that asks for a file to open or to save into, offering the files whose
     // names end in `extension` (".toml") under the name `filterName`. Nothing when the user
     // cancelled.
-    virtual std::optional<std::string> Ask(FileDialogKind kind, const std::string& title,
-                                           const std::string& filterName, const std::string& extension) = 0;
+    virtual std::optional<std::string> Ask(FileDialogKind kind, const std::string& title, const std::string& filterName,
+                                           const std::string& extension) = 0;
 };
 
 }  // namespace treadle

@@ -141,8 +141,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     treadle::win32::Win32Clock clock;
     treadle::win32::Win32UrlOpener url;
     treadle::win32::Win32FileDialogs files;
-    treadle::win32::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url, &files},
-                                      instance, windowOptions);
+    treadle::win32::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url, &files}, instance,
+                                      windowOptions);
     window.Model().MakerPage = MakerPageFor(window.Model().MakerPage, windowOptions.language);
     if (!window.Show(showCommand)) {
         Say(STD_ERROR_HANDLE,
