@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -260,6 +261,28 @@ TEST(ProfileWindow, SavingSaysWhichSwitchesAndSettingsTheWindowDidNotWrite) {
         EXPECT_TRUE(Logged(fresh, Text(Msg::ProfileLongPressUnknown, language)));
         EXPECT_TRUE(Logged(fresh, Text(Msg::ProfileDelayUnknown, language)));
     }
+}
+
+// A frame typed into the frame text box counts as the device took it: a later write to a slot
+// replaces what an earlier one stored there, and a cleared switch is left out.
+TEST(ProfileWindow, TheSavedProfileFollowsTypedFramesAndClearing) {
+    TempDir dir;
+    WindowFixture f({}, {Language::English, true});
+    Connect(f);
+    USB& w = *f.window;
+    ProgramSwitches(f);
+    for (const char* typed : {"aa 02 00 FE 04 00 00", "AA 01 04 FF FF FF FF", "aa 01 08 00 4F"}) {
+        w.UserEditText(w.TextIW, typed);
+        w.UserClick(w.Iwrite);
+    }
+    ASSERT_TRUE(w.SaveProfile((dir / "typed.toml").string()));
+    const ProfileRead read = ReadProfile((dir / "typed.toml").string());
+    ASSERT_TRUE(read.ok()) << read.error;
+    std::map<int, std::string> switches;
+    for (const auto& [number, choice] : read.profile.switches) {
+        switches[number] = KeyCombinationText(choice);
+    }
+    EXPECT_EQ(switches, (std::map<int, std::string>{{1, "mouse-middle"}, {3, "right"}, {4, "mouse-middle"}}));
 }
 
 TEST(ProfileWindow, AFailedSaveIsReportedAndNeverCalledASuccess) {
