@@ -37,8 +37,13 @@ TEST(Catalogue, EveryEntryHasBothLanguagesAndTheSameArguments) {
         EXPECT_EQ(Placeholders(e.chinese), Placeholders(e.english));
         EXPECT_EQ(Text(e.id, Language::Chinese), std::string(e.chinese));
         EXPECT_EQ(Text(e.id, Language::English), std::string(e.english));
-        // English texts are plain ASCII, so any font shows them.
-        for (unsigned char c : std::string(e.english)) {
+        // English texts are plain ASCII, so any font shows them, but for the ellipsis of the
+        // buttons that open a dialog ("Save profile…"), which every font of the window has.
+        std::string english(e.english);
+        for (size_t at = english.find("…"); at != std::string::npos; at = english.find("…")) {
+            english.replace(at, std::string("…").size(), "...");
+        }
+        for (unsigned char c : english) {
             EXPECT_LT(c, 0x80) << e.english;
         }
     }

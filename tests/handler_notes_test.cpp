@@ -78,7 +78,7 @@ bool EventRunsAHandler(const Control& design, bool advanced, bool connected, con
             break;
     }
     return changed || w.lstResults.Items() != log || f.device->Received().size() != received ||
-           !f.boxes.shown.empty() || !f.url.opened.empty();
+           !f.boxes.shown.empty() || !f.url.opened.empty() || !f.files.asked.empty();
 }
 
 // The names of the controls whose events run a handler, in the plain and the advanced view.

@@ -1,6 +1,6 @@
 #include "cli/command_word.h"
 
-#include "cli/shown_text.h"
+#include "text/shown_text.h"
 #include "text/text_rules.h"
 
 #include <algorithm>

@@ -1,16 +1,16 @@
 #include "cli/commands.h"
 
 #include "assignment/assignment_log.h"
+#include "assignment/key_names.h"
 #include "assignment/press_line.h"
 #include "cli/devices.h"
-#include "cli/key_names.h"
-#include "cli/profile.h"
 #include "cli/provision.h"
-#include "cli/shown_text.h"
-#include "cli/slots.h"
 #include "device/protocol.h"
 #include "device/user_file.h"
+#include "settings/profile.h"
+#include "settings/profile_slots.h"
 #include "settings/settings_input.h"
+#include "text/shown_text.h"
 #include "text/text_rules.h"
 
 #include <CLI/CLI.hpp>
@@ -225,22 +225,14 @@ Job SetJob(const Arguments& a) {
 
 Job ApplyJob(const Profile& p, const std::string& file) {
     Job job;
+    static_cast<FrameJob&>(job) = ProfileFrameJob(p);
     std::string switches;
     for (const auto& [number, choice] : p.switches) {
-        if (choice.mouse) {
-            job.steps.push_back({MouseFrame(SwitchSlotByte(number), choice.usage), {}, 0});
-        } else {
-            job.steps.push_back({KeyFrame(SwitchSlotByte(number), choice.modifiers, choice.usage), {}, kPauseMs});
-        }
         switches += (switches.empty() ? "" : ", ") + std::to_string(number) + " = " + KeyCombinationText(choice);
     }
-    AddKeySettings(job, p.delayMs, p.longPress);
     job.summary = "applied " + ShownText(file, kShownPathBytes) + ": " +
                   (switches.empty() ? "" : "switch " + switches + "; ") + SettingsSummary(p.delayMs, p.longPress);
     if (p.runMode) {
-        if (!RunModeFrameRedundant(p)) {
-            job.steps.push_back({RunModeFrame(p.runMode->powerOnRun, p.runMode->loopPlayback), {}, 0});
-        }
         job.summary += "; " + RunModeSummary(*p.runMode);
     }
     return job;

@@ -1,7 +1,7 @@
 #include "cli/provision.h"
 
 #include "cli/devices.h"
-#include "cli/shown_text.h"
+#include "text/shown_text.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,7 +3,7 @@
 #include "cli/command_word.h"
 #include "cli/commands.h"
 #include "cli/devices.h"
-#include "cli/shown_text.h"
+#include "text/shown_text.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,9 +1,9 @@
 #include "cli/session.h"
 
 #include "cli/devices.h"
-#include "cli/shown_text.h"
 #include "device/protocol.h"
 #include "settings/settings_input.h"
+#include "text/shown_text.h"
 #include "text/text_rules.h"
 
 #include <ostream>

@@ -3,11 +3,11 @@
 // platform and opens the devices the options choose.
 #pragma once
 
-#include "cli/profile.h"
 #include "cli/runner.h"
 #include "device/foot_switch_link.h"
 #include "device/hid_platform.h"
 #include "device/virtual_foot_switch.h"
+#include "settings/profile.h"
 
 #include <cstdint>
 #include <iosfwd>

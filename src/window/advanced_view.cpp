@@ -24,8 +24,10 @@ const std::array kPlaces{
     AdvancedPlace{"Frame4", "", {kLeft, 1800, kWidth, 975}},
     AdvancedPlace{"Label_settings_note", "", {kLeft, 2850, kWidth, 1020}},
     AdvancedPlace{"Command1", "", {kLeft, 3960, 1455, 375}},
-    AdvancedPlace{"Label_frame_text", "", {kLeft, 4440, kWidth, 300}},
-    AdvancedPlace{"TextIW", "", {kLeft, 4770, 2895, 495}},
+    AdvancedPlace{"Command_save_profile", "", {kLeft, 4440, 1560, 375}},
+    AdvancedPlace{"Command_load_profile", "", {kLeft + kWidth - 1560, 4440, 1560, 375}},
+    AdvancedPlace{"Label_frame_text", "", {kLeft, 4920, kWidth, 300}},
+    AdvancedPlace{"TextIW", "", {kLeft, 5250, 2895, 495}},
 };
 
 constexpr std::array<const char*, 6> kKeptOut{"Timer1", "contion", "Label1", "TextVID", "Label2", "TextPID"};
@@ -46,8 +48,17 @@ Control Label(const char* name, Msg caption, Language language, double points) {
 }
 
 // The pedal test's band under the log, across the whole width.
-constexpr Twips kPanel{60, 5400, kAdvancedClientWidth - 120, 2295};
+constexpr Twips kPanel{60, 5880, kAdvancedClientWidth - 120, 2295};
 constexpr int kPanelRight = 10680;  // left edge of the status line and the buttons, in the frame
+
+// A button of the column at its place.
+Control ColumnButton(const char* name, Msg caption, Language language) {
+    Control c = Label(name, caption, language, 10.5);
+    c.kind = ControlKind::Button;
+    c.wordWrap = false;
+    c.InitState(c.Text(), colors::kButtonFace, colors::System(18), true, true, 0);
+    return c;
+}
 
 Control Panel(const char* name, ControlKind kind, Twips place, std::string text, std::uint32_t back, std::uint32_t fore,
               const char* container = kPedalTestFrame) {
@@ -71,6 +82,8 @@ std::deque<Control> AdvancedOnlyControls(Language language) {
     std::deque<Control> controls;
     controls.push_back(Label("Label_settings_note", Msg::SettingsSlotNote, language, 9));
     controls.push_back(Label("Label_frame_text", Msg::FrameTextCaption, language, 9));
+    controls.push_back(ColumnButton(kSaveProfileButton, Msg::SaveProfile, language));
+    controls.push_back(ColumnButton(kLoadProfileButton, Msg::LoadProfile, language));
 
     const std::uint32_t text = colors::System(18);
     controls.push_back(Panel(kPedalTestFrame, ControlKind::Frame, kPanel, Text(Msg::PedalTestCaption, language),

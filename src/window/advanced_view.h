@@ -14,7 +14,7 @@ namespace treadle {
 // The client area of the advanced view: wider by the settings column, and taller by the pedal
 // test's band under the log.
 constexpr int kAdvancedClientWidth = 15615;
-constexpr int kAdvancedClientHeight = 7755;
+constexpr int kAdvancedClientHeight = 8235;
 
 // The pedal test's controls, all inside its frame: the list of the last presses, the status
 // line and the family of buttons that press pedals 1 to 4 of the virtual foot switch (Index 0
@@ -24,6 +24,10 @@ inline constexpr const char* kPedalPressList = "List_pedal_presses";
 inline constexpr const char* kPedalStatus = "Label_pedal_status";
 inline constexpr const char* kPedalButton = "Command_pedal";
 inline constexpr int kPedalButtons = 4;
+
+// The profile buttons of the column, side by side under clear all.
+inline constexpr const char* kSaveProfileButton = "Command_save_profile";
+inline constexpr const char* kLoadProfileButton = "Command_load_profile";
 
 // A control's place in the advanced view. `container` is where it sits there (empty for the
 // window).
@@ -41,7 +45,7 @@ std::span<const AdvancedPlace> AdvancedPlaces();
 std::span<const char* const> ControlsKeptOutOfView();
 
 // The controls only the advanced view has (the frame text box's caption, the note on the
-// settings slot and the pedal test), captioned in `language`, at their places. The pedal
+// settings slot, the profile buttons and the pedal test), captioned in `language`, at their places. The pedal
 // buttons start hidden: the window shows them where the pedals can be pressed.
 std::deque<Control> AdvancedOnlyControls(Language language);
 

@@ -202,6 +202,10 @@ const std::array kHandlerNotes{
     HandlerNote{"Command1", "after a confirmation, clears all 32 slots of the device, settings included"},
     HandlerNote{"Command2", "writes the key delay and the long-press setting"},
     HandlerNote{"Command_pedal", "presses the pedal of the virtual foot switch and lists what the press sends"},
+    HandlerNote{"Command_save_profile",
+                "asks for a file and saves what the window has written since it started as a profile"},
+    HandlerNote{"Command_load_profile",
+                "asks for a profile, checks it and writes its switches and settings as treadlectl apply does"},
 };
 
 }  // namespace

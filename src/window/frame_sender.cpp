@@ -2,6 +2,8 @@
 // frame text box's text as the user typed it. Each is shown in TextIW as it is written.
 #include "window/usb.h"
 
+#include <algorithm>
+
 namespace treadle {
 
 const Connection* USB::ReachDevice() {
@@ -26,8 +28,11 @@ SendOutcomes USB::SendFrames(FrameJob job, const FootSwitchLink::StepDone& done)
         }
         return ReachDevice();
     };
-    auto written = [this, &done](size_t step, const StepResult& result) {
+    auto written = [this, &done, &job](size_t step, const StepResult& result) {
         LastApiResult = result.write.written;
+        if (result.Outcome() == SendOutcome::Written) {
+            RememberWritten(job.steps[step]);
+        }
         ReportFileFailure(result.write);
         if (done) {
             done(step, result);
@@ -52,6 +57,20 @@ SendOutcome USB::SendFrame() {
     FrameJob job;
     job.steps.push_back({Frame{}, TextIW.Text(), 0});
     return SendFrames(std::move(job)).Overall();
+}
+
+void USB::RememberWritten(const JobStep& step) {
+    if (!step.typedText) {
+        written_.Remember(step.frame);
+        return;
+    }
+    // A typed frame is remembered as the report carries it.
+    const ReportConversion report = FrameTextToReport(*step.typedText, kMinOutputReportLength);
+    if (report.ok()) {
+        Frame frame;
+        std::copy(report.report.begin() + 1, report.report.end(), frame.bytes.begin());
+        written_.Remember(frame);
+    }
 }
 
 void USB::ReportFileFailure(const WriteResult& written) {

@@ -3,6 +3,7 @@
 // provides them, so every handler runs without a display and without real sleeps.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "device/clock.h"
@@ -24,6 +25,18 @@ public:
     virtual ~UrlOpener() = default;
     // Hands the address to the user's web browser; false when that could not be done.
     virtual bool Open(const std::string& url) = 0;
+};
+
+enum class FileDialogKind { Open, Save };
+
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // A modal dialog that asks for a file to open or to save into, offering the files whose
+    // names end in `extension` (".toml") under the name `filterName`. Nothing when the user
+    // cancelled.
+    virtual std::optional<std::string> Ask(FileDialogKind kind, const std::string& title, const std::string& filterName,
+                                           const std::string& extension) = 0;
 };
 
 }  // namespace treadle

@@ -205,6 +205,14 @@ void USB::UserClick(Control& control) {
         Command_pedal_Click(control.index);
         return;
     }
+    if (control.name == kSaveProfileButton) {
+        Command_save_profile_Click();
+        return;
+    }
+    if (control.name == kLoadProfileButton) {
+        Command_load_profile_Click();
+        return;
+    }
     if (control.kind == ControlKind::OptionButton) {
         SelectOption(control);
         return;

@@ -23,6 +23,7 @@
 #include "window/control.h"
 #include "window/keyboard_layout.h"
 #include "window/services.h"
+#include "window/written_slots.h"
 
 namespace treadle {
 
@@ -34,6 +35,8 @@ struct WindowServices {
     Sleeper& sleeper;
     MessageBoxes& boxes;
     UrlOpener& url;
+    // The file dialog of the profile buttons; without one they do nothing.
+    FileDialogs* files = nullptr;
 };
 
 // How the window is shown: its language, and whether the advanced view shows the settings
@@ -185,6 +188,15 @@ public:
     // The pedal buttons, in the advanced view only (empty otherwise).
     ControlFamily Command_pedal;
 
+    // ---- Profiles (advanced view) --------------------------------------------------------
+    // Asks for a file and saves what the window has written since it started as a profile.
+    void Command_save_profile_Click();
+    // Asks for a profile, checks it and writes it to the device as treadlectl apply does.
+    void Command_load_profile_Click();
+    // The same without the dialog; true when the profile was saved or every frame written.
+    bool SaveProfile(std::string path);
+    bool LoadProfile(const std::string& path);
+
     // ---- Controls ------------------------------------------------------------------------
 private:
     std::deque<Control> controls_;  // declared first: the references below point into it
@@ -273,6 +285,8 @@ private:
     // Tells the user of a state or capture file that cannot be written, once until a write
     // succeeds again: one action writes several reports.
     void ReportFileFailure(const WriteResult& written);
+    // Keeps a frame the device took in the record a saved profile is made from.
+    void RememberWritten(const JobStep& step);
     // The connection a frame is written to; a device that was connected once is looked for
     // again. Null when there is none.
     const Connection* ReachDevice();
@@ -316,6 +330,11 @@ private:
     // says so only when the tick before it was denied too.
     bool deniedLastTick_ = false;
     bool fileFailureReported_ = false;
+    WrittenSlots written_;
+    // Logs what writing a profile did and tells the pedal test; true when every frame went.
+    bool ReportProfileWrite(const std::string& path, const Profile& profile, const std::vector<bool>& stepsWritten);
+    // Shows the profile's delay, long press and run mode in their controls.
+    void ShowProfileSettings(const Profile& profile);
     WindowServices services_;
     FootSwitchLink link_;
     Connection connection_;

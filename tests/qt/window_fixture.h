@@ -27,7 +27,7 @@ class QtWindowFixture : public ::testing::Test {
         device = std::make_unique<VirtualFootSwitch>(deviceOptions);
         std::string error;
         ASSERT_TRUE(device->Start(error)) << error;
-        window = std::make_unique<MainWindow>(WindowServices{*device, clock, sleeper, boxes, url}, options);
+        window = std::make_unique<MainWindow>(WindowServices{*device, clock, sleeper, boxes, url, &files}, options);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -49,6 +49,7 @@ class QtWindowFixture : public ::testing::Test {
     testing::FakeSleeper sleeper;
     testing::FakeBoxes boxes;
     testing::FakeUrl url;
+    testing::FakeFileDialogs files;
     std::unique_ptr<VirtualFootSwitch> device;
     std::unique_ptr<MainWindow> window;
 };

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,29 @@ class FakeUrl final : public UrlOpener {
     }
 };
 
+// A file dialog that answers from a script: each answer in turn, then "cancelled".
+class FakeFileDialogs final : public FileDialogs {
+  public:
+    struct Asked {
+        FileDialogKind kind;
+        std::string title;
+        std::string filterName;
+        std::string extension;
+    };
+    std::vector<Asked> asked;
+    std::deque<std::optional<std::string>> answers;
+    std::optional<std::string> Ask(FileDialogKind kind, const std::string& title, const std::string& filterName,
+                                   const std::string& extension) override {
+        asked.push_back({kind, title, filterName, extension});
+        if (answers.empty()) {
+            return std::nullopt;
+        }
+        std::optional<std::string> a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
 // A loaded window on a virtual foot switch, with every service faked.
 struct WindowFixture {
     explicit WindowFixture(VirtualFootSwitch::Options options = {}, WindowOptions view = {});
@@ -73,6 +97,7 @@ struct WindowFixture {
     FakeSleeper sleeper;
     FakeBoxes boxes;
     FakeUrl url;
+    FakeFileDialogs files;
     std::unique_ptr<VirtualFootSwitch> device;
     std::unique_ptr<USB> window;
 

@@ -286,6 +286,31 @@ TEST_F(WindowWin32Test, TheAdvancedViewShowsThePedalTestWhoseButtonsPressThePeda
     EXPECT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
 }
 
+TEST_F(WindowWin32Test, TheProfileButtonsSitInTheColumnAndOpenTheFileDialog) {
+    testing::FakeFileDialogs files;
+    for (Language language : {Language::Chinese, Language::English}) {
+        window.reset();
+        window = std::make_unique<MainWindow>(WindowServices{*device, clock, sleeper, boxes, url, &files},
+                                              ::GetModuleHandleW(nullptr), WindowOptions{language, true});
+        ASSERT_TRUE(window->Show(SW_SHOWNOACTIVATE)) << ::GetLastError();
+        Tick();
+        ASSERT_TRUE(Model().DeviceDetected);
+        files.asked.clear();
+        const char* names[] = {kSaveProfileButton, kLoadProfileButton};
+        const Msg captions[] = {Msg::SaveProfile, Msg::LoadProfile};
+        for (int i = 0; i < 2; ++i) {
+            HWND button = H(names[i]);
+            ASSERT_NE(button, nullptr);
+            EXPECT_TRUE(::IsWindowVisible(button));
+            EXPECT_EQ(Text(button), Wide(treadle::Text(captions[i], language)));
+            Click(button);
+        }
+        ASSERT_EQ(files.asked.size(), 2u);
+        EXPECT_EQ(files.asked[0].kind, FileDialogKind::Save);
+        EXPECT_EQ(files.asked[1].kind, FileDialogKind::Open);
+    }
+}
+
 TEST_F(WindowWin32Test, ANewDpiRescalesPlacesAndFonts) {
     RECT suggested{0, 0, 1700, 800};
     ::SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));

@@ -93,17 +93,21 @@ int main(int argc, char** argv) {
     treadle::qt::QtClock clock(QLocale(QString::fromStdString(
         treadle::LogLocaleFor(windowOptions.language, QLocale::system().name().toStdString()))));
     treadle::qt::QtUrlOpener url;
+    treadle::qt::QtFileDialogs files;
     int status = 0;
     {
-        treadle::qt::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url}, windowOptions);
+        treadle::qt::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url, &files},
+                                       windowOptions);
         window.Model().MakerPage = treadle::qt::GuideInLanguage(
             treadle::qt::MakerPageFor(QCoreApplication::applicationDirPath(), window.Model().MakerPage,
                                       TREADLE_GUIDE_IS_DEFAULT, QStringLiteral(TREADLE_INSTALLED_GUIDE)),
             windowOptions.language);
         boxes.SetParent(&window);
+        files.SetParent(&window);
         window.show();
         status = QApplication::exec();
         boxes.SetParent(nullptr);
+        files.SetParent(nullptr);
     }
     return status;
 }

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -129,6 +131,19 @@ MessageAnswer QtMessageBoxes::Show(const std::string& text, const std::string& t
 bool QtUrlOpener::Open(const std::string& url) {
     const QUrl address(QString::fromStdString(url));
     return address.isValid() && !address.isEmpty() && QDesktopServices::openUrl(address);
+}
+
+std::optional<std::string> QtFileDialogs::Ask(FileDialogKind kind, const std::string& title,
+                                              const std::string& filterName, const std::string& extension) {
+    const QString caption = QString::fromStdString(title);
+    const QString filter = QString::fromStdString(filterName) + QStringLiteral(" (*") +
+                           QString::fromStdString(extension) + QStringLiteral(")");
+    const QString path = kind == FileDialogKind::Save ? QFileDialog::getSaveFileName(parent_, caption, {}, filter)
+                                                      : QFileDialog::getOpenFileName(parent_, caption, {}, filter);
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(path).toStdString();
 }
 
 }  // namespace treadle::qt

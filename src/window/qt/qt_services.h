@@ -65,4 +65,16 @@ class QtUrlOpener final : public UrlOpener {
     bool Open(const std::string& url) override;
 };
 
+// Qt's file dialogs, modal to `parent`; the path comes back in the system's file-name encoding.
+class QtFileDialogs final : public FileDialogs {
+  public:
+    explicit QtFileDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void SetParent(QWidget* parent) { parent_ = parent; }
+    std::optional<std::string> Ask(FileDialogKind kind, const std::string& title, const std::string& filterName,
+                                   const std::string& extension) override;
+
+  private:
+    QWidget* parent_;
+};
+
 }  // namespace treadle::qt

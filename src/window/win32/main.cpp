@@ -140,7 +140,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     treadle::win32::Win32Clock clock(windowOptions.language);
     treadle::win32::Win32UrlOpener url;
-    treadle::win32::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url}, instance,
+    treadle::win32::Win32FileDialogs files;
+    treadle::win32::MainWindow window(treadle::WindowServices{*platform, clock, sleeper, boxes, url, &files}, instance,
                                       windowOptions);
     window.Model().MakerPage = MakerPageFor(window.Model().MakerPage, windowOptions.language);
     if (!window.Show(showCommand)) {
@@ -150,6 +151,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     }
     boxes.SetOwner(window.Handle());
     url.SetOwner(window.Handle());
+    files.SetOwner(window.Handle());
     MSG message{};
     BOOL got = 0;
     while ((got = ::GetMessageW(&message, nullptr, 0, 0)) > 0) {
@@ -161,5 +163,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     }
     boxes.SetOwner(nullptr);
     url.SetOwner(nullptr);
+    files.SetOwner(nullptr);
     return got < 0 ? 1 : static_cast<int>(message.wParam);
 }

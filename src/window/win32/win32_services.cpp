@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include <commdlg.h>
 #include <shellapi.h>
 
 namespace treadle::win32 {
@@ -68,6 +69,34 @@ bool Win32UrlOpener::Open(const std::string& url) {
     const auto result =
         reinterpret_cast<INT_PTR>(::ShellExecuteW(owner_, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return result > 32;
+}
+
+std::optional<std::string> Win32FileDialogs::Ask(FileDialogKind kind, const std::string& title,
+                                                 const std::string& filterName, const std::string& extension) {
+    // The filter is pairs of a name and a pattern, each ended by a NUL, and one more NUL.
+    const std::wstring pattern = L"*" + Wide(extension);
+    std::wstring filter = Wide(filterName) + L" (" + pattern + L")";
+    filter += L'\0';
+    filter += pattern;
+    filter += L'\0';
+    const std::wstring caption = Wide(title);
+    const std::wstring defaultExtension = Wide(extension.substr(extension.starts_with('.') ? 1 : 0));
+    std::wstring file(32768, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner_;
+    dialog.lpstrFilter = filter.c_str();  // c_str() adds the last NUL
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = caption.c_str();
+    dialog.lpstrDefExt = defaultExtension.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                   (kind == FileDialogKind::Save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const BOOL chosen = kind == FileDialogKind::Save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog);
+    if (chosen == 0) {
+        return std::nullopt;
+    }
+    return Narrow(file.c_str());
 }
 
 }  // namespace treadle::win32

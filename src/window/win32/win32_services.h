@@ -1,5 +1,5 @@
 // The window's surroundings on Windows: the regional clock, a blocking pause, modal message
-// boxes and the user's web browser. Texts are UTF-8 here and UTF-16 at the Windows calls.
+// boxes, file dialogs and the user's web browser. Texts are UTF-8 here and UTF-16 at the Windows calls.
 #pragma once
 
 #include "text/catalogue.h"
@@ -48,6 +48,19 @@ class Win32UrlOpener final : public UrlOpener {
     explicit Win32UrlOpener(HWND owner = nullptr) : owner_(owner) {}
     void SetOwner(HWND owner) { owner_ = owner; }
     bool Open(const std::string& url) override;
+
+  private:
+    HWND owner_;
+};
+
+// The system's open and save dialogs, modal to `owner`; a file saved without an extension
+// gets the one offered.
+class Win32FileDialogs final : public FileDialogs {
+  public:
+    explicit Win32FileDialogs(HWND owner = nullptr) : owner_(owner) {}
+    void SetOwner(HWND owner) { owner_ = owner; }
+    std::optional<std::string> Ask(FileDialogKind kind, const std::string& title, const std::string& filterName,
+                                   const std::string& extension) override;
 
   private:
     HWND owner_;

@@ -1,14 +1,14 @@
-#include "cli/key_names.h"
+#include "assignment/key_names.h"
 
 #include "assignment/assignment_log.h"
 #include "assignment/key_naming.h"
-#include "cli/shown_text.h"
+#include "text/shown_text.h"
 #include "text/text_rules.h"
 
 #include <algorithm>
 #include <array>
 
-namespace treadle::cli {
+namespace treadle {
 namespace {
 
 std::string Lower(std::string_view text) {
@@ -247,4 +247,4 @@ std::vector<std::string> AllKeyNames() {
 
 std::string NameOfKeyButton(int index) { return KeyButtonName(index); }
 
-}  // namespace treadle::cli
+}  // namespace treadle

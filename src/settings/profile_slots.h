@@ -1,13 +1,13 @@
 // Reading a virtual foot switch's stored slots back as assignments and settings.
 #pragma once
 
-#include "cli/profile.h"
 #include "device/virtual_foot_switch.h"
+#include "settings/profile.h"
 
 #include <string>
 #include <vector>
 
-namespace treadle::cli {
+namespace treadle {
 
 // The profile that, applied, stores what the slots hold. What a profile cannot say is
 // added to `notes`, one line each. `kinds` tells a click from a key whose bytes read alike;
@@ -17,4 +17,4 @@ Profile ProfileFromSlots(const SlotTable& slots, std::vector<std::string>& notes
 // One line per switch and per settings slot, decoded for people.
 std::vector<std::string> ShowLines(const SlotTable& slots, const SlotKinds& kinds = {});
 
-}  // namespace treadle::cli
+}  // namespace treadle

@@ -1,9 +1,9 @@
-#include "cli/shown_text.h"
+#include "text/shown_text.h"
 
 #include <cstdint>
 #include <cstdio>
 
-namespace treadle::cli {
+namespace treadle {
 namespace {
 
 void AppendEscaped(std::string& out, unsigned char byte) {
@@ -81,4 +81,4 @@ std::string Quoted(std::string_view text, std::size_t maxBytes) { return "\"" + 
 
 std::string ShownMessage(std::string_view message) { return Escape(message, std::string_view::npos, true); }
 
-}  // namespace treadle::cli
+}  // namespace treadle

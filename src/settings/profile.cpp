@@ -1,8 +1,8 @@
-#include "cli/profile.h"
+#include "settings/profile.h"
 
-#include "cli/shown_text.h"
 #include "device/user_file.h"
 #include "settings/settings_input.h"
+#include "text/shown_text.h"
 #include "text/text_rules.h"
 
 #include <toml++/toml.h>
@@ -12,7 +12,7 @@
 #include <optional>
 #include <sstream>
 
-namespace treadle::cli {
+namespace treadle {
 namespace {
 
 // Where a node stands, for messages: "FILE:LINE: KEY: ".
@@ -363,4 +363,22 @@ std::string ProfileText(const Profile& profile, const std::string& notes) {
     return out.str();
 }
 
-}  // namespace treadle::cli
+FrameJob ProfileFrameJob(const Profile& profile) {
+    FrameJob job;
+    for (const auto& [number, choice] : profile.switches) {
+        if (choice.mouse) {
+            job.steps.push_back({MouseFrame(SwitchSlotByte(number), static_cast<std::uint8_t>(choice.usage)), {}, 0});
+        } else {
+            const Frame key =
+                KeyFrame(SwitchSlotByte(number), choice.modifiers, static_cast<std::uint8_t>(choice.usage));
+            job.steps.push_back({key, {}, kPauseMs});
+        }
+    }
+    AddKeySettings(job, profile.delayMs, profile.longPress);
+    if (profile.runMode && !RunModeFrameRedundant(profile)) {
+        job.steps.push_back({RunModeFrame(profile.runMode->powerOnRun, profile.runMode->loopPlayback), {}, 0});
+    }
+    return job;
+}
+
+}  // namespace treadle

@@ -1,10 +1,10 @@
-#include "cli/slots.h"
+#include "settings/profile_slots.h"
 
 #include "assignment/key_naming.h"
 
 #include <optional>
 
-namespace treadle::cli {
+namespace treadle {
 namespace {
 
 constexpr SlotBytes kErased{kErasedByte, kErasedByte, kErasedByte, kErasedByte};
@@ -152,4 +152,4 @@ std::vector<std::string> ShowLines(const SlotTable& slots, const SlotKinds& kind
     return lines;
 }
 
-}  // namespace treadle::cli
+}  // namespace treadle
