@@ -65,7 +65,8 @@ TEST(FocusOrder, ReadsFrameByFrameAndTheKeyboardRowByRow) {
           "lstResults"},
          7},
         // The column right of the keyboard reads top to bottom, the delay's button beside its
-        // box; then the log's band with the frame text box at its right; then the pedal test.
+        // box; then the log's band with the profile buttons and the frame text box at its
+        // right; then the pedal test.
         {true,
          {"Combo1",
           "Check1",
@@ -81,6 +82,8 @@ TEST(FocusOrder, ReadsFrameByFrameAndTheKeyboardRowByRow) {
           "Command1",
           "Clear",
           "lstResults",
+          "Command_save_profile",
+          "Command_load_profile",
           "TextIW",
           "List_pedal_presses",
           "Command_pedal(0)",
