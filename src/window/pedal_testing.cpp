@@ -2,6 +2,8 @@
 
 #include "window/services.h"
 
+#include <algorithm>
+
 namespace treadle {
 
 PedalTest::PedalTest(HidPlatform& hid, Clock& clock, std::uint16_t vendorId, std::uint16_t productId)
@@ -54,16 +56,33 @@ void PedalTest::SetProgrammed(int switchNumber, std::optional<PedalPress> press)
     }
 }
 
-bool PedalTest::PressPedal(int pedal, std::string& error) {
+bool PedalTest::PressPedal(int pedal, std::string& error, Language language) {
     if (virtual_ == nullptr) {
-        error = "only the virtual foot switch's pedals can be pressed from here";
+        error = Text(Msg::PedalOnlyVirtual, language);
         return false;
     }
     if (!watch_) {
         Poll();  // listen first, so the press is heard
     }
     // Another program (treadlectl, another window) may have changed the state file since.
-    if (!virtual_->Reload(error) || !virtual_->PressPedal(pedal, error)) {
+    if (!virtual_->Reload(error)) {
+        return false;
+    }
+    // The device's own reasons, said in the window's language.
+    const std::vector<std::string> present = virtual_->EnumerateInterfaces();
+    if (std::find(present.begin(), present.end(), VirtualFootSwitch::ConfigPath(0)) == present.end()) {
+        error = Text(Msg::PedalUnplugged, language);
+        return false;
+    }
+    if (pedal >= 1 && pedal <= kSwitchCount) {
+        const auto slot = static_cast<size_t>(pedal - 1);
+        if (!SlotPress(virtual_->Slots()[slot], virtual_->Kinds()[slot])) {
+            error =
+                Text(Msg::PedalHoldsNothing, language, {std::to_string(pedal), ByteListText(virtual_->Slots()[slot])});
+            return false;
+        }
+    }
+    if (!virtual_->PressPedal(pedal, error)) {
         return false;
     }
     Poll();

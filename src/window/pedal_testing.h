@@ -8,6 +8,7 @@
 #include "assignment/press_line.h"
 #include "device/hid_platform.h"
 #include "device/virtual_foot_switch.h"
+#include "text/catalogue.h"
 
 #include <cstdint>
 #include <deque>
@@ -64,7 +65,8 @@ class PedalTest {
     // Presses pedal 1 to 4 of the virtual foot switch (the first device) and takes its press
     // into the list at once. False with a reason when it holds nothing or there is no virtual
     // foot switch.
-    [[nodiscard]] bool PressPedal(int pedal, std::string& error);
+    // The reason is in `language`, but for what the system says of the state file.
+    [[nodiscard]] bool PressPedal(int pedal, std::string& error, Language language = Language::English);
 
   private:
     KnownSwitches Known(const std::string& interfacePath) const;

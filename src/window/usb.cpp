@@ -386,7 +386,7 @@ void USB::Command_pedal_Click(int index) {
     }
     std::string error;
     pedalPressError_.clear();
-    if (!pedalTest_->PressPedal(index + 1, error)) {
+    if (!pedalTest_->PressPedal(index + 1, error, options_.language)) {
         pedalPressError_ = Text(Msg::PedalPressFailed, options_.language, {error});
     }
     ShowPedalTest();
