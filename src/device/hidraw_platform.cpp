@@ -1,7 +1,8 @@
 // hidraw: one node per HID device, written and read a whole report at a time, report-ID
 // byte first. sysfs tells what is behind each node without opening it.
-#include "device/hid_descriptor.h"
 #include "device/hidraw_platform.h"
+
+#include "device/hid_descriptor.h"
 #include "device/input_report.h"
 #include "device/system_error_text.h"
 
@@ -15,6 +16,7 @@
 #include <fcntl.h>
 #include <linux/netlink.h>
 #include <memory>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -472,9 +474,7 @@ OpenResult HidrawPlatform::Open(const std::string& path, bool forTimedRead) {
     }
     entry.fd = fd;
     std::lock_guard lock(mutex_);
-    const HidHandle handle = nextHandle_++;
-    handles_.emplace(handle, entry);
-    return {handle, OpenFailure::None, {}};
+    return {handles_.Add(entry), OpenFailure::None, {}};
 }
 
 OpenResult HidrawPlatform::OpenReadWrite(const std::string& path) { return Open(path, false); }
@@ -483,11 +483,11 @@ OpenResult HidrawPlatform::OpenForTimedRead(const std::string& path) { return Op
 
 bool HidrawPlatform::GetAttributes(HidHandle handle, HidAttributes& out) {
     std::lock_guard lock(mutex_);
-    const auto it = handles_.find(handle);
-    if (it == handles_.end() || !it->second.hasIds) {
+    const Entry* entry = handles_.Find(handle);
+    if (entry == nullptr || !entry->hasIds) {
         return false;
     }
-    out = it->second.ids;
+    out = entry->ids;
     return true;
 }
 
@@ -563,28 +563,28 @@ bool HidrawPlatform::PeekCaps(const std::string& path, HidCaps& out) {
 
 bool HidrawPlatform::GetCaps(HidHandle handle, HidCaps& out) {
     std::lock_guard lock(mutex_);
-    const auto it = handles_.find(handle);
-    if (it == handles_.end() || !it->second.hasCaps) {
+    const Entry* entry = handles_.Find(handle);
+    if (entry == nullptr || !entry->hasCaps) {
         return false;
     }
-    out = it->second.caps;
+    out = entry->caps;
     return true;
 }
 
 bool HidrawPlatform::EntryOf(HidHandle handle, Entry& out) const {
     std::lock_guard lock(mutex_);
-    const auto it = handles_.find(handle);
-    if (it == handles_.end()) {
+    const Entry* entry = handles_.Find(handle);
+    if (entry == nullptr) {
         return false;
     }
-    out = it->second;
+    out = *entry;
     return true;
 }
 
 void HidrawPlatform::SetWriteStalled(HidHandle handle, bool stalled) {
     std::lock_guard lock(mutex_);
-    if (const auto it = handles_.find(handle); it != handles_.end()) {
-        it->second.writeStalled = stalled;
+    if (Entry* entry = handles_.Find(handle)) {
+        entry->writeStalled = stalled;
     }
 }
 
@@ -691,12 +691,11 @@ ReadResult HidrawPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_t> b
 
 bool HidrawPlatform::Close(HidHandle handle) {
     std::lock_guard lock(mutex_);
-    const auto it = handles_.find(handle);
-    if (it == handles_.end()) {
+    const std::optional<Entry> entry = handles_.Take(handle);
+    if (!entry) {
         return false;
     }
-    ::close(it->second.fd);  // on Linux the fd is released even when close reports an error
-    handles_.erase(it);
+    ::close(entry->fd);  // on Linux the fd is released even when close reports an error
     return true;
 }
 
@@ -747,7 +746,7 @@ WatchStart HidrawPlatform::WatchInput(std::uint16_t vendorId, std::uint16_t prod
 
 int HidrawPlatform::OpenHandleCount() const {
     std::lock_guard lock(mutex_);
-    return static_cast<int>(handles_.size());
+    return static_cast<int>(handles_.Count());
 }
 
 std::unique_ptr<HidPlatform> MakeSystemHidPlatform() {

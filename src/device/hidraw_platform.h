@@ -6,10 +6,10 @@
 // stands for /sys and TREADLE_DEV_ROOT for /dev.
 #pragma once
 
+#include "device/handle_table.h"
 #include "device/hid_platform.h"
 
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -101,8 +101,7 @@ class HidrawPlatform final : public HidPlatform {
     HidrawRoots roots_;
     int eventSocket_ = -2;  // the netlink socket of device events; -2 not yet opened, -1 none
     mutable std::mutex mutex_;
-    std::map<HidHandle, Entry> handles_;
-    HidHandle nextHandle_ = 1;
+    HandleTable<Entry> handles_;
 };
 
 }  // namespace treadle

@@ -347,19 +347,14 @@ OpenResult VirtualFootSwitch::OpenInterface(const std::string& path) {
     if (devices_[static_cast<size_t>(device)].denied) {
         return {0, OpenFailure::AccessDenied, "permission denied: " + path};
     }
-    const HidHandle handle = nextHandle_++;
-    handles_[handle] = Open{device, interface};
-    return {handle, OpenFailure::None, {}};
+    return {handles_.Add(Open{device, interface}), OpenFailure::None, {}};
 }
 
 OpenResult VirtualFootSwitch::OpenReadWrite(const std::string& path) { return OpenInterface(path); }
 
 OpenResult VirtualFootSwitch::OpenForTimedRead(const std::string& path) { return OpenInterface(path); }
 
-VirtualFootSwitch::Open* VirtualFootSwitch::Lookup(HidHandle handle) {
-    auto it = handles_.find(handle);
-    return it == handles_.end() ? nullptr : &it->second;
-}
+VirtualFootSwitch::Open* VirtualFootSwitch::Lookup(HidHandle handle) { return handles_.Find(handle); }
 
 bool VirtualFootSwitch::GetAttributes(HidHandle handle, HidAttributes& out) {
     const Open* open = Lookup(handle);
@@ -489,7 +484,7 @@ ReadResult VirtualFootSwitch::ReadTimed(HidHandle handle, std::span<std::uint8_t
     return {ReadStatus::Completed, static_cast<int>(n), 0, {}};
 }
 
-bool VirtualFootSwitch::Close(HidHandle handle) { return handles_.erase(handle) == 1; }
+bool VirtualFootSwitch::Close(HidHandle handle) { return handles_.Remove(handle); }
 
 std::string VirtualFootSwitch::ErrorText(std::uint32_t code) { return CLibraryErrorText(code); }
 

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "assignment/press_line.h"
+#include "device/handle_table.h"
 #include "device/hid_platform.h"
 #include "device/press_queue.h"
 #include "device/user_file.h"
@@ -24,7 +25,6 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -144,7 +144,7 @@ class VirtualFootSwitch final : public HidPlatform {
     const std::vector<std::vector<std::uint8_t>>& Received(int device = 0) const {
         return devices_.at(static_cast<size_t>(device)).received;
     }
-    int OpenHandleCount() const { return static_cast<int>(handles_.size()); }
+    int OpenHandleCount() const { return static_cast<int>(handles_.Count()); }
 
     // The path of a device's configuration interface.
     static std::string ConfigPath(int device);
@@ -184,8 +184,7 @@ class VirtualFootSwitch final : public HidPlatform {
 
     Options options_;
     std::vector<Device> devices_;
-    std::map<HidHandle, Open> handles_;
-    HidHandle nextHandle_ = 1;
+    HandleTable<Open> handles_;
     WriteFault writeFault_ = WriteFault::None;
     std::uint32_t failNextWait_ = 0;
     AppendFile capture_;
