@@ -175,8 +175,6 @@ class VirtualFootSwitch final : public HidPlatform {
     bool ParseState(const std::string& text, bool missing, std::string& error);
     // With no count given, takes the state file's own count of devices.
     void TakeDeviceCountOfStateFile();
-    // When the state file names more devices than were asked for, how to use them all.
-    std::string MoreDevicesHint(const std::string& text) const;
     // Stores four data bytes in a slot, and in the state file when there is one.
     bool StoreSlot(int device, int slot, const SlotBytes& bytes, SlotKind kind, std::string& error);
     friend class VirtualInputWatch;
