@@ -10,14 +10,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #if defined(__SANITIZE_ADDRESS__)
 // From the AddressSanitizer runtime; GCC ships no header for it.
@@ -334,6 +339,138 @@ TEST(Hidraw, AWriteTheDeviceNeverTakesFailsWithinASecond) {
             std::_Exit(0);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// A write() that is held while the gate is shut, as the kernel holds hidraw's write() for a
+// USB device that stopped taking reports, whatever O_NONBLOCK says; then it writes. Like the
+// kernel's transfer, it gives up waiting after 5 s, so a write made on the caller's own thread
+// fails the test rather than hanging it.
+struct WriteGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool shut = false;
+    int entered = 0;
+    int left = 0;
+
+    static NodeWriteCall CallThrough(std::shared_ptr<WriteGate> gate) {
+        return [gate](int fd, const void* data, size_t size) {
+            {
+                std::unique_lock lock(gate->mutex);
+                ++gate->entered;
+                gate->changed.wait_for(lock, std::chrono::seconds(5), [&] { return !gate->shut; });
+            }
+            const ssize_t n = ::write(fd, data, size);
+            const int code = errno;
+            {
+                std::lock_guard lock(gate->mutex);
+                ++gate->left;
+            }
+            gate->changed.notify_all();
+            errno = code;
+            return n;
+        };
+    }
+    void Shut(bool closed) {
+        {
+            std::lock_guard lock(mutex);
+            shut = closed;
+        }
+        changed.notify_all();
+    }
+    int Entered() {
+        std::lock_guard lock(mutex);
+        return entered;
+    }
+    // Waits at most 5 s for `count` writes to have come out of the gate.
+    bool WaitLeft(int count) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(5), [&] { return left >= count; });
+    }
+};
+
+using Clock = std::chrono::steady_clock;
+
+TEST(Hidraw, AWriteTheKernelHoldsFailsWithinASecondAndTheNextFailsAtOnce) {
+    FakeTree tree;
+    tree.Add(0, kFootSwitchUevent, kConfigDescriptor);
+    const auto gate = std::make_shared<WriteGate>();
+    HidrawPlatform hid(tree.Roots(), WriteGate::CallThrough(gate));
+    const OpenResult r = hid.OpenReadWrite(tree.DevPath(0));
+    ASSERT_TRUE(r.ok()) << r.error;
+    ASSERT_EQ(hid.Write(r.handle, Bytes(8, 1)).written, 8);
+
+    gate->Shut(true);
+    auto start = Clock::now();
+    const WriteResult held = hid.Write(r.handle, Bytes(8, 2));
+    const auto waited = Clock::now() - start;
+    EXPECT_EQ(held.written, 0);
+    EXPECT_EQ(held.error, "the device did not take the report within 1000 ms; it may have stalled");
+    EXPECT_GE(waited, std::chrono::milliseconds(900));
+    EXPECT_LT(waited, std::chrono::milliseconds(1500));
+
+    // The kernel still holds the first: the next neither waits nor starts a second write.
+    start = Clock::now();
+    const WriteResult next = hid.Write(r.handle, Bytes(8, 3));
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_EQ(next.written, 0);
+    EXPECT_EQ(next.error, held.error);
+    EXPECT_EQ(gate->Entered(), 2);
+
+    // The held write ends (its report arrives, late); then writes get through again. Until
+    // the writer has taken in the end of the held write, a write still fails at once.
+    gate->Shut(false);
+    ASSERT_TRUE(gate->WaitLeft(2));
+    const auto released = Clock::now();
+    WriteResult after = hid.Write(r.handle, Bytes(8, 4));
+    while (after.written == 0 && Clock::now() - released < std::chrono::seconds(1)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        after = hid.Write(r.handle, Bytes(8, 4));
+    }
+    EXPECT_EQ(after.written, 8);
+    EXPECT_EQ(after.error, "");
+    EXPECT_EQ(gate->Entered(), 3);
+    Bytes expected;
+    for (std::uint8_t b : {1, 2, 4}) {
+        expected.insert(expected.end(), 8, b);
+    }
+    EXPECT_EQ(tree.NodeBytes(0), expected);
+    EXPECT_TRUE(hid.Close(r.handle));
+}
+
+// Closing the handle, or the whole platform, while the kernel holds a write: both return at
+// once, the node stays open until the write ends, and then nothing is left open.
+TEST(Hidraw, AHeldWriteOutlivesItsHandleAndPlatformSafely) {
+    for (const bool destroyPlatform : {false, true}) {
+        SCOPED_TRACE(destroyPlatform ? "platform destroyed" : "handle closed");
+        FakeTree tree;
+        tree.Add(0, kFootSwitchUevent, kConfigDescriptor);
+        const auto gate = std::make_shared<WriteGate>();
+        const int fdsBefore = OpenFdCount();
+        auto hid = std::make_unique<HidrawPlatform>(tree.Roots(), WriteGate::CallThrough(gate));
+        const OpenResult r = hid->OpenReadWrite(tree.DevPath(0));
+        ASSERT_TRUE(r.ok()) << r.error;
+        gate->Shut(true);
+        ASSERT_EQ(hid->Write(r.handle, Bytes(8, 7)).written, 0);
+
+        const auto start = Clock::now();
+        if (destroyPlatform) {
+            hid.reset();
+        } else {
+            EXPECT_TRUE(hid->Close(r.handle));
+            EXPECT_EQ(hid->OpenHandleCount(), 0);
+        }
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+        EXPECT_EQ(OpenFdCount(), fdsBefore + 1) << "the held write's node was closed under it";
+
+        gate->Shut(false);
+        ASSERT_TRUE(gate->WaitLeft(1));
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (OpenFdCount() != fdsBefore && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_EQ(OpenFdCount(), fdsBefore);
+        EXPECT_EQ(tree.NodeBytes(0), Bytes(8, 7));
+    }
 }
 
 // Root may open anything, so the check runs as an unprivileged user when the tests run as root.

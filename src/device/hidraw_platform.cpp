@@ -322,15 +322,15 @@ HidIdResult ParseHidIdFromUevent(std::string_view uevent) {
     return result;
 }
 
-HidrawPlatform::HidrawPlatform(HidrawRoots roots) : roots_(std::move(roots)) {
+HidrawPlatform::HidrawPlatform(HidrawRoots roots, NodeWriteCall write)
+    : roots_(std::move(roots)), write_(write ? std::move(write) : NodeWriteCall(&::write)) {
     roots_.sysfs = StripTrailingSlashes(roots_.sysfs);
     roots_.dev = StripTrailingSlashes(roots_.dev);
 }
 
+// The handles go with the members: each node's descriptor is closed then, or by a writer
+// thread that the kernel still holds inside write(), when the write ends.
 HidrawPlatform::~HidrawPlatform() {
-    for (auto& [handle, entry] : handles_) {
-        ::close(entry.fd);
-    }
     if (eventSocket_ >= 0) {
         ::close(eventSocket_);
     }
@@ -472,7 +472,7 @@ OpenResult HidrawPlatform::Open(const std::string& path, bool forTimedRead) {
                 return {0, OpenFailure::Other, "cannot open " + path + ": " + reason};
         }
     }
-    entry.fd = fd;
+    entry.node = std::make_shared<const NodeFd>(fd);
     std::lock_guard lock(mutex_);
     return {handles_.Add(entry), OpenFailure::None, {}};
 }
@@ -589,43 +589,45 @@ void HidrawPlatform::SetWriteStalled(HidHandle handle, bool stalled) {
 }
 
 WriteResult HidrawPlatform::Write(HidHandle handle, std::span<const std::uint8_t> report) {
-    Entry entry;
-    if (!EntryOf(handle, entry)) {
-        return {0, "handle " + std::to_string(handle) + " is not open"};
-    }
-    if (report.empty()) {
-        return {0, "an empty report cannot be written"};
+    std::shared_ptr<const NodeFd> node;
+    std::shared_ptr<ReportWriter> writer;
+    bool stalled = false;
+    {
+        std::lock_guard lock(mutex_);
+        Entry* entry = handles_.Find(handle);
+        if (entry == nullptr) {
+            return {0, "handle " + std::to_string(handle) + " is not open"};
+        }
+        if (report.empty()) {
+            return {0, "an empty report cannot be written"};
+        }
+        if (entry->writer == nullptr) {
+            entry->writer = ReportWriter::Start(entry->node, write_);
+        }
+        node = entry->node;
+        writer = entry->writer;
+        stalled = entry->writeStalled;
     }
     // A device that did not take the last report is given no new wait until one gets through,
     // so an action of many frames fails in one wait rather than in one per frame.
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(entry.writeStalled ? 0 : kWriteWaitMs);
-    ssize_t n = 0;
-    for (;;) {
-        n = ::write(entry.fd, report.data(), report.size());
-        if (n >= 0) {
-            break;
-        }
-        const int code = errno;
-        if (code == EINTR) {
-            continue;
-        }
-        if (code != EAGAIN) {
-            return {0, "writing the report failed: " + Errno(code)};
-        }
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
+    const auto deadline = WriteClock::now() + std::chrono::milliseconds(stalled ? 0 : kWriteWaitMs);
+    // Where no thread could be had, the write is made here, bounded by poll() alone.
+    const NodeWriteOutcome outcome =
+        writer != nullptr ? writer->Write(report, deadline) : WriteBefore(node->get(), report, deadline, write_);
+    switch (outcome.status) {
+        case NodeWriteOutcome::Status::TimedOut:
             SetWriteStalled(handle, true);
             return {0, "the device did not take the report within " + std::to_string(kWriteWaitMs) +
                            " ms; it may have stalled"};
-        }
-        pollfd p{entry.fd, POLLOUT, 0};
-        if (::poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR) {
-            const int pollCode = errno;
-            return {0, "waiting to write the report failed: " + Errno(pollCode)};
-        }
+        case NodeWriteOutcome::Status::WriteFailed:
+            return {0, "writing the report failed: " + Errno(outcome.errorCode)};
+        case NodeWriteOutcome::Status::WaitFailed:
+            return {0, "waiting to write the report failed: " + Errno(outcome.errorCode)};
+        case NodeWriteOutcome::Status::Written:
+            break;
     }
     SetWriteStalled(handle, false);
+    const ssize_t n = outcome.written;
     if (static_cast<size_t>(n) < report.size()) {
         return {static_cast<int>(n), "short write: " + std::to_string(n) + " of " + std::to_string(report.size()) +
                                          " bytes reached the device"};
@@ -641,7 +643,7 @@ ReadResult HidrawPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_t> b
     if (!EntryOf(handle, entry)) {
         return failed(EBADF, "handle " + std::to_string(handle) + " is not open");
     }
-    const int fd = entry.fd;
+    const int fd = entry.node->get();
     if (buffer.empty()) {
         return failed(EINVAL, "the read buffer is empty");
     }
@@ -690,13 +692,14 @@ ReadResult HidrawPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_t> b
 }
 
 bool HidrawPlatform::Close(HidHandle handle) {
-    std::lock_guard lock(mutex_);
-    const std::optional<Entry> entry = handles_.Take(handle);
-    if (!entry) {
-        return false;
+    std::optional<Entry> entry;
+    {
+        std::lock_guard lock(mutex_);
+        entry = handles_.Take(handle);
     }
-    ::close(entry->fd);  // on Linux the fd is released even when close reports an error
-    return true;
+    // The node's descriptor is closed as the entry goes, outside the lock; or, while the kernel
+    // holds a write on it, by the writer thread when the write ends.
+    return entry.has_value();
 }
 
 std::string HidrawPlatform::ErrorText(std::uint32_t code) { return CLibraryErrorText(code); }

@@ -8,8 +8,10 @@
 
 #include "device/handle_table.h"
 #include "device/hid_platform.h"
+#include "device/hidraw_report_writer.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -44,7 +46,8 @@ struct HidIdResult {
 
 class HidrawPlatform final : public HidPlatform {
   public:
-    explicit HidrawPlatform(HidrawRoots roots);
+    // `write` stands for the system's write() on the nodes; tests give one that blocks.
+    explicit HidrawPlatform(HidrawRoots roots, NodeWriteCall write = {});
     ~HidrawPlatform() override;
 
     HidrawPlatform(const HidrawPlatform&) = delete;
@@ -75,7 +78,7 @@ class HidrawPlatform final : public HidPlatform {
     // What was learnt of an interface when it was opened; a handle keeps it, so the answers
     // stay the same while the handle is open.
     struct Entry {
-        int fd = -1;
+        std::shared_ptr<const NodeFd> node;
         bool hasIds = false;
         HidAttributes ids;
         bool hasCaps = false;
@@ -85,6 +88,8 @@ class HidrawPlatform final : public HidPlatform {
         bool numberedInput = true;
         // The last write did not get through in time: the next one does not wait again.
         bool writeStalled = false;
+        // Started at the first write; nothing for a node only read from.
+        std::shared_ptr<ReportWriter> writer;
     };
 
     OpenResult Open(const std::string& path, bool forTimedRead);
@@ -99,6 +104,7 @@ class HidrawPlatform final : public HidPlatform {
     void SetWriteStalled(HidHandle handle, bool stalled);
 
     HidrawRoots roots_;
+    NodeWriteCall write_;
     int eventSocket_ = -2;  // the netlink socket of device events; -2 not yet opened, -1 none
     mutable std::mutex mutex_;
     HandleTable<Entry> handles_;
