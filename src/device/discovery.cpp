@@ -32,57 +32,73 @@ void USB::contion_Click() {
     (void)FindTheHid();
 }
 
+namespace {
+
+// What a search of the HID interfaces for the foot switch found.
+struct InterfaceSearch {
+    HidHandle found = 0;       // its interface, opened for reading and writing; 0 when none
+    bool deniedMatch = false;  // an interface with its IDs that the user may not open
+};
+
+// Looks through the interfaces present for the one with these IDs (none matches when either is
+// negative). The window's record of the search is kept on the way: DevicePath names the
+// interface looked at last, LastInterfaceReached says the list ran out, LastApiResult whether
+// the last open interface told its IDs.
+InterfaceSearch SearchInterfaces(USB& window, HidPlatform& hid, int vendorId, int productId) {
+    const bool idsValid = vendorId >= 0 && productId >= 0;
+    auto matches = [&](const HidAttributes& a) {
+        return idsValid && a.vendorId == vendorId && a.productId == productId;
+    };
+    // Each interface is examined through a handle of its own; the connected pair stays in
+    // HIDHandle and ReadHandle until a match replaces it.
+    const std::vector<std::string> paths = hid.EnumerateInterfaces();
+    InterfaceSearch search;
+    for (size_t memberIndex = 0;; ++memberIndex) {
+        if (memberIndex >= paths.size()) {
+            window.LastInterfaceReached = true;
+            return search;
+        }
+        const std::string& path = paths[memberIndex];
+        window.DevicePath = path;
+        // Where the system tells the IDs without opening the interface, one that is not the
+        // foot switch is passed over unopened: the search then costs little more than listing.
+        HidAttributes told;
+        if (hid.PeekAttributes(path, told) && !matches(told)) {
+            continue;
+        }
+        const OpenResult opened = hid.OpenReadWrite(path);
+        if (!opened.ok()) {
+            // An interface that cannot be opened for reading and writing never matches.
+            HidAttributes peeked;
+            if (opened.failure == OpenFailure::AccessDenied && hid.PeekAttributes(path, peeked) && matches(peeked)) {
+                search.deniedMatch = true;
+            }
+            continue;
+        }
+        HidAttributes attributes;
+        window.LastApiResult = hid.GetAttributes(opened.handle, attributes) ? 1 : 0;
+        if (window.LastApiResult != 0 && matches(attributes)) {
+            search.found = opened.handle;
+            return search;
+        }
+        hid.Close(opened.handle);
+    }
+}
+
+}  // namespace
+
 bool USB::FindTheHid() {
     HidPlatform& hid = services_.hid;
     LastInterfaceReached = false;
     DeviceDetected = false;
     bool result = false;
 
-    const int vendorId = ParseIdText(VendorIDText);
-    const int productId = ParseIdText(ProductIDText);
-    const bool idsValid = vendorId >= 0 && productId >= 0;
-    auto matches = [&](const HidAttributes& a) {
-        return idsValid && a.vendorId == vendorId && a.productId == productId;
-    };
-
-    // Each interface is examined through a handle of its own; the connected pair stays in
-    // HIDHandle and ReadHandle until a match replaces it.
-    const std::vector<std::string> paths = hid.EnumerateInterfaces();
-    HidHandle found = 0;
-    bool deniedMatch = false;
-    for (size_t memberIndex = 0;; ++memberIndex) {
-        if (memberIndex >= paths.size()) {
-            LastInterfaceReached = true;
-            break;
-        }
-        DevicePath = paths[memberIndex];
-        // Where the system tells the IDs without opening the interface, one that is not the
-        // foot switch is passed over unopened: the search then costs little more than listing.
-        HidAttributes told;
-        if (hid.PeekAttributes(DevicePath, told) && !matches(told)) {
-            continue;
-        }
-        const OpenResult opened = hid.OpenReadWrite(DevicePath);
-        if (!opened.ok()) {
-            // An interface that cannot be opened for reading and writing never matches.
-            HidAttributes peeked;
-            if (opened.failure == OpenFailure::AccessDenied && hid.PeekAttributes(DevicePath, peeked) &&
-                matches(peeked)) {
-                deniedMatch = true;
-            }
-            continue;
-        }
-        HidAttributes attributes;
-        LastApiResult = hid.GetAttributes(opened.handle, attributes) ? 1 : 0;
-        if (LastApiResult != 0 && matches(attributes)) {
-            found = opened.handle;
-            DeviceDetected = true;
-            DeviceEverDetected = true;
-            break;
-        }
-        hid.Close(opened.handle);
+    const auto [found, deniedMatch] =
+        SearchInterfaces(*this, hid, ParseIdText(VendorIDText), ParseIdText(ProductIDText));
+    if (found != 0) {
+        DeviceDetected = true;
+        DeviceEverDetected = true;
     }
-
     if (DeviceDetected) {
         // Replace the pair opened by the previous search instead of leaking it.
         if (HIDHandle != 0) {
