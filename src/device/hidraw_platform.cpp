@@ -322,15 +322,16 @@ HidIdResult ParseHidIdFromUevent(std::string_view uevent) {
     return result;
 }
 
-HidrawPlatform::HidrawPlatform(HidrawRoots roots, NodeWriteCall write)
-    : roots_(std::move(roots)), write_(write ? std::move(write) : NodeWriteCall(&::write)) {
+HidrawPlatform::HidrawPlatform(HidrawRoots roots, NodeWriteCall write) : roots_(std::move(roots)), write_(write) {
     roots_.sysfs = StripTrailingSlashes(roots_.sysfs);
     roots_.dev = StripTrailingSlashes(roots_.dev);
 }
 
-// The handles go with the members: each node's descriptor is closed then, or by a writer
-// thread that the kernel still holds inside write(), when the write ends.
+// A node's writer process, if it has one, keeps its own descriptor until its write ends.
 HidrawPlatform::~HidrawPlatform() {
+    for (auto& [handle, entry] : handles_) {
+        ::close(entry.fd);
+    }
     if (eventSocket_ >= 0) {
         ::close(eventSocket_);
     }
@@ -472,7 +473,7 @@ OpenResult HidrawPlatform::Open(const std::string& path, bool forTimedRead) {
                 return {0, OpenFailure::Other, "cannot open " + path + ": " + reason};
         }
     }
-    entry.node = std::make_shared<const NodeFd>(fd);
+    entry.fd = fd;
     std::lock_guard lock(mutex_);
     return {handles_.Add(entry), OpenFailure::None, {}};
 }
@@ -589,7 +590,7 @@ void HidrawPlatform::SetWriteStalled(HidHandle handle, bool stalled) {
 }
 
 WriteResult HidrawPlatform::Write(HidHandle handle, std::span<const std::uint8_t> report) {
-    std::shared_ptr<const NodeFd> node;
+    int fd = -1;
     std::shared_ptr<ReportWriter> writer;
     bool stalled = false;
     {
@@ -601,19 +602,19 @@ WriteResult HidrawPlatform::Write(HidHandle handle, std::span<const std::uint8_t
         if (report.empty()) {
             return {0, "an empty report cannot be written"};
         }
-        if (entry->writer == nullptr) {
-            entry->writer = ReportWriter::Start(entry->node, write_);
+        if (entry->writer == nullptr || entry->writer->Gone()) {
+            entry->writer = ReportWriter::Start(entry->fd, write_);
         }
-        node = entry->node;
+        fd = entry->fd;
         writer = entry->writer;
         stalled = entry->writeStalled;
     }
     // A device that did not take the last report is given no new wait until one gets through,
     // so an action of many frames fails in one wait rather than in one per frame.
     const auto deadline = WriteClock::now() + std::chrono::milliseconds(stalled ? 0 : kWriteWaitMs);
-    // Where no thread could be had, the write is made here, bounded by poll() alone.
+    // Where no process could be started, the write is made here, bounded by poll() alone.
     const NodeWriteOutcome outcome =
-        writer != nullptr ? writer->Write(report, deadline) : WriteBefore(node->get(), report, deadline, write_);
+        writer != nullptr ? writer->Write(report, deadline) : WriteBefore(fd, report, deadline, write_);
     switch (outcome.status) {
         case NodeWriteOutcome::Status::TimedOut:
             SetWriteStalled(handle, true);
@@ -643,7 +644,7 @@ ReadResult HidrawPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_t> b
     if (!EntryOf(handle, entry)) {
         return failed(EBADF, "handle " + std::to_string(handle) + " is not open");
     }
-    const int fd = entry.node->get();
+    const int fd = entry.fd;
     if (buffer.empty()) {
         return failed(EINVAL, "the read buffer is empty");
     }
@@ -697,9 +698,13 @@ bool HidrawPlatform::Close(HidHandle handle) {
         std::lock_guard lock(mutex_);
         entry = handles_.Take(handle);
     }
-    // The node's descriptor is closed as the entry goes, outside the lock; or, while the kernel
-    // holds a write on it, by the writer thread when the write ends.
-    return entry.has_value();
+    if (!entry) {
+        return false;
+    }
+    // On Linux the fd is released even when close reports an error. A writer process the
+    // kernel holds inside write() keeps a descriptor of its own until the write ends.
+    ::close(entry->fd);
+    return true;
 }
 
 std::string HidrawPlatform::ErrorText(std::uint32_t code) { return CLibraryErrorText(code); }

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace treadle {
@@ -47,7 +48,7 @@ struct HidIdResult {
 class HidrawPlatform final : public HidPlatform {
   public:
     // `write` stands for the system's write() on the nodes; tests give one that blocks.
-    explicit HidrawPlatform(HidrawRoots roots, NodeWriteCall write = {});
+    explicit HidrawPlatform(HidrawRoots roots, NodeWriteCall write = ::write);
     ~HidrawPlatform() override;
 
     HidrawPlatform(const HidrawPlatform&) = delete;
@@ -78,7 +79,7 @@ class HidrawPlatform final : public HidPlatform {
     // What was learnt of an interface when it was opened; a handle keeps it, so the answers
     // stay the same while the handle is open.
     struct Entry {
-        std::shared_ptr<const NodeFd> node;
+        int fd = -1;
         bool hasIds = false;
         HidAttributes ids;
         bool hasCaps = false;
@@ -88,7 +89,8 @@ class HidrawPlatform final : public HidPlatform {
         bool numberedInput = true;
         // The last write did not get through in time: the next one does not wait again.
         bool writeStalled = false;
-        // Started at the first write; nothing for a node only read from.
+        // Started at the first write; nothing for a node only read from. Shared with a write
+        // under way, so that closing the handle does not pull it from under the write.
         std::shared_ptr<ReportWriter> writer;
     };
 

@@ -1,21 +1,92 @@
 #include "device/hidraw_report_writer.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <poll.h>
-#include <system_error>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
-#include <utility>
+#include <vector>
 
 namespace treadle {
+namespace {
 
-NodeFd::~NodeFd() {
-    if (fd_ >= 0) {
-        ::close(fd_);  // on Linux the fd is released even when close reports an error
+// A request is the deadline, in nanoseconds of the steady clock (the same clock in every
+// process), then the report; the answer is one Answer.
+constexpr size_t kDeadlineBytes = sizeof(std::int64_t);
+
+struct Answer {
+    std::int32_t status = 0;
+    std::int32_t errorCode = 0;
+    std::int64_t written = 0;
+};
+
+// The writer process's request, kept outside its stack and allocated before the fork.
+std::uint8_t requestBuffer[kDeadlineBytes + ReportWriter::kMaxReportBytes];
+
+void CloseRange(unsigned first, unsigned last) {
+    if (first > last) {
+        return;
+    }
+    if (::close_range(first, last, 0) != 0) {
+        for (unsigned fd = first; fd <= std::min(last, 65535U); ++fd) {
+            ::close(static_cast<int>(fd));
+        }
     }
 }
 
+// Closes every descriptor of the program's in the writer process but the two it needs: it
+// must keep no file, socket, pipe or terminal open after the program has let go of it.
+void KeepOnly(int a, int b) {
+    const auto low = static_cast<unsigned>(std::min(a, b));
+    const auto high = static_cast<unsigned>(std::max(a, b));
+    if (low > 0) {
+        CloseRange(0, low - 1);
+    }
+    CloseRange(low + 1, high - 1);
+    CloseRange(high + 1, ~0U);
+}
+
+// The writer process: one answer per request, until the program closes its end.
+[[noreturn]] void ServeWrites(int fd, int socket, NodeWriteCall write) {
+    // A terminal's Ctrl+C or a session's end stops the writer as it does the program, whatever
+    // the program does about them.
+    for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
+        struct sigaction action {};
+        action.sa_handler = SIG_DFL;
+        ::sigaction(signal, &action, nullptr);
+    }
+    ::prctl(PR_SET_NAME, "treadle-writer");
+    for (;;) {
+        const ssize_t n = ::recv(socket, requestBuffer, sizeof requestBuffer, 0);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < static_cast<ssize_t>(kDeadlineBytes)) {
+            ::_exit(0);  // the handle was closed
+        }
+        std::int64_t deadlineNs = 0;
+        std::memcpy(&deadlineNs, requestBuffer, kDeadlineBytes);
+        const WriteClock::time_point deadline{std::chrono::nanoseconds(deadlineNs)};
+        const std::span<const std::uint8_t> report(requestBuffer + kDeadlineBytes,
+                                                   static_cast<size_t>(n) - kDeadlineBytes);
+        const NodeWriteOutcome outcome = WriteBefore(fd, report, deadline, write);
+        const Answer answer{static_cast<std::int32_t>(outcome.status), outcome.errorCode, outcome.written};
+        while (::send(socket, &answer, sizeof answer, MSG_NOSIGNAL) < 0) {
+            if (errno != EINTR) {
+                ::_exit(0);
+            }
+        }
+    }
+}
+
+}  // namespace
+
 NodeWriteOutcome WriteBefore(int fd, std::span<const std::uint8_t> report, WriteClock::time_point deadline,
-                             const NodeWriteCall& write) {
+                             NodeWriteCall write) {
     using Status = NodeWriteOutcome::Status;
     for (;;) {
         const ssize_t n = write(fd, report.data(), report.size());
@@ -40,73 +111,90 @@ NodeWriteOutcome WriteBefore(int fd, std::span<const std::uint8_t> report, Write
     }
 }
 
-std::unique_ptr<ReportWriter> ReportWriter::Start(std::shared_ptr<const NodeFd> node, NodeWriteCall write) {
-    auto shared = std::make_shared<Shared>();
-    shared->node = std::move(node);
-    shared->write = std::move(write);
-    std::unique_ptr<ReportWriter> writer(new ReportWriter(shared));
-    try {
-        // The thread owns its share, so it never reaches into a writer or platform that is gone.
-        writer->thread_ = std::thread(&ReportWriter::Run, std::move(shared));
-    } catch (const std::system_error&) {
+std::unique_ptr<ReportWriter> ReportWriter::Start(int fd, NodeWriteCall write) {
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
         return nullptr;
     }
-    return writer;
-}
-
-ReportWriter::ReportWriter(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
-
-ReportWriter::~ReportWriter() {
-    if (!thread_.joinable()) {
-        return;
-    }
-    bool writing = false;
-    {
-        std::lock_guard lock(shared_->mutex);
-        shared_->stopping = true;
-        writing = shared_->busy;
-    }
-    shared_->changed.notify_all();
-    if (writing) {
-        thread_.detach();
-    } else {
-        thread_.join();
-    }
-}
-
-void ReportWriter::Run(const std::shared_ptr<Shared>& shared) {
-    std::unique_lock lock(shared->mutex);
-    for (;;) {
-        shared->changed.wait(lock, [&] { return shared->handedOver || shared->stopping; });
-        if (!shared->handedOver) {
-            return;
+    const pid_t middle = ::fork();
+    if (middle == 0) {
+        // The middle process starts the writer and ends at once, so that the writer is no
+        // child of the program's that the program would have to wait for.
+        if (::fork() == 0) {
+            KeepOnly(fd, ends[1]);
+            ServeWrites(fd, ends[1], write);
         }
-        shared->handedOver = false;
-        const std::vector<std::uint8_t> report = std::move(shared->report);
-        const WriteClock::time_point deadline = shared->deadline;
-        lock.unlock();
-        const NodeWriteOutcome outcome = WriteBefore(shared->node->get(), report, deadline, shared->write);
-        lock.lock();
-        shared->outcome = outcome;
-        shared->busy = false;
-        shared->changed.notify_all();
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    if (middle < 0) {
+        ::close(ends[0]);
+        return nullptr;
+    }
+    while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return std::unique_ptr<ReportWriter>(new ReportWriter(ends[0]));
+}
+
+ReportWriter::~ReportWriter() { ::close(socket_); }
+
+bool ReportWriter::TakeAnswer(NodeWriteOutcome& outcome, WriteClock::time_point until) {
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - WriteClock::now()).count();
+        pollfd p{socket_, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(std::max<decltype(left)>(0, left)));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            return false;
+        }
+        Answer answer;
+        const ssize_t n = ::recv(socket_, &answer, sizeof answer, MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+            continue;
+        }
+        awaitingAnswer_ = false;
+        if (n != static_cast<ssize_t>(sizeof answer)) {
+            gone_ = true;  // the writer ended without an answer: someone killed it
+            outcome = {NodeWriteOutcome::Status::WriteFailed, 0, EPIPE};
+            return true;
+        }
+        outcome = {static_cast<NodeWriteOutcome::Status>(answer.status), answer.written, answer.errorCode};
+        return true;
     }
 }
 
 NodeWriteOutcome ReportWriter::Write(std::span<const std::uint8_t> report, WriteClock::time_point deadline) {
-    std::unique_lock lock(shared_->mutex);
-    if (shared_->busy) {
-        return {};  // an earlier report is still inside write(): no second thread, no second wait
+    std::lock_guard lock(mutex_);
+    NodeWriteOutcome outcome;
+    // A report handed over earlier and not answered in time: its write has ended only when
+    // its answer has come since. Until then no second write waits behind it.
+    if (awaitingAnswer_ && (!TakeAnswer(outcome, WriteClock::now()) || gone_)) {
+        return gone_ ? outcome : NodeWriteOutcome{};
     }
-    shared_->report.assign(report.begin(), report.end());
-    shared_->deadline = deadline;
-    shared_->handedOver = true;
-    shared_->busy = true;
-    shared_->changed.notify_all();
-    if (!shared_->changed.wait_until(lock, deadline + kGrace, [&] { return !shared_->busy; })) {
+    if (gone_) {
+        return {NodeWriteOutcome::Status::WriteFailed, 0, EPIPE};
+    }
+    if (report.size() > kMaxReportBytes) {
+        return {NodeWriteOutcome::Status::WriteFailed, 0, EMSGSIZE};
+    }
+    std::vector<std::uint8_t> request(kDeadlineBytes + report.size());
+    const std::int64_t deadlineNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.time_since_epoch()).count();
+    std::memcpy(request.data(), &deadlineNs, kDeadlineBytes);
+    std::copy(report.begin(), report.end(), request.begin() + kDeadlineBytes);
+    while (::send(socket_, request.data(), request.size(), MSG_NOSIGNAL) < 0) {
+        if (errno != EINTR) {
+            gone_ = true;
+            return {NodeWriteOutcome::Status::WriteFailed, 0, errno};
+        }
+    }
+    awaitingAnswer_ = true;
+    if (!TakeAnswer(outcome, deadline + kGrace)) {
         return {};
     }
-    return shared_->outcome;
+    return outcome;
 }
 
 }  // namespace treadle
