@@ -475,7 +475,7 @@ OpenResult HidrawPlatform::Open(const std::string& path, bool forTimedRead) {
     }
     entry.fd = fd;
     std::lock_guard lock(mutex_);
-    return {handles_.Add(entry), OpenFailure::None, {}};
+    return {handles_.Add(std::move(entry)), OpenFailure::None, {}};
 }
 
 OpenResult HidrawPlatform::OpenReadWrite(const std::string& path) { return Open(path, false); }

@@ -267,7 +267,7 @@ OpenResult WindowsHidPlatform::OpenForTimedRead(const std::string& path) {
         return {0, OpenFailure::Other, "cannot create the event for " + path + ": " + reason};
     }
     std::lock_guard lock(mutex_);
-    return {handles_.Add(entry), OpenFailure::None, {}};
+    return {handles_.Add(std::move(entry)), OpenFailure::None, {}};
 }
 
 std::optional<WindowsHidPlatform::Entry> WindowsHidPlatform::EntryOf(HidHandle handle) const {
