@@ -401,7 +401,7 @@ TEST(Hidraw, AWriteTheKernelHoldsFailsWithinASecondAndTheNextFailsAtOnce) {
     EXPECT_GE(waited, std::chrono::milliseconds(900));
     EXPECT_LT(waited, std::chrono::milliseconds(1500));
 
-    // The kernel still holds the first: the next neither waits nor is written.
+    // The held write goes on: the next one neither waits nor is written.
     start = Clock::now();
     const WriteResult next = hid.Write(r.handle, Bytes(8, 3));
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));

@@ -3,7 +3,9 @@
 // Interfaces are found under <sysfs>/class/hidraw/hidrawN and opened as <dev>/hidrawN. The
 // vendor and product ID come from the HID device's uevent, the report lengths and top-level
 // usage from its report descriptor. Both roots can be moved for tests: TREADLE_SYSFS_ROOT
-// stands for /sys and TREADLE_DEV_ROOT for /dev.
+// stands for /sys and TREADLE_DEV_ROOT for /dev. Output reports are written by a process of
+// each node's own (hidraw_report_writer.h), so that a device that stops taking them holds
+// neither the caller nor the program.
 #pragma once
 
 #include "device/handle_table.h"

@@ -24,7 +24,8 @@ struct Answer {
     std::int64_t written = 0;
 };
 
-// The writer process's request, kept outside its stack and allocated before the fork.
+// Where the writer process receives a request: static, so that it allocates nothing after
+// the fork.
 std::uint8_t requestBuffer[kDeadlineBytes + ReportWriter::kMaxReportBytes];
 
 void CloseRange(unsigned first, unsigned last) {
