@@ -10,14 +10,18 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <poll.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #if defined(__SANITIZE_ADDRESS__)
 // From the AddressSanitizer runtime; GCC ships no header for it.
@@ -334,6 +338,132 @@ TEST(Hidraw, AWriteTheDeviceNeverTakesFailsWithinASecond) {
             std::_Exit(0);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// hidraw's write() as the kernel makes it for a USB device that stopped taking reports: it
+// waits, whatever O_NONBLOCK says, until the device takes the report; here until the FIFO has
+// room. Like the kernel's transfer it gives up after 5 s, so that a write made on the caller's
+// own thread fails the test rather than hanging it.
+ssize_t HeldWrite(int fd, const void* data, size_t size) {
+    pollfd p{fd, POLLOUT, 0};
+    ::poll(&p, 1, 5000);
+    return ::write(fd, data, size);
+}
+
+// Fills the FIFO's buffer through a descriptor of its own, which it closes; the bytes stay.
+size_t FillFifo(const fs::path& node) {
+    const int filler = ::open(node.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_GE(filler, 0);
+    const std::vector<char> block(512, 'x');
+    size_t filled = 0;
+    for (ssize_t n; (n = ::write(filler, block.data(), block.size())) > 0;) {
+        filled += static_cast<size_t>(n);
+    }
+    ::close(filler);
+    return filled;
+}
+
+// Reads what the FIFO holds and what comes within `quiet` of the last byte.
+Bytes DrainFifo(int reader, std::chrono::milliseconds quiet) {
+    Bytes got;
+    std::array<std::uint8_t, 4096> chunk{};
+    for (;;) {
+        pollfd p{reader, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(quiet.count())) <= 0) {
+            return got;
+        }
+        const ssize_t n = ::read(reader, chunk.data(), chunk.size());
+        if (n <= 0) {
+            return got;
+        }
+        got.insert(got.end(), chunk.begin(), chunk.begin() + n);
+    }
+}
+
+using Clock = std::chrono::steady_clock;
+
+TEST(Hidraw, AWriteTheKernelHoldsFailsWithinASecondAndTheNextFailsAtOnce) {
+    FakeTree tree;
+    tree.Add(0, kFootSwitchUevent, kConfigDescriptor, Node::Fifo);
+    HidrawPlatform hid(tree.Roots(), HeldWrite);
+    const OpenResult r = hid.OpenReadWrite(tree.DevPath(0));
+    ASSERT_TRUE(r.ok()) << r.error;
+    const int reader = ::open(tree.DevNode(0).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(hid.Write(r.handle, Bytes(8, 1)).written, 8);
+    const size_t filled = FillFifo(tree.DevNode(0));
+
+    auto start = Clock::now();
+    const WriteResult held = hid.Write(r.handle, Bytes(8, 2));
+    const auto waited = Clock::now() - start;
+    EXPECT_EQ(held.written, 0);
+    EXPECT_EQ(held.error, "the device did not take the report within 1000 ms; it may have stalled");
+    EXPECT_GE(waited, std::chrono::milliseconds(900));
+    EXPECT_LT(waited, std::chrono::milliseconds(1500));
+
+    // The held write goes on: the next one neither waits nor is written.
+    start = Clock::now();
+    const WriteResult next = hid.Write(r.handle, Bytes(8, 3));
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_EQ(next.written, 0);
+    EXPECT_EQ(next.error, held.error);
+
+    // The device takes reports again: the held one arrives, late, and writes get through
+    // again once its end is known.
+    Bytes expected(8, 1);
+    expected.insert(expected.end(), filled, 'x');
+    expected.insert(expected.end(), 8, 2);
+    EXPECT_EQ(DrainFifo(reader, std::chrono::milliseconds(500)), expected);
+    const auto drained = Clock::now();
+    WriteResult after = hid.Write(r.handle, Bytes(8, 4));
+    while (after.written == 0 && Clock::now() - drained < std::chrono::seconds(1)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        after = hid.Write(r.handle, Bytes(8, 4));
+    }
+    EXPECT_EQ(after.written, 8);
+    EXPECT_EQ(after.error, "");
+    EXPECT_EQ(DrainFifo(reader, std::chrono::milliseconds(100)), Bytes(8, 4));
+    EXPECT_TRUE(hid.Close(r.handle));
+    ::close(reader);
+}
+
+// Closing the handle, or the whole platform, while the kernel holds a write: both return at
+// once and keep no descriptor; the node stays open for the held write until it ends, and is
+// closed then.
+TEST(Hidraw, AHeldWriteOutlivesItsHandleAndPlatform) {
+    for (const bool destroyPlatform : {false, true}) {
+        SCOPED_TRACE(destroyPlatform ? "platform destroyed" : "handle closed");
+        FakeTree tree;
+        tree.Add(0, kFootSwitchUevent, kConfigDescriptor, Node::Fifo);
+        const int reader = ::open(tree.DevNode(0).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(reader, 0);
+        const int fdsBefore = OpenFdCount();
+        auto hid = std::make_unique<HidrawPlatform>(tree.Roots(), HeldWrite);
+        const OpenResult r = hid->OpenReadWrite(tree.DevPath(0));
+        ASSERT_TRUE(r.ok()) << r.error;
+        const size_t filled = FillFifo(tree.DevNode(0));
+        ASSERT_EQ(hid->Write(r.handle, Bytes(8, 7)).written, 0);
+
+        const auto start = Clock::now();
+        if (destroyPlatform) {
+            hid.reset();
+        } else {
+            EXPECT_TRUE(hid->Close(r.handle));
+            EXPECT_EQ(hid->OpenHandleCount(), 0);
+        }
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+        EXPECT_EQ(OpenFdCount(), fdsBefore);
+
+        Bytes expected(filled, 'x');
+        expected.insert(expected.end(), 8, 7);
+        EXPECT_EQ(DrainFifo(reader, std::chrono::milliseconds(500)), expected);
+        // End of file: nobody has the node open for writing any more.
+        pollfd p{reader, POLLIN, 0};
+        EXPECT_EQ(::poll(&p, 1, 5000), 1);
+        char byte = 0;
+        EXPECT_EQ(::read(reader, &byte, 1), 0);
+        ::close(reader);
+    }
 }
 
 // Root may open anything, so the check runs as an unprivileged user when the tests run as root.

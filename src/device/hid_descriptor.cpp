@@ -157,16 +157,10 @@ const char* KindName(int kind) {
     }
 }
 
-}  // namespace
-
-ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
-    ReportDescriptorResult result;
-    auto fail = [&result](std::string error) {
-        result.info = {};
-        result.error = std::move(error);
-        return result;
-    };
-
+// Where a parse stands: the global state and its stack, the local state, the collections open
+// and the bits of every report so far.
+struct ParserState {
+    ReportDescriptorInfo info;
     Globals globals;
     std::array<Globals, kMaxGlobalStackDepth> stack{};
     int stackDepth = 0;
@@ -174,165 +168,205 @@ ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descr
     LocalUsages usages;
     int depth = 0;
     std::array<ReportTally, 3> tallies{};
+};
 
-    size_t pos = 0;
+// One short item as read: where it starts, its type and tag, and its data, little-endian in
+// `dataSize` bytes. A long item is only stepped over.
+struct Item {
+    size_t start = 0;
+    bool isLong = false;
+    std::uint8_t type = kReserved;
+    std::uint8_t tag = 0;
+    size_t dataSize = 0;
+    std::uint32_t data = 0;
+};
+
+// Reads the item at `pos` and moves `pos` past it; an error text when the item runs past
+// the end of the descriptor, else empty.
+std::string ReadItem(std::span<const std::uint8_t> descriptor, size_t& pos, Item& item) {
     const size_t size = descriptor.size();
-    while (pos < size) {
-        const size_t itemStart = pos;
-        const std::uint8_t prefix = descriptor[pos++];
-
-        if (prefix == kLongItemPrefix) {
-            // bDataSize, bLongItemTag, data: no long items are defined, so only skip them.
-            if (size - pos < 2) {
-                return fail(At(itemStart, "long item is cut off before its size and tag"));
-            }
-            const size_t dataSize = descriptor[pos];
-            pos += 2;
-            if (size - pos < dataSize) {
-                return fail(At(itemStart, "long item claims " + std::to_string(dataSize) + " data bytes but only " +
-                                              std::to_string(size - pos) + " remain"));
-            }
-            pos += dataSize;
-            continue;
+    item.start = pos;
+    const std::uint8_t prefix = descriptor[pos++];
+    if (prefix == kLongItemPrefix) {
+        // bDataSize, bLongItemTag, data: no long items are defined, so only skip them.
+        item.isLong = true;
+        if (size - pos < 2) {
+            return At(item.start, "long item is cut off before its size and tag");
         }
-
-        static constexpr size_t kDataSizes[4] = {0, 1, 2, 4};
-        const size_t dataSize = kDataSizes[prefix & 0x3];
-        const auto type = static_cast<std::uint8_t>((prefix >> 2) & 0x3);
-        const auto tag = static_cast<std::uint8_t>(prefix >> 4);
+        const size_t dataSize = descriptor[pos];
+        pos += 2;
         if (size - pos < dataSize) {
-            return fail(At(itemStart, "item claims " + std::to_string(dataSize) + " data bytes but only " +
-                                          std::to_string(size - pos) + " remain"));
-        }
-        std::uint32_t data = 0;
-        for (size_t i = 0; i < dataSize; ++i) {
-            data |= static_cast<std::uint32_t>(descriptor[pos + i]) << (8 * i);
+            return At(item.start, "long item claims " + std::to_string(dataSize) + " data bytes but only " +
+                                      std::to_string(size - pos) + " remain");
         }
         pos += dataSize;
+        return {};
+    }
+    static constexpr size_t kDataSizes[4] = {0, 1, 2, 4};
+    item.dataSize = kDataSizes[prefix & 0x3];
+    item.type = static_cast<std::uint8_t>((prefix >> 2) & 0x3);
+    item.tag = static_cast<std::uint8_t>(prefix >> 4);
+    if (size - pos < item.dataSize) {
+        return At(item.start, "item claims " + std::to_string(item.dataSize) + " data bytes but only " +
+                                  std::to_string(size - pos) + " remain");
+    }
+    for (size_t i = 0; i < item.dataSize; ++i) {
+        item.data |= static_cast<std::uint32_t>(descriptor[pos + i]) << (8 * i);
+    }
+    pos += item.dataSize;
+    return {};
+}
 
-        switch (type) {
-            case kMain: {
-                int kind = -1;
-                if (tag == kInput) {
-                    kind = kInputKind;
-                } else if (tag == kOutput) {
-                    kind = kOutputKind;
-                } else if (tag == kFeature) {
-                    kind = kFeatureKind;
-                } else if (tag == kCollection) {
-                    if (depth >= kMaxCollectionDepth) {
-                        return fail(At(itemStart, "collections are nested deeper than " +
-                                                      std::to_string(kMaxCollectionDepth) + " levels"));
-                    }
-                    if (depth == 0) {
-                        std::uint16_t page = static_cast<std::uint16_t>(globals.usagePage);
-                        std::uint16_t id = 0;
-                        if (usage.present) {
-                            id = static_cast<std::uint16_t>(usage.value & 0xFFFF);
-                            if (usage.hasPage) {
-                                page = static_cast<std::uint16_t>(usage.value >> 16);
-                            }
-                        }
-                        result.info.topLevelCollections.emplace_back(page, id);
-                    }
-                    ++depth;
-                } else if (tag == kEndCollection) {
-                    if (depth == 0) {
-                        return fail(At(itemStart, "End Collection without an open collection"));
-                    }
-                    --depth;
-                }
-                // Any other main tag is reserved; like the local state, it is dropped.
-                if (kind >= 0) {
-                    const std::uint64_t bits = static_cast<std::uint64_t>(globals.reportSize) *
-                                               static_cast<std::uint64_t>(globals.reportCount);
-                    ReportTally& tally = tallies[static_cast<size_t>(kind)];
-                    const size_t id = globals.reportId;  // checked to be below 256 when set
-                    // Both terms are capped before the sum, so it cannot wrap.
-                    if (bits > kMaxReportBits || tally.bits[id] + bits > kMaxReportBits) {
-                        return fail(At(itemStart, std::string(KindName(kind)) + " report " + std::to_string(id) +
-                                                      " would be longer than " + std::to_string(kMaxReportLength - 1) +
-                                                      " bytes (report size " + std::to_string(globals.reportSize) +
-                                                      " x count " + std::to_string(globals.reportCount) + ")"));
-                    }
-                    if (kind == kInputKind) {
-                        AddInputFields(result.info, globals, usages, data, tally.bits[id]);
-                    }
-                    tally.bits[id] += bits;
-                    tally.present[id] = true;
-                    if (kind == kInputKind && id != 0) {
-                        result.info.numberedInputReports = true;
-                    }
-                }
-                usage = {};
-                usages = {};
-                break;
+// Collection: a top-level one is named by the first usage before it.
+std::string OpenCollection(ParserState& state, const Item& item) {
+    if (state.depth >= kMaxCollectionDepth) {
+        return At(item.start, "collections are nested deeper than " + std::to_string(kMaxCollectionDepth) + " levels");
+    }
+    if (state.depth == 0) {
+        std::uint16_t page = static_cast<std::uint16_t>(state.globals.usagePage);
+        std::uint16_t id = 0;
+        if (state.usage.present) {
+            id = static_cast<std::uint16_t>(state.usage.value & 0xFFFF);
+            if (state.usage.hasPage) {
+                page = static_cast<std::uint16_t>(state.usage.value >> 16);
             }
-            case kGlobal:
-                switch (tag) {
-                    case kUsagePage:
-                        globals.usagePage = data;
-                        break;
-                    case kReportSize:
-                        globals.reportSize = data;
-                        break;
-                    case kLogicalMinimum:
-                        globals.logicalMinimum = SignedData(data, dataSize);
-                        break;
-                    case kReportCount:
-                        globals.reportCount = data;
-                        break;
-                    case kReportId:
-                        if (data == 0 || data > 255) {
-                            return fail(At(itemStart, "report ID " + std::to_string(data) + " is outside 1 to 255"));
-                        }
-                        globals.reportId = data;
-                        break;
-                    case kPush:
-                        if (stackDepth >= kMaxGlobalStackDepth) {
-                            return fail(At(itemStart, "Push nested deeper than " +
-                                                          std::to_string(kMaxGlobalStackDepth) + " levels"));
-                        }
-                        stack[static_cast<size_t>(stackDepth++)] = globals;
-                        break;
-                    case kPop:
-                        if (stackDepth == 0) {
-                            return fail(At(itemStart, "Pop without a Push"));
-                        }
-                        globals = stack[static_cast<size_t>(--stackDepth)];
-                        break;
-                    default:
-                        break;  // logical/physical extents, units: no bearing on lengths
-                }
-                break;
-            case kLocal:
-                // Only the first usage counts: it names a collection.
-                if ((tag == kUsage || tag == kUsageMinimum) && !usage.present) {
-                    usage.present = true;
-                    usage.hasPage = dataSize == 4;
-                    usage.value = data;
-                }
-                if (tag == kUsage && usages.list.size() < kMaxInputFields) {
-                    usages.list.push_back(LocalUsage(data, dataSize));
-                } else if (tag == kUsageMinimum) {
-                    usages.hasMinimum = true;
-                    usages.minimum = LocalUsage(data, dataSize);
-                } else if (tag == kUsageMaximum) {
-                    usages.hasMaximum = true;
-                    usages.maximum = LocalUsage(data, dataSize);
-                }
-                break;
-            default:
-                break;  // reserved item type: skipped
         }
+        state.info.topLevelCollections.emplace_back(page, id);
     }
+    ++state.depth;
+    return {};
+}
 
-    if (depth != 0) {
-        return fail("the descriptor ends inside " + std::to_string(depth) + " open collection(s)");
+// Input, Output or Feature: the item's fields lengthen the report of the ID in force.
+std::string AddReportItem(ParserState& state, const Item& item, int kind) {
+    const Globals& globals = state.globals;
+    const std::uint64_t bits =
+        static_cast<std::uint64_t>(globals.reportSize) * static_cast<std::uint64_t>(globals.reportCount);
+    ReportTally& tally = state.tallies[static_cast<size_t>(kind)];
+    const size_t id = globals.reportId;  // checked to be below 256 when set
+    // Both terms are capped before the sum, so it cannot wrap.
+    if (bits > kMaxReportBits || tally.bits[id] + bits > kMaxReportBits) {
+        return At(item.start, std::string(KindName(kind)) + " report " + std::to_string(id) + " would be longer than " +
+                                  std::to_string(kMaxReportLength - 1) + " bytes (report size " +
+                                  std::to_string(globals.reportSize) + " x count " +
+                                  std::to_string(globals.reportCount) + ")");
     }
+    if (kind == kInputKind) {
+        AddInputFields(state.info, globals, state.usages, item.data, tally.bits[id]);
+    }
+    tally.bits[id] += bits;
+    tally.present[id] = true;
+    if (kind == kInputKind && id != 0) {
+        state.info.numberedInputReports = true;
+    }
+    return {};
+}
 
-    int* lengths[3] = {&result.info.inputReportLength, &result.info.outputReportLength,
-                       &result.info.featureReportLength};
+std::string MainItem(ParserState& state, const Item& item) {
+    std::string error;
+    switch (item.tag) {
+        case kInput:
+            error = AddReportItem(state, item, kInputKind);
+            break;
+        case kOutput:
+            error = AddReportItem(state, item, kOutputKind);
+            break;
+        case kFeature:
+            error = AddReportItem(state, item, kFeatureKind);
+            break;
+        case kCollection:
+            error = OpenCollection(state, item);
+            break;
+        case kEndCollection:
+            if (state.depth == 0) {
+                return At(item.start, "End Collection without an open collection");
+            }
+            --state.depth;
+            break;
+        default:
+            break;  // a reserved main tag; like the local state, it is dropped
+    }
+    state.usage = {};
+    state.usages = {};
+    return error;
+}
+
+std::string GlobalItem(ParserState& state, const Item& item) {
+    Globals& globals = state.globals;
+    switch (item.tag) {
+        case kUsagePage:
+            globals.usagePage = item.data;
+            break;
+        case kReportSize:
+            globals.reportSize = item.data;
+            break;
+        case kLogicalMinimum:
+            globals.logicalMinimum = SignedData(item.data, item.dataSize);
+            break;
+        case kReportCount:
+            globals.reportCount = item.data;
+            break;
+        case kReportId:
+            if (item.data == 0 || item.data > 255) {
+                return At(item.start, "report ID " + std::to_string(item.data) + " is outside 1 to 255");
+            }
+            globals.reportId = item.data;
+            break;
+        case kPush:
+            if (state.stackDepth >= kMaxGlobalStackDepth) {
+                return At(item.start, "Push nested deeper than " + std::to_string(kMaxGlobalStackDepth) + " levels");
+            }
+            state.stack[static_cast<size_t>(state.stackDepth++)] = globals;
+            break;
+        case kPop:
+            if (state.stackDepth == 0) {
+                return At(item.start, "Pop without a Push");
+            }
+            globals = state.stack[static_cast<size_t>(--state.stackDepth)];
+            break;
+        default:
+            break;  // logical/physical extents, units: no bearing on lengths
+    }
+    return {};
+}
+
+void LocalItem(ParserState& state, const Item& item) {
+    // Only the first usage counts: it names a collection.
+    if ((item.tag == kUsage || item.tag == kUsageMinimum) && !state.usage.present) {
+        state.usage.present = true;
+        state.usage.hasPage = item.dataSize == 4;
+        state.usage.value = item.data;
+    }
+    LocalUsages& usages = state.usages;
+    if (item.tag == kUsage && usages.list.size() < kMaxInputFields) {
+        usages.list.push_back(LocalUsage(item.data, item.dataSize));
+    } else if (item.tag == kUsageMinimum) {
+        usages.hasMinimum = true;
+        usages.minimum = LocalUsage(item.data, item.dataSize);
+    } else if (item.tag == kUsageMaximum) {
+        usages.hasMaximum = true;
+        usages.maximum = LocalUsage(item.data, item.dataSize);
+    }
+}
+
+// Takes one short item into the state; an error text when the descriptor cannot be right.
+std::string TakeItem(ParserState& state, const Item& item) {
+    switch (item.type) {
+        case kMain:
+            return MainItem(state, item);
+        case kGlobal:
+            return GlobalItem(state, item);
+        case kLocal:
+            LocalItem(state, item);
+            return {};
+        default:
+            return {};  // reserved item type: skipped
+    }
+}
+
+// Each length: the report-ID byte and the bytes of the longest report of its kind.
+void SetReportLengths(const std::array<ReportTally, 3>& tallies, ReportDescriptorInfo& info) {
+    int* lengths[3] = {&info.inputReportLength, &info.outputReportLength, &info.featureReportLength};
     for (size_t kind = 0; kind < 3; ++kind) {
         for (size_t id = 0; id < 256; ++id) {
             if (tallies[kind].present[id]) {
@@ -343,7 +377,28 @@ ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descr
             }
         }
     }
-    return result;
+}
+
+}  // namespace
+
+ReportDescriptorResult ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
+    ParserState state;
+    std::string error;
+    for (size_t pos = 0; pos < descriptor.size() && error.empty();) {
+        Item item;
+        error = ReadItem(descriptor, pos, item);
+        if (error.empty() && !item.isLong) {
+            error = TakeItem(state, item);
+        }
+    }
+    if (error.empty() && state.depth != 0) {
+        error = "the descriptor ends inside " + std::to_string(state.depth) + " open collection(s)";
+    }
+    if (!error.empty()) {
+        return {{}, std::move(error)};
+    }
+    SetReportLengths(state.tallies, state.info);
+    return {std::move(state.info), {}};
 }
 
 HidCaps CapsFromDescriptorInfo(const ReportDescriptorInfo& info) {

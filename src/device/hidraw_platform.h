@@ -3,16 +3,21 @@
 // Interfaces are found under <sysfs>/class/hidraw/hidrawN and opened as <dev>/hidrawN. The
 // vendor and product ID come from the HID device's uevent, the report lengths and top-level
 // usage from its report descriptor. Both roots can be moved for tests: TREADLE_SYSFS_ROOT
-// stands for /sys and TREADLE_DEV_ROOT for /dev.
+// stands for /sys and TREADLE_DEV_ROOT for /dev. Output reports are written by a process of
+// each node's own (hidraw_report_writer.h), so that a device that stops taking them holds
+// neither the caller nor the program.
 #pragma once
 
+#include "device/handle_table.h"
 #include "device/hid_platform.h"
+#include "device/hidraw_report_writer.h"
 
 #include <cstdint>
-#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace treadle {
@@ -44,7 +49,8 @@ struct HidIdResult {
 
 class HidrawPlatform final : public HidPlatform {
   public:
-    explicit HidrawPlatform(HidrawRoots roots);
+    // `write` stands for the system's write() on the nodes; tests give one that blocks.
+    explicit HidrawPlatform(HidrawRoots roots, NodeWriteCall write = ::write);
     ~HidrawPlatform() override;
 
     HidrawPlatform(const HidrawPlatform&) = delete;
@@ -85,6 +91,9 @@ class HidrawPlatform final : public HidPlatform {
         bool numberedInput = true;
         // The last write did not get through in time: the next one does not wait again.
         bool writeStalled = false;
+        // Started at the first write; nothing for a node only read from. Shared with a write
+        // under way, so that closing the handle does not pull it from under the write.
+        std::shared_ptr<ReportWriter> writer;
     };
 
     OpenResult Open(const std::string& path, bool forTimedRead);
@@ -99,10 +108,10 @@ class HidrawPlatform final : public HidPlatform {
     void SetWriteStalled(HidHandle handle, bool stalled);
 
     HidrawRoots roots_;
+    NodeWriteCall write_;
     int eventSocket_ = -2;  // the netlink socket of device events; -2 not yet opened, -1 none
     mutable std::mutex mutex_;
-    std::map<HidHandle, Entry> handles_;
-    HidHandle nextHandle_ = 1;
+    HandleTable<Entry> handles_;
 };
 
 }  // namespace treadle

@@ -335,19 +335,14 @@ OpenResult VirtualFootSwitch::OpenInterface(const std::string& path) {
     if (devices_[static_cast<size_t>(device)].denied) {
         return {0, OpenFailure::AccessDenied, "permission denied: " + path};
     }
-    const HidHandle handle = nextHandle_++;
-    handles_[handle] = Open{device, interface};
-    return {handle, OpenFailure::None, {}};
+    return {handles_.Add(Open{device, interface}), OpenFailure::None, {}};
 }
 
 OpenResult VirtualFootSwitch::OpenReadWrite(const std::string& path) { return OpenInterface(path); }
 
 OpenResult VirtualFootSwitch::OpenForTimedRead(const std::string& path) { return OpenInterface(path); }
 
-VirtualFootSwitch::Open* VirtualFootSwitch::Lookup(HidHandle handle) {
-    auto it = handles_.find(handle);
-    return it == handles_.end() ? nullptr : &it->second;
-}
+VirtualFootSwitch::Open* VirtualFootSwitch::Lookup(HidHandle handle) { return handles_.Find(handle); }
 
 bool VirtualFootSwitch::GetAttributes(HidHandle handle, HidAttributes& out) {
     const Open* open = Lookup(handle);
@@ -479,7 +474,7 @@ ReadResult VirtualFootSwitch::ReadTimed(HidHandle handle, std::span<std::uint8_t
     return {ReadStatus::Completed, static_cast<int>(n), 0, {}};
 }
 
-bool VirtualFootSwitch::Close(HidHandle handle) { return handles_.erase(handle) == 1; }
+bool VirtualFootSwitch::Close(HidHandle handle) { return handles_.Remove(handle); }
 
 std::string VirtualFootSwitch::ErrorText(std::uint32_t code) { return CLibraryErrorText(code); }
 
@@ -638,59 +633,140 @@ bool VirtualFootSwitch::LoadState(std::string& error) {
                       file.status == FileReadStatus::Missing, error);
 }
 
-std::string VirtualFootSwitch::MoreDevicesHint(const std::string& text) const {
+namespace {
+
+// When a state file names more devices than were asked for, how to use them all.
+std::string MoreDevicesHint(const std::string& text, size_t devices) {
     const int count = StateFileDeviceCount(text);
-    if (count <= static_cast<int>(devices_.size()) || count > kMaxDevices) {
+    if (count <= static_cast<int>(devices) || count > VirtualFootSwitch::kMaxDevices) {
         return {};
     }
-    return ": the file holds " + std::to_string(count) + " devices, but " + std::to_string(devices_.size()) +
-           (devices_.size() == 1 ? " was" : " were") + " asked for (--virtual-devices " + std::to_string(count) +
+    return ": the file holds " + std::to_string(count) + " devices, but " + std::to_string(devices) +
+           (devices == 1 ? " was" : " were") + " asked for (--virtual-devices " + std::to_string(count) +
            ", or leave the count out)";
 }
 
-bool VirtualFootSwitch::ParseState(const std::string& fileText, bool missing, std::string& error) {
-    // Only the slots change: open handles and received reports stay with their devices.
-    SlotTable erased;
-    for (SlotBytes& slot : erased) {
-        slot.fill(0xFF);
-    }
-    std::vector<SlotTable> loaded(devices_.size(), erased);
-    std::vector<SlotKinds> loadedKinds(devices_.size(), SlotKinds{});
-    auto keep = [&] {
-        for (size_t d = 0; d < devices_.size(); ++d) {
-            devices_[d].slots = loaded[d];
-            devices_[d].kinds = loadedKinds[d];
+// The slots of a state file as its lines are read. Each line reader returns why its line is
+// wrong, empty when it is right.
+struct StateFileSlots {
+    explicit StateFileSlots(size_t devices) : slots(devices, ErasedSlots()), kinds(devices, SlotKinds{}) {}
+
+    static SlotTable ErasedSlots() {
+        SlotTable erased;
+        for (SlotBytes& slot : erased) {
+            slot.fill(0xFF);
         }
-        return true;
-    };
-    if (missing) {
-        return keep();
+        return erased;
     }
-    if (const std::string encoding = OtherTextEncoding(fileText); !encoding.empty()) {
-        error = options_.stateFile + ": the file is " + encoding + "; a state file is plain text: save it as UTF-8";
-        return false;
-    }
-    // An editor may have put a UTF-8 byte order mark in front.
-    const std::string text(WithoutUtf8Mark(fileText));
-    if (text.empty()) {
-        error = options_.stateFile + ": the file is empty; a state file names at least one device";
-        return false;
-    }
-    std::istringstream file(text);
-    std::string line;
-    int lineNumber = 0;
-    int device = -1;
-    auto fail = [&](const std::string& why) {
-        error = options_.stateFile + ":" + std::to_string(lineNumber) + ": " + why;
-        return false;
-    };
-    if (text.back() != '\n') {
-        lineNumber = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
-        return fail("the file is cut short: its last line has no line end");
-    }
-    std::set<std::pair<int, int>> seen;
+
+    std::vector<SlotTable> slots;
+    std::vector<SlotKinds> kinds;
+    std::set<std::pair<int, int>> named;  // (device, slot byte) of every slot line so far
+    int device = -1;                      // whose slots the next lines hold; -1 before any device line
     bool anyDevice = false;
-    while (std::getline(file, line)) {
+};
+
+// "device N", after the word "device": the slot lines that follow are device N's.
+std::string ReadDeviceLine(std::istringstream& words, StateFileSlots& state, const std::string& text) {
+    std::string numberText;
+    words >> numberText;
+    int number = 0;
+    for (char c : numberText) {
+        number = c >= '0' && c <= '9' && number < 1000 ? number * 10 + (c - '0') : -1;
+        if (number < 0) {
+            break;
+        }
+    }
+    if (numberText.empty() || number < 1 || number > static_cast<int>(state.slots.size())) {
+        return "device number must be 1 to " + std::to_string(state.slots.size()) +
+               MoreDevicesHint(text, state.slots.size());
+    }
+    if (std::string more; words >> more) {
+        return "unexpected text after the device number";
+    }
+    state.device = number - 1;
+    state.anyDevice = true;
+    return {};
+}
+
+// "XX:", the slot byte of a slot line.
+std::string ReadSlotByte(std::istringstream& words, int& slotByte) {
+    std::string slotText;
+    words >> slotText;
+    if (slotText.size() != 3 || slotText[2] != ':' || HexDigitValue(slotText[0]) < 0 ||
+        HexDigitValue(slotText[1]) < 0) {
+        return "slot byte must be two hex digits and a colon";
+    }
+    slotByte = HexDigitValue(slotText[0]) * 16 + HexDigitValue(slotText[1]);
+    if (slotByte % 4 != 0 || slotByte >= 0x80) {
+        return "slot byte must be a multiple of 4 below 80";
+    }
+    return {};
+}
+
+// "B0 B1 B2 B3", the data bytes of a slot line.
+std::string ReadSlotBytes(std::istringstream& words, SlotBytes& bytes) {
+    for (std::uint8_t& b : bytes) {
+        std::string pair;
+        if (!(words >> pair) || pair.size() != 2 || HexDigitValue(pair[0]) < 0 || HexDigitValue(pair[1]) < 0) {
+            return "a slot holds four bytes of two hex digits each";
+        }
+        b = static_cast<std::uint8_t>(HexDigitValue(pair[0]) * 16 + HexDigitValue(pair[1]));
+    }
+    return {};
+}
+
+// The kind of frame that stored the slot, which a slot line may end with.
+std::string ReadSlotKind(std::istringstream& words, SlotKind& kind) {
+    kind = SlotKind::Unknown;
+    std::string word;
+    if (!(words >> word)) {
+        return {};
+    }
+    if (word == KindWord(SlotKind::Key)) {
+        kind = SlotKind::Key;
+    } else if (word == KindWord(SlotKind::Mouse)) {
+        kind = SlotKind::Mouse;
+    } else {
+        return "unexpected text after the four bytes: only the frame kind 'key' or 'mouse' may follow";
+    }
+    if (words >> word) {
+        return "unexpected text after the frame kind";
+    }
+    return {};
+}
+
+// "slot XX: B0 B1 B2 B3 [kind]", after the word "slot".
+std::string ReadSlotLine(std::istringstream& words, StateFileSlots& state) {
+    if (state.device < 0) {
+        return "a slot line before any 'device N' line";
+    }
+    int slotByte = 0;
+    SlotBytes bytes{};
+    SlotKind kind = SlotKind::Unknown;
+    if (std::string why = ReadSlotByte(words, slotByte); !why.empty()) {
+        return why;
+    }
+    if (std::string why = ReadSlotBytes(words, bytes); !why.empty()) {
+        return why;
+    }
+    if (std::string why = ReadSlotKind(words, kind); !why.empty()) {
+        return why;
+    }
+    if (!state.named.insert({state.device, slotByte}).second) {
+        return "slot " + HexByte(static_cast<std::uint8_t>(slotByte)) + " is given twice";
+    }
+    const auto device = static_cast<size_t>(state.device);
+    state.slots[device][static_cast<size_t>(slotByte / 4)] = bytes;
+    state.kinds[device][static_cast<size_t>(slotByte / 4)] = kind;
+    return {};
+}
+
+// Reads every line of a state file's text into the slots; the error names the file and line.
+bool ReadStateLines(const std::string& text, StateFileSlots& state, const std::string& file, std::string& error) {
+    std::istringstream lines(text);
+    int lineNumber = 0;
+    for (std::string line; std::getline(lines, line);) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
@@ -702,74 +778,62 @@ bool VirtualFootSwitch::ParseState(const std::string& fileText, bool missing, st
         std::istringstream words(trimmed);
         std::string word;
         words >> word;
+        std::string why;
         if (word == "device") {
-            std::string numberText;
-            words >> numberText;
-            int number = 0;
-            for (char c : numberText) {
-                number = c >= '0' && c <= '9' && number < 1000 ? number * 10 + (c - '0') : -1;
-                if (number < 0) {
-                    break;
-                }
-            }
-            if (numberText.empty() || number < 1 || number > static_cast<int>(loaded.size())) {
-                return fail("device number must be 1 to " + std::to_string(loaded.size()) + MoreDevicesHint(text));
-            }
-            if (words >> word) {
-                return fail("unexpected text after the device number");
-            }
-            device = number - 1;
-            anyDevice = true;
-            continue;
+            why = ReadDeviceLine(words, state, text);
+        } else if (word == "slot") {
+            why = ReadSlotLine(words, state);
+        } else {
+            why = "expected 'device N' or 'slot XX: B0 B1 B2 B3'";
         }
-        if (word != "slot") {
-            return fail("expected 'device N' or 'slot XX: B0 B1 B2 B3'");
+        if (!why.empty()) {
+            error = file + ":" + std::to_string(lineNumber) + ": " + why;
+            return false;
         }
-        if (device < 0) {
-            return fail("a slot line before any 'device N' line");
-        }
-        std::string slotText;
-        words >> slotText;
-        if (slotText.size() != 3 || slotText[2] != ':' || HexDigitValue(slotText[0]) < 0 ||
-            HexDigitValue(slotText[1]) < 0) {
-            return fail("slot byte must be two hex digits and a colon");
-        }
-        const int slotByte = HexDigitValue(slotText[0]) * 16 + HexDigitValue(slotText[1]);
-        if (slotByte % 4 != 0 || slotByte >= 0x80) {
-            return fail("slot byte must be a multiple of 4 below 80");
-        }
-        SlotBytes bytes{};
-        for (std::uint8_t& b : bytes) {
-            std::string pair;
-            if (!(words >> pair) || pair.size() != 2 || HexDigitValue(pair[0]) < 0 || HexDigitValue(pair[1]) < 0) {
-                return fail("a slot holds four bytes of two hex digits each");
-            }
-            b = static_cast<std::uint8_t>(HexDigitValue(pair[0]) * 16 + HexDigitValue(pair[1]));
-        }
-        SlotKind kind = SlotKind::Unknown;
-        if (words >> word) {
-            if (word == KindWord(SlotKind::Key)) {
-                kind = SlotKind::Key;
-            } else if (word == KindWord(SlotKind::Mouse)) {
-                kind = SlotKind::Mouse;
-            } else {
-                return fail("unexpected text after the four bytes: only the frame kind 'key' or 'mouse' may follow");
-            }
-            if (words >> word) {
-                return fail("unexpected text after the frame kind");
-            }
-        }
-        if (!seen.insert({device, slotByte}).second) {
-            return fail("slot " + HexByte(static_cast<std::uint8_t>(slotByte)) + " is given twice");
-        }
-        loaded[static_cast<size_t>(device)][static_cast<size_t>(slotByte / 4)] = bytes;
-        loadedKinds[static_cast<size_t>(device)][static_cast<size_t>(slotByte / 4)] = kind;
     }
-    if (!anyDevice) {
-        error = options_.stateFile + ": the file names no device; a state file names at least one";
+    return true;
+}
+
+// The whole text of a state file: plain text that ends with a line break and names a device.
+bool ReadStateText(const std::string& fileText, StateFileSlots& state, const std::string& file, std::string& error) {
+    if (const std::string encoding = OtherTextEncoding(fileText); !encoding.empty()) {
+        error = file + ": the file is " + encoding + "; a state file is plain text: save it as UTF-8";
         return false;
     }
-    return keep();
+    // An editor may have put a UTF-8 byte order mark in front.
+    const std::string text(WithoutUtf8Mark(fileText));
+    if (text.empty()) {
+        error = file + ": the file is empty; a state file names at least one device";
+        return false;
+    }
+    if (text.back() != '\n') {
+        const int lineNumber = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+        error = file + ":" + std::to_string(lineNumber) + ": the file is cut short: its last line has no line end";
+        return false;
+    }
+    if (!ReadStateLines(text, state, file, error)) {
+        return false;
+    }
+    if (!state.anyDevice) {
+        error = file + ": the file names no device; a state file names at least one";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool VirtualFootSwitch::ParseState(const std::string& fileText, bool missing, std::string& error) {
+    // Only the slots change: open handles and received reports stay with their devices.
+    StateFileSlots state(devices_.size());
+    if (!missing && !ReadStateText(fileText, state, options_.stateFile, error)) {
+        return false;
+    }
+    for (size_t d = 0; d < devices_.size(); ++d) {
+        devices_[d].slots = state.slots[d];
+        devices_[d].kinds = state.kinds[d];
+    }
+    return true;
 }
 
 }  // namespace treadle

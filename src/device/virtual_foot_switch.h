@@ -16,6 +16,7 @@
 // hears them.
 #pragma once
 
+#include "device/handle_table.h"
 #include "device/hid_platform.h"
 #include "device/press_queue.h"
 #include "device/protocol.h"
@@ -24,7 +25,6 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -137,7 +137,7 @@ class VirtualFootSwitch final : public HidPlatform {
     const std::vector<std::vector<std::uint8_t>>& Received(int device = 0) const {
         return devices_.at(static_cast<size_t>(device)).received;
     }
-    int OpenHandleCount() const { return static_cast<int>(handles_.size()); }
+    int OpenHandleCount() const { return static_cast<int>(handles_.Count()); }
 
     // The path of a device's configuration interface.
     static std::string ConfigPath(int device);
@@ -168,8 +168,6 @@ class VirtualFootSwitch final : public HidPlatform {
     bool ParseState(const std::string& text, bool missing, std::string& error);
     // With no count given, takes the state file's own count of devices.
     void TakeDeviceCountOfStateFile();
-    // When the state file names more devices than were asked for, how to use them all.
-    std::string MoreDevicesHint(const std::string& text) const;
     // Stores four data bytes in a slot, and in the state file when there is one.
     bool StoreSlot(int device, int slot, const SlotBytes& bytes, SlotKind kind, std::string& error);
     friend class VirtualInputWatch;
@@ -177,8 +175,7 @@ class VirtualFootSwitch final : public HidPlatform {
 
     Options options_;
     std::vector<Device> devices_;
-    std::map<HidHandle, Open> handles_;
-    HidHandle nextHandle_ = 1;
+    HandleTable<Open> handles_;
     WriteFault writeFault_ = WriteFault::None;
     std::uint32_t failNextWait_ = 0;
     AppendFile capture_;

@@ -6,6 +6,7 @@
 // against a fake of the calls as well as against the HID devices that Wine presents.
 #pragma once
 
+#include "device/handle_table.h"
 #include "device/hid_platform.h"
 
 // windows.h must come first.
@@ -20,7 +21,6 @@ extern "C" {
 #undef interface
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -132,8 +132,7 @@ class WindowsHidPlatform final : public HidPlatform {
 
     std::unique_ptr<Win32HidCalls> calls_;
     mutable std::mutex mutex_;
-    std::map<HidHandle, Entry> handles_;
-    HidHandle nextHandle_ = 1;
+    HandleTable<Entry> handles_;
 };
 
 }  // namespace treadle

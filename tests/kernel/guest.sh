@@ -506,9 +506,7 @@ scenario_provision() {
 # Scenarios that fail for a fault of the product that is known and reported, with the reason:
 # they show as XFAIL and do not fail the stage; one that passes shows as XPASS and does, so
 # that its entry goes once the fault is fixed.
-declare -A known_failures=(
-    [stall]="hidraw's write() of an output report waits in usbhid's synchronous interrupt transfer whatever O_NONBLOCK says (poll() calls the node writable), so the 1000 ms write bound does not hold"
-)
+declare -A known_failures=()
 
 run_scenario() {
     local name=$1 start elapsed result

@@ -6,7 +6,7 @@ namespace treadle {
 namespace {
 
 class NoHidPlatform final : public HidPlatform {
-public:
+  public:
     std::vector<std::string> EnumerateInterfaces() override { return {}; }
     OpenResult OpenReadWrite(const std::string&) override { return {0, OpenFailure::Gone, "no HID layer"}; }
     OpenResult OpenForTimedRead(const std::string&) override { return {0, OpenFailure::Gone, "no HID layer"}; }

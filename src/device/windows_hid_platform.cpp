@@ -2,6 +2,7 @@
 // Reports are written and read through overlapped handles with bounded waits, so a device
 // that stops answering never holds the caller for ever.
 #include "device/windows_hid_platform.h"
+
 #include "device/windows_raw_input.h"
 #include "text/utf16.h"
 
@@ -266,15 +267,13 @@ OpenResult WindowsHidPlatform::OpenForTimedRead(const std::string& path) {
         return {0, OpenFailure::Other, "cannot create the event for " + path + ": " + reason};
     }
     std::lock_guard lock(mutex_);
-    const HidHandle handle = nextHandle_++;
-    handles_.emplace(handle, entry);
-    return {handle, OpenFailure::None, {}};
+    return {handles_.Add(std::move(entry)), OpenFailure::None, {}};
 }
 
 std::optional<WindowsHidPlatform::Entry> WindowsHidPlatform::EntryOf(HidHandle handle) const {
     std::lock_guard lock(mutex_);
-    const auto it = handles_.find(handle);
-    return it == handles_.end() ? std::nullopt : std::optional<Entry>(it->second);
+    const Entry* entry = handles_.Find(handle);
+    return entry == nullptr ? std::nullopt : std::optional<Entry>(*entry);
 }
 
 bool WindowsHidPlatform::GetAttributes(HidHandle handle, HidAttributes& out) {
@@ -394,13 +393,12 @@ ReadResult WindowsHidPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_
 
 bool WindowsHidPlatform::Close(HidHandle handle) {
     std::lock_guard lock(mutex_);
-    const auto it = handles_.find(handle);
-    if (it == handles_.end()) {
+    const std::optional<Entry> entry = handles_.Take(handle);
+    if (!entry) {
         return false;
     }
-    calls_->CloseHandle(it->second.file);
-    calls_->CloseHandle(it->second.event);
-    handles_.erase(it);
+    calls_->CloseHandle(entry->file);
+    calls_->CloseHandle(entry->event);
     return true;
 }
 
@@ -417,7 +415,7 @@ WatchStart WindowsHidPlatform::WatchInput(std::uint16_t vendorId, std::uint16_t 
 
 int WindowsHidPlatform::OpenHandleCount() const {
     std::lock_guard lock(mutex_);
-    return static_cast<int>(handles_.size());
+    return static_cast<int>(handles_.Count());
 }
 
 std::unique_ptr<HidPlatform> MakeSystemHidPlatform() {

@@ -1,5 +1,6 @@
 // Raw Input on a message-only window; see windows_raw_input.h.
 #include "device/windows_raw_input.h"
+
 #include "text/utf16.h"
 
 #include <chrono>

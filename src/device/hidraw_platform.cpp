@@ -1,7 +1,8 @@
 // hidraw: one node per HID device, written and read a whole report at a time, report-ID
 // byte first. sysfs tells what is behind each node without opening it.
-#include "device/hid_descriptor.h"
 #include "device/hidraw_platform.h"
+
+#include "device/hid_descriptor.h"
 #include "device/input_report.h"
 #include "device/system_error_text.h"
 
@@ -15,6 +16,7 @@
 #include <fcntl.h>
 #include <linux/netlink.h>
 #include <memory>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -320,11 +322,12 @@ HidIdResult ParseHidIdFromUevent(std::string_view uevent) {
     return result;
 }
 
-HidrawPlatform::HidrawPlatform(HidrawRoots roots) : roots_(std::move(roots)) {
+HidrawPlatform::HidrawPlatform(HidrawRoots roots, NodeWriteCall write) : roots_(std::move(roots)), write_(write) {
     roots_.sysfs = StripTrailingSlashes(roots_.sysfs);
     roots_.dev = StripTrailingSlashes(roots_.dev);
 }
 
+// A node's writer process, if it has one, keeps its own descriptor until its write ends.
 HidrawPlatform::~HidrawPlatform() {
     for (auto& [handle, entry] : handles_) {
         ::close(entry.fd);
@@ -472,9 +475,7 @@ OpenResult HidrawPlatform::Open(const std::string& path, bool forTimedRead) {
     }
     entry.fd = fd;
     std::lock_guard lock(mutex_);
-    const HidHandle handle = nextHandle_++;
-    handles_.emplace(handle, entry);
-    return {handle, OpenFailure::None, {}};
+    return {handles_.Add(std::move(entry)), OpenFailure::None, {}};
 }
 
 OpenResult HidrawPlatform::OpenReadWrite(const std::string& path) { return Open(path, false); }
@@ -483,11 +484,11 @@ OpenResult HidrawPlatform::OpenForTimedRead(const std::string& path) { return Op
 
 bool HidrawPlatform::GetAttributes(HidHandle handle, HidAttributes& out) {
     std::lock_guard lock(mutex_);
-    const auto it = handles_.find(handle);
-    if (it == handles_.end() || !it->second.hasIds) {
+    const Entry* entry = handles_.Find(handle);
+    if (entry == nullptr || !entry->hasIds) {
         return false;
     }
-    out = it->second.ids;
+    out = entry->ids;
     return true;
 }
 
@@ -563,69 +564,71 @@ bool HidrawPlatform::PeekCaps(const std::string& path, HidCaps& out) {
 
 bool HidrawPlatform::GetCaps(HidHandle handle, HidCaps& out) {
     std::lock_guard lock(mutex_);
-    const auto it = handles_.find(handle);
-    if (it == handles_.end() || !it->second.hasCaps) {
+    const Entry* entry = handles_.Find(handle);
+    if (entry == nullptr || !entry->hasCaps) {
         return false;
     }
-    out = it->second.caps;
+    out = entry->caps;
     return true;
 }
 
 bool HidrawPlatform::EntryOf(HidHandle handle, Entry& out) const {
     std::lock_guard lock(mutex_);
-    const auto it = handles_.find(handle);
-    if (it == handles_.end()) {
+    const Entry* entry = handles_.Find(handle);
+    if (entry == nullptr) {
         return false;
     }
-    out = it->second;
+    out = *entry;
     return true;
 }
 
 void HidrawPlatform::SetWriteStalled(HidHandle handle, bool stalled) {
     std::lock_guard lock(mutex_);
-    if (const auto it = handles_.find(handle); it != handles_.end()) {
-        it->second.writeStalled = stalled;
+    if (Entry* entry = handles_.Find(handle)) {
+        entry->writeStalled = stalled;
     }
 }
 
 WriteResult HidrawPlatform::Write(HidHandle handle, std::span<const std::uint8_t> report) {
-    Entry entry;
-    if (!EntryOf(handle, entry)) {
-        return {0, "handle " + std::to_string(handle) + " is not open"};
-    }
-    if (report.empty()) {
-        return {0, "an empty report cannot be written"};
+    int fd = -1;
+    std::shared_ptr<ReportWriter> writer;
+    bool stalled = false;
+    {
+        std::lock_guard lock(mutex_);
+        Entry* entry = handles_.Find(handle);
+        if (entry == nullptr) {
+            return {0, "handle " + std::to_string(handle) + " is not open"};
+        }
+        if (report.empty()) {
+            return {0, "an empty report cannot be written"};
+        }
+        if (entry->writer == nullptr || entry->writer->Gone()) {
+            entry->writer = ReportWriter::Start(entry->fd, write_);
+        }
+        fd = entry->fd;
+        writer = entry->writer;
+        stalled = entry->writeStalled;
     }
     // A device that did not take the last report is given no new wait until one gets through,
     // so an action of many frames fails in one wait rather than in one per frame.
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(entry.writeStalled ? 0 : kWriteWaitMs);
-    ssize_t n = 0;
-    for (;;) {
-        n = ::write(entry.fd, report.data(), report.size());
-        if (n >= 0) {
-            break;
-        }
-        const int code = errno;
-        if (code == EINTR) {
-            continue;
-        }
-        if (code != EAGAIN) {
-            return {0, "writing the report failed: " + Errno(code)};
-        }
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
+    const auto deadline = WriteClock::now() + std::chrono::milliseconds(stalled ? 0 : kWriteWaitMs);
+    // Where no process could be started, the write is made here, bounded by poll() alone.
+    const NodeWriteOutcome outcome =
+        writer != nullptr ? writer->Write(report, deadline) : WriteBefore(fd, report, deadline, write_);
+    switch (outcome.status) {
+        case NodeWriteOutcome::Status::TimedOut:
             SetWriteStalled(handle, true);
             return {0, "the device did not take the report within " + std::to_string(kWriteWaitMs) +
                            " ms; it may have stalled"};
-        }
-        pollfd p{entry.fd, POLLOUT, 0};
-        if (::poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR) {
-            const int pollCode = errno;
-            return {0, "waiting to write the report failed: " + Errno(pollCode)};
-        }
+        case NodeWriteOutcome::Status::WriteFailed:
+            return {0, "writing the report failed: " + Errno(outcome.errorCode)};
+        case NodeWriteOutcome::Status::WaitFailed:
+            return {0, "waiting to write the report failed: " + Errno(outcome.errorCode)};
+        case NodeWriteOutcome::Status::Written:
+            break;
     }
     SetWriteStalled(handle, false);
+    const ssize_t n = outcome.written;
     if (static_cast<size_t>(n) < report.size()) {
         return {static_cast<int>(n), "short write: " + std::to_string(n) + " of " + std::to_string(report.size()) +
                                          " bytes reached the device"};
@@ -690,13 +693,17 @@ ReadResult HidrawPlatform::ReadTimed(HidHandle handle, std::span<std::uint8_t> b
 }
 
 bool HidrawPlatform::Close(HidHandle handle) {
-    std::lock_guard lock(mutex_);
-    const auto it = handles_.find(handle);
-    if (it == handles_.end()) {
+    std::optional<Entry> entry;
+    {
+        std::lock_guard lock(mutex_);
+        entry = handles_.Take(handle);
+    }
+    if (!entry) {
         return false;
     }
-    ::close(it->second.fd);  // on Linux the fd is released even when close reports an error
-    handles_.erase(it);
+    // On Linux the fd is released even when close reports an error. A writer process the
+    // kernel holds inside write() keeps a descriptor of its own until the write ends.
+    ::close(entry->fd);
     return true;
 }
 
@@ -747,7 +754,7 @@ WatchStart HidrawPlatform::WatchInput(std::uint16_t vendorId, std::uint16_t prod
 
 int HidrawPlatform::OpenHandleCount() const {
     std::lock_guard lock(mutex_);
-    return static_cast<int>(handles_.size());
+    return static_cast<int>(handles_.Count());
 }
 
 std::unique_ptr<HidPlatform> MakeSystemHidPlatform() {
