@@ -5,7 +5,9 @@ Usage: atspi_tree.py TREADLE [--dump]
 
 Starts the window on the virtual foot switch in Chinese and in English, each on a private
 D-Bus session and a virtual X display, and checks that every control shown has a name and a
-role, and that the left Ctrl toggle reports itself pressed after Space. Exits 77 (skipped)
+role, that the left Ctrl toggle reports itself pressed after Space, and that the activity
+log tells the accessibility bus of its new line when Space on F1 writes Ctrl + F1 (the event
+a screen reader speaks from, with the line as its text). Exits 77 (skipped)
 when AT-SPI's Python bindings, its bus or the X tools are missing. --dump prints the
 controls with their roles and names.
 """
@@ -98,6 +100,44 @@ def pressed(pyatspi, node):
     return state.contains(pyatspi.STATE_CHECKED) or state.contains(pyatspi.STATE_PRESSED)
 
 
+def heard_new_line(pyatspi, events, wanted, seconds):
+    """Pumps the bus's events for a while; true once a description change carrying `wanted` came."""
+    from gi.repository import GLib
+    context = GLib.MainContext.default()
+    end = time.time() + seconds
+    while time.time() < end:
+        while context.iteration(False):
+            pass
+        if any(wanted in text for text in events):
+            return True
+        time.sleep(0.05)
+    return False
+
+
+def check_new_log_line(pyatspi, app, lang, key, deadline):
+    """Space on the key button writes it with the pressed Ctrl; the log's new line must reach
+    the bus as an event on the log list."""
+    events = []
+
+    def listener(event):
+        if event.source is not None and event.source.getRoleName() == "list":
+            events.append(str(event.any_data or "") + " " + (event.source.description or ""))
+
+    pyatspi.Registry.registerEventListener(listener, "object:property-change:accessible-description")
+    try:
+        button = find(pyatspi, app, ("push button",), key, deadline)
+        if button is None:
+            return ["%s: no key button named %s" % (lang, key)]
+        button.queryComponent().grabFocus()
+        time.sleep(0.3)
+        subprocess.run(["xdotool", "key", "space"], timeout=20, check=True)
+        heard = heard_new_line(pyatspi, events, "F1", 5)
+        print("%s: the log's new line on the bus: %s" % (lang, events[-1].strip() if events else "nothing"))
+        return [] if heard else ["%s: the log's new line after Space on %s never reached the bus" % (lang, key)]
+    finally:
+        pyatspi.Registry.deregisterEventListener(listener, "object:property-change:accessible-description")
+
+
 def check_language(pyatspi, treadle, lang, left_ctrl, dump):
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1", QT_QPA_PLATFORM="xcb")
     window = subprocess.Popen([treadle, "--virtual", "--lang", lang], env=env)
@@ -135,6 +175,7 @@ def check_language(pyatspi, treadle, lang, left_ctrl, dump):
         print("%s: %s after Space: %s" % (lang, left_ctrl, "pressed" if pressed(pyatspi, toggle) else "not pressed"))
         if not pressed(pyatspi, toggle):
             failures.append("%s: %s does not report pressed after Space" % (lang, left_ctrl))
+        failures += check_new_log_line(pyatspi, app, lang, "F1", deadline)
     finally:
         window.terminate()
         window.wait(10)
