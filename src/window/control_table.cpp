@@ -116,11 +116,14 @@ constexpr std::pair<const char*, Msg> kCaptions[]{
 // clang-format on
 
 // The English captions that would touch their buttons' edges in the design's size take a
-// smaller one: the three mouse buttons are 37 pixels wide, and "Right" needs 34 at 10.5 points.
+// smaller one, with room for a wider stand-in where the design's face is missing (Wine's is
+// the widest seen): the three mouse buttons are 37 pixels wide, and "Right" needs 34 at 10.5
+// points; "Clear all keys" needs 95 of 97 at 10.5.
 constexpr std::pair<const char*, double> kEnglishPoints[]{
-    {"Command_L_btn", 9},
-    {"Command_M_btn", 9},
-    {"Command_R_btn", 9},
+    {"Command_L_btn", 8.25},
+    {"Command_M_btn", 8.25},
+    {"Command_R_btn", 8.25},
+    {"Command1", 9},
 };
 
 Control Make(const ControlRow& s, Language language) {

@@ -311,6 +311,39 @@ TEST_F(WindowWin32Test, TheProfileButtonsSitInTheColumnAndOpenTheFileDialog) {
     }
 }
 
+// Every English caption fits its button with a margin on both sides, measured in the font
+// the button paints with.
+TEST_F(WindowWin32Test, EveryEnglishButtonCaptionFitsWithAMargin) {
+    constexpr int kMargin = 3;  // pixels on each side, inside the border
+    for (const bool advanced : {false, true}) {
+        window.reset();
+        window = std::make_unique<MainWindow>(WindowServices{*device, clock, sleeper, boxes, url},
+                                              ::GetModuleHandleW(nullptr), WindowOptions{Language::English, advanced});
+        ASSERT_TRUE(window->Show(SW_SHOWNOACTIVATE)) << ::GetLastError();
+        int measured = 0;
+        for (const Control& c : Model().Controls()) {
+            HWND button = window->HandleFor(c);
+            if (c.kind != ControlKind::Button || button == nullptr || !::IsWindowVisible(button) || c.Text().empty()) {
+                continue;
+            }
+            HDC dc = ::GetDC(button);
+            const auto font = reinterpret_cast<HFONT>(::SendMessageW(button, WM_GETFONT, 0, 0));
+            HGDIOBJ before = ::SelectObject(dc, font);
+            const std::wstring caption = Wide(c.Text());
+            SIZE size{};
+            ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+            ::SelectObject(dc, before);
+            ::ReleaseDC(button, dc);
+            RECT client{};
+            ::GetClientRect(button, &client);
+            EXPECT_LE(size.cx + 2 * kMargin + 2, client.right) << c.DisplayName() << " \"" << c.Text() << "\""
+                                                               << (advanced ? " advanced" : "");
+            ++measured;
+        }
+        EXPECT_GT(measured, 100) << "the keys, toggles and buttons of the view";
+    }
+}
+
 TEST_F(WindowWin32Test, ANewDpiRescalesPlacesAndFonts) {
     RECT suggested{0, 0, 1700, 800};
     ::SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
