@@ -82,8 +82,8 @@ bool IsFootSwitch(const InterfaceInfo& info, const DeviceIds& ids) {
 
 SearchResult Search(HidPlatform& hid, const SearchRequest& request) {
     SearchResult result;
-    for (const std::string& path : hid.EnumerateInterfaces()) {
-        result.lastPath = path;
+    const std::vector<std::string> paths = hid.EnumerateInterfaces();
+    for (const std::string& path : paths) {
         InterfaceInfo info;
         info.path = path;
         info.idsKnown = hid.PeekAttributes(path, info.ids);
@@ -103,9 +103,13 @@ SearchResult Search(HidPlatform& hid, const SearchRequest& request) {
         result.interfaces.push_back(std::move(info));
         if (request.connectFirst && match) {
             result.connected = opened.handle;
-            break;
+            result.lastPath = result.interfaces.back().path;
+            return result;
         }
         hid.Close(opened.handle);
+    }
+    if (!paths.empty()) {
+        result.lastPath = paths.back();
     }
     return result;
 }
@@ -148,6 +152,7 @@ SendOutcomes JobResult::Outcomes() const {
 
 JobResult FootSwitchLink::Send(const FrameJob& job, const Reach& reach, const StepDone& done) {
     JobResult result;
+    result.steps.reserve(job.steps.size());
     for (size_t i = 0; i < job.steps.size(); ++i) {
         const JobStep& step = job.steps[i];
         StepResult& sent = result.steps.emplace_back();

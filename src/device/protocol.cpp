@@ -11,14 +11,24 @@ Frame MakeFrame(std::uint8_t kind, std::uint8_t slotByte, std::array<std::uint8_
     return {{kFrameStart, kind, slotByte, data[0], data[1], data[2], data[3]}, assignment};
 }
 
-std::string LowerCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'F') {
-            c = static_cast<char>(c - 'A' + 'a');
+// Two hex digits a byte, blanks between: what every frame and report text is made of. Built
+// in place, as the window shows a frame for every one it sends.
+std::string HexText(std::span<const std::uint8_t> bytes, const char* digits, size_t lowerCaseBytes) {
+    static constexpr char kLower[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0) {
+            text += ' ';
         }
+        const char* set = i < lowerCaseBytes ? kLower : digits;
+        text += set[bytes[i] >> 4];
+        text += set[bytes[i] & 0x0F];
     }
     return text;
 }
+
+constexpr const char* kUpper = "0123456789ABCDEF";
 
 }  // namespace
 
@@ -77,24 +87,9 @@ std::optional<PedalPress> MouseFramePress(std::uint8_t code) {
     return std::nullopt;
 }
 
-std::string ByteListText(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (i > 0) {
-            text += ' ';
-        }
-        text += HexByte(bytes[i]);
-    }
-    return text;
-}
+std::string ByteListText(std::span<const std::uint8_t> bytes) { return HexText(bytes, kUpper, 0); }
 
-std::string FrameText(const Frame& frame) {
-    if (!frame.assignment) {
-        return ByteListText(frame.bytes);
-    }
-    const std::span<const std::uint8_t> bytes(frame.bytes);
-    return LowerCase(ByteListText(bytes.first(2))) + " " + ByteListText(bytes.subspan(2));
-}
+std::string FrameText(const Frame& frame) { return HexText(frame.bytes, kUpper, frame.assignment ? 2 : 0); }
 
 ReportConversion FrameToReport(const Frame& frame, int outputReportLength) {
     ReportConversion result;

@@ -16,7 +16,10 @@ const Connection* USB::ReachDevice() {
     if (!DeviceDetected) {
         return nullptr;
     }
-    connection_ = {DevicePath, HIDHandle, OutputReportLength};
+    // Field by field: the path's text is copied into the room it had, without a new one.
+    connection_.path = DevicePath;
+    connection_.handle = HIDHandle;
+    connection_.outputReportLength = OutputReportLength;
     return &connection_;
 }
 
