@@ -92,7 +92,7 @@ TEST(Search, OneSearchForTheWindowAndTheCommandLine) {
     hid.interfaces = {
         {"told-other", kOther},                                            // passed over unopened
         {"untold-other", kOther, OpenFailure::None, kConfigCaps, false},   // opened to learn its IDs
-        {"keyboard", kOurs, OpenFailure::Refused, kKeyboardCaps},          // the foot switch's keyboard
+        {"keyboard", kOurs, OpenFailure::None, kKeyboardCaps},             // the foot switch's keyboard
         {"denied", kOurs, OpenFailure::AccessDenied},                      // no udev rule yet
         {"short", kOurs, OpenFailure::None, {8, 4, 0, 0xFF00, 1}},         // too short for a frame
         {"config", kOurs},
@@ -111,6 +111,7 @@ TEST(Search, OneSearchForTheWindowAndTheCommandLine) {
                                                    InterfaceState::NoAccess, InterfaceState::Unusable,
                                                    InterfaceState::Usable, InterfaceState::Usable}));
     EXPECT_EQ(std::count(hid.opened.begin(), hid.opened.end(), "told-other"), 0);
+    EXPECT_EQ(std::count(hid.opened.begin(), hid.opened.end(), "keyboard"), 0) << "the system would let it open";
     EXPECT_TRUE(all.deniedMatch);
     EXPECT_EQ(all.connected, 0);
     EXPECT_EQ(all.lastPath, "second");
