@@ -238,9 +238,14 @@ TEST(Send, EachStepAsksWhereToGoAndHearsWhatBecameOfIt) {
 // frame box and the command line can never disagree about what a frame is.
 TEST(Protocol, AFrameAndItsTextMakeTheSameReport) {
     const Frame frames[] = {
-        KeyFrame(SwitchSlotByte(2), 0x03, 0x3A), KeyFrame(SwitchSlotByte(0), 0xFF, 0x65),
-        MouseFrame(SwitchSlotByte(4), mouse::kMiddle), DelayFrame(65535), DelayFrame(-1), LongPressFrame(2),
-        ClearSlotFrame(31), RunModeFrame(false, true),
+        KeyFrame(SwitchSlotByte(2), 0x03, 0x3A),
+        KeyFrame(0xFC, 0xFF, 0x65),
+        MouseFrame(SwitchSlotByte(4), mouse::kMiddle),
+        DelayFrame(65535),
+        DelayFrame(-1),
+        LongPressFrame(2),
+        ClearSlotFrame(31),
+        RunModeFrame(false, true),
     };
     for (const Frame& frame : frames) {
         for (int length : {1, 2, 7, 8, 9, 65}) {

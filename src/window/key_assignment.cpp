@@ -8,7 +8,7 @@
 namespace treadle {
 
 Frame USB::ComposeKeyFrame() {
-    const Frame frame = KeyFrame(SwitchSlotByte(SelectedSwitch), ModifierByte, CurrentCode);
+    const Frame frame = KeyFrame(PreviewSlotByte, ModifierByte, CurrentCode);
     TextIW.SetText(FrameText(frame));
     return frame;
 }
@@ -40,7 +40,7 @@ void USB::Command_alt_r_Click() { ToggleModifier(modifier::kAltRight); }
 void USB::Command_win_r_Click() { ToggleModifier(modifier::kWinRight); }
 
 bool USB::SwitchUsable() {
-    if (!IsSwitchNumber(SelectedSwitch)) {
+    if (SelectedSwitch == 0) {
         // Slot bytes outside switches 1 to 4 belong to no switch (0x78 and 0x7C hold settings).
         LogMessage(T(Msg::BadSwitch));
         return false;
@@ -60,7 +60,7 @@ void USB::Command_key_Click(int index) {
         return;
     }
     CurrentCode = KeyTable[static_cast<size_t>(index)];
-    const std::string switchText = DecimalText(RoundToInt64(SelectedSwitch));
+    const std::string switchText = DecimalText(SelectedSwitch);
     const std::string assigned =
         KeyAssignedLine(switchText, ModifierByte, Command_key[index].Text(), options_.language);
     if (SendKeyFrames(ComposeKeyFrame(), assigned)) {

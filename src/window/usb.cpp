@@ -1,12 +1,12 @@
 #include "window/usb.h"
 
-#include <algorithm>
-#include <stdexcept>
-
+#include "settings/settings_input.h"
 #include "text/text_rules.h"
+#include "window/control_table.h"
 #include "window/pedal_testing.h"
 
-#include "window/control_table.h"
+#include <algorithm>
+#include <stdexcept>
 
 namespace treadle {
 namespace {
@@ -164,7 +164,9 @@ Control* USB::Find(const std::string& name, int index) {
 
 void USB::TakeInput(const Control& control, Property property) {
     if (property == Property::Text && &control == &Combo1) {
-        SelectedSwitch = NumericValue(Combo1.Text());
+        const SwitchChoice choice = SwitchChoiceOf(Combo1.Text());
+        SelectedSwitch = choice.number;
+        PreviewSlotByte = choice.previewSlotByte;
     } else if (property == Property::Text && &control == &Text_delay) {
         DelayNumber = NumericValue(Text_delay.Text());
     } else if (property == Property::Value && &control == &Check1) {
@@ -392,9 +394,9 @@ void USB::Command_pedal_Click(int index) {
     ShowPedalTest();
 }
 
-void USB::PedalProgrammed(double switchNumber, std::optional<PedalPress> press) {
-    if (pedalTest_ && IsSwitchNumber(switchNumber)) {
-        pedalTest_->SetProgrammed(static_cast<int>(RoundToInt64(switchNumber)), press);
+void USB::PedalProgrammed(int switchNumber, std::optional<PedalPress> press) {
+    if (pedalTest_ && switchNumber >= 1 && switchNumber <= kSwitchCount) {
+        pedalTest_->SetProgrammed(switchNumber, press);
     }
 }
 

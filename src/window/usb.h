@@ -268,7 +268,8 @@ public:
     std::uint8_t CurrentCode = 0;   // the key's usage or a mouse button code; 0: nothing yet
     std::uint8_t ModifierByte = 0;  // the pressed modifier toggles, one bit each (modifier::k...)
     bool PowerOnRun = false;        // Command_auto_run is pressed
-    double SelectedSwitch = 0;      // the number Combo1's text stands for
+    int SelectedSwitch = 0;         // the switch Combo1's text names, 1 to 4; 0: none of them
+    std::uint8_t PreviewSlotByte = 0;  // the slot byte the frames shown for Combo1's number carry
     double DelayNumber = 0;         // the number Text_delay's text stands for
     int LongPressState = 0;         // Check1: 0 off, 1 on, 2 grey
     bool LoopPlayback = false;      // Option2 is selected
@@ -303,7 +304,7 @@ private:
     void AssignMouseButton(int code);
     void SelectOption(Control& option);
     // Tells the pedal test what a switch was just programmed with.
-    void PedalProgrammed(double switchNumber, std::optional<PedalPress> press);
+    void PedalProgrammed(int switchNumber, std::optional<PedalPress> press);
     // The list and the status line as the pedal test has them.
     void ShowPedalTest();
     std::string PedalMatchText(const std::vector<int>& switches) const;
