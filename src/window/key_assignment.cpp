@@ -14,11 +14,8 @@ Frame USB::ComposeKeyFrame() {
 }
 
 void USB::RenderToggles() {
-    Control* const toggles[] = {&Command_ctrl,   &Command_shift,   &Command_alt,   &Command_win,
-                                &Command_ctrl_r, &Command_shift_r, &Command_alt_r, &Command_win_r};
-    for (int bit = 0; bit < 8; ++bit) {
-        const bool on = (ModifierByte & (1u << bit)) != 0;
-        toggles[bit]->SetBackColor(on ? colors::kPressed : colors::kButtonFace);
+    for (const auto& [toggle, bit] : toggles_) {
+        toggle->SetBackColor((ModifierByte & bit) != 0 ? colors::kPressed : colors::kButtonFace);
     }
     Command_auto_run.SetBackColor(PowerOnRun ? colors::kPressed : colors::kButtonFace);
 }

@@ -4,15 +4,6 @@
 // change listeners report.
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <deque>
-#include <functional>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "device/foot_switch_link.h"
 #include "device/hid_platform.h"
 #include "device/pedal_press.h"
@@ -24,6 +15,16 @@
 #include "window/keyboard_layout.h"
 #include "window/services.h"
 #include "window/written_slots.h"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace treadle {
 
@@ -246,6 +247,11 @@ public:
     Control& Label2;
     Control& TextPID;
 
+    // The controls that act on the device beside the key buttons, which a connection enables
+    // and a lost one disables: the modifier toggles, then Command1, Iwrite, the mouse buttons,
+    // Command_auto_run and Command2.
+    static std::vector<const char*> DeviceControlNames();
+
     // ---- Window-level variables ----------------------------------------------------------
     // The HID usage of each key button; 0 where the index has no key.
     std::array<std::uint8_t, kKeyTableSize> KeyTable{};
@@ -311,8 +317,11 @@ private:
     // True when the selected switch is one of the device's; says why not otherwise.
     bool SwitchUsable();
 
-    // The device-action group, in the order the enable and disable walks take it.
+    // The device-action group, in the order the enable and disable walks take it: the key
+    // buttons, then the controls DeviceControlNames names.
     std::vector<Control*> DeviceControlGroup();
+    // The modifier toggles as the toggle table (ModifierToggles) has them, with their bits.
+    std::array<std::pair<Control*, std::uint8_t>, 8> toggles_{};
 
     struct BusyScope {
         explicit BusyScope(USB& w) : window(w) { ++window.busy_; }
