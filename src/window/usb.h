@@ -269,8 +269,10 @@ public:
     HidCaps Capabilities;
     std::int64_t LastApiResult = 0;
 
-    // What the user chose, kept typed and rendered into the controls, never read back from
-    // them. The texts and values a user enters are taken in once, when they change.
+    // What the user chose, kept typed and rendered into the controls. The texts and values a
+    // user enters are taken in once, when they change; the one input read back from its
+    // controls is the pair of ID boxes, which Timer1 reads at every tick, as the design asks
+    // (VendorIDText and ProductIDText above).
     std::uint8_t CurrentCode = 0;   // the key's usage or a mouse button code; 0: nothing yet
     std::uint8_t ModifierByte = 0;  // the pressed modifier toggles, one bit each (modifier::k...)
     bool PowerOnRun = false;        // Command_auto_run is pressed
