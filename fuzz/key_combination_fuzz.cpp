@@ -1,7 +1,7 @@
 // libFuzzer target: any text may be given as a key combination on the command line or in a
 // profile. It is read or refused with a reason; what is read writes back as a text that
 // reads as the same choice.
-#include "cli/key_names.h"
+#include "assignment/key_names.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,11 +9,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const treadle::cli::KeyParse parsed = treadle::cli::ParseKey(text);
+    const treadle::KeyParse parsed = treadle::ParseKey(text);
     if (!parsed.ok()) {
         return 0;
     }
-    const treadle::cli::KeyParse again = treadle::cli::ParseKey(treadle::cli::KeyCombinationText(parsed.choice));
+    const treadle::KeyParse again = treadle::ParseKey(treadle::KeyCombinationText(parsed.choice));
     if (!again.ok() || again.choice != parsed.choice) {
         __builtin_trap();
     }

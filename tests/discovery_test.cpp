@@ -1,83 +1,13 @@
-#include <gtest/gtest.h>
-
-#include <map>
-
 #include "support/fakes.h"
+#include "support/scripted_platform.h"
+
+#include <gtest/gtest.h>
 
 namespace treadle {
 namespace {
 
+using testing::ScriptedPlatform;
 using testing::WindowFixture;
-
-// A HID layer with a list of interfaces of our choosing, counting its open handles.
-class ScriptedPlatform final : public HidPlatform {
-public:
-    struct Interface {
-        std::string path;
-        HidAttributes ids;
-        OpenFailure failure = OpenFailure::None;
-        HidCaps caps{8, 8, 0, 0xFF00, 1};
-    };
-    std::vector<Interface> interfaces;
-    std::map<HidHandle, std::string> open;
-    HidHandle next = 1;
-
-    const Interface* ByPath(const std::string& path) const {
-        for (const Interface& i : interfaces) {
-            if (i.path == path) {
-                return &i;
-            }
-        }
-        return nullptr;
-    }
-    std::vector<std::string> EnumerateInterfaces() override {
-        std::vector<std::string> paths;
-        for (const Interface& i : interfaces) {
-            paths.push_back(i.path);
-        }
-        return paths;
-    }
-    OpenResult OpenReadWrite(const std::string& path) override {
-        const Interface* i = ByPath(path);
-        if (i == nullptr) {
-            return {0, OpenFailure::Gone, "gone"};
-        }
-        if (i->failure != OpenFailure::None) {
-            return {0, i->failure, "refused"};
-        }
-        open[next] = path;
-        return {next++, OpenFailure::None, {}};
-    }
-    OpenResult OpenForTimedRead(const std::string& path) override { return OpenReadWrite(path); }
-    bool GetAttributes(HidHandle h, HidAttributes& out) override {
-        const Interface* i = open.count(h) ? ByPath(open[h]) : nullptr;
-        if (i == nullptr) {
-            return false;
-        }
-        out = i->ids;
-        return true;
-    }
-    bool PeekAttributes(const std::string& path, HidAttributes& out) override {
-        const Interface* i = ByPath(path);
-        if (i == nullptr) {
-            return false;
-        }
-        out = i->ids;
-        return true;
-    }
-    bool GetCaps(HidHandle h, HidCaps& out) override {
-        const Interface* i = open.count(h) ? ByPath(open[h]) : nullptr;
-        if (i == nullptr) {
-            return false;
-        }
-        out = i->caps;
-        return true;
-    }
-    WriteResult Write(HidHandle, std::span<const std::uint8_t> r) override { return {static_cast<int>(r.size()), {}}; }
-    ReadResult ReadTimed(HidHandle, std::span<std::uint8_t>, int) override { return {ReadStatus::TimedOut, 0, 0, {}}; }
-    bool Close(HidHandle h) override { return open.erase(h) == 1; }
-    std::string ErrorText(std::uint32_t) override { return {}; }
-};
 
 constexpr HidAttributes kOurs{0x2704, 0x2018};
 
@@ -128,8 +58,9 @@ TEST(Discovery, PlugInPullOutAndPlugInAgain) {
 
 TEST(Discovery, KeyboardAndMouseInterfacesAreSkipped) {
     ScriptedPlatform platform;
-    platform.interfaces = {{"kbd", kOurs, OpenFailure::Refused},
-                           {"mouse", kOurs, OpenFailure::Refused},
+    // The system would let them open: they are passed over for what they are.
+    platform.interfaces = {{"kbd", kOurs, OpenFailure::None, {9, 2, 0, 0x01, 0x06}},
+                           {"mouse", kOurs, OpenFailure::None, {5, 0, 0, 0x01, 0x02}},
                            {"config", kOurs}};
     WindowFixture f(platform);
     f.window->Timer1_Timer();

@@ -1,100 +1,33 @@
 // The link to the foot switch: the one search (the window's and treadlectl's rules in one),
 // the one send sequence, and the frames it carries.
+#include "device/foot_switch_link.h"
+
+#include "support/scripted_platform.h"
+#include "text/catalogue.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
-#include <set>
-
-#include "device/foot_switch_link.h"
-#include "text/catalogue.h"
 
 namespace treadle {
 namespace {
 
 constexpr HidAttributes kOurs{kFootSwitchVendorId, kFootSwitchProductId};
 constexpr HidAttributes kOther{0x1234, 0x5678};
-constexpr HidCaps kConfigCaps{8, 8, 0, 0xFF00, 1};
+constexpr HidCaps kConfigCaps = testing::kScriptedConfigCaps;
 constexpr HidCaps kKeyboardCaps{9, 2, 0, 0x01, 0x06};
 
-// Interfaces of our choosing. `peek` says whether the system tells the IDs unopened (Linux);
-// every open, close and write is recorded.
-class ListedPlatform final : public HidPlatform {
-public:
-    struct Interface {
-        std::string path;
-        HidAttributes ids;
-        OpenFailure failure = OpenFailure::None;
-        HidCaps caps = kConfigCaps;
-        bool peek = true;
-    };
-    std::vector<Interface> interfaces;
-    std::map<HidHandle, std::string> open;
-    std::vector<std::string> opened;
-    std::vector<std::vector<std::uint8_t>> written;
-    std::set<size_t> failWrites;  // the writes (counted from 0) the device does not take
-    HidHandle next = 1;
-
-    const Interface* ByPath(const std::string& path) const {
-        for (const Interface& i : interfaces) {
-            if (i.path == path) {
-                return &i;
-            }
-        }
-        return nullptr;
-    }
-    const Interface* ByHandle(HidHandle h) const { return open.count(h) != 0 ? ByPath(open.at(h)) : nullptr; }
-    std::vector<std::string> EnumerateInterfaces() override {
-        std::vector<std::string> paths;
-        for (const Interface& i : interfaces) {
-            paths.push_back(i.path);
-        }
-        return paths;
-    }
-    OpenResult OpenReadWrite(const std::string& path) override {
-        opened.push_back(path);
-        const Interface* i = ByPath(path);
-        if (i->failure != OpenFailure::None) {
-            return {0, i->failure, "denied by the script"};
-        }
-        open[next] = path;
-        return {next++, OpenFailure::None, {}};
-    }
-    OpenResult OpenForTimedRead(const std::string& path) override { return OpenReadWrite(path); }
-    bool GetAttributes(HidHandle h, HidAttributes& out) override {
-        const Interface* i = ByHandle(h);
-        return i != nullptr && (out = i->ids, true);
-    }
-    bool PeekAttributes(const std::string& path, HidAttributes& out) override {
-        const Interface* i = ByPath(path);
-        return i != nullptr && i->peek && (out = i->ids, true);
-    }
-    bool PeekCaps(const std::string& path, HidCaps& out) override {
-        const Interface* i = ByPath(path);
-        return i != nullptr && i->peek && (out = i->caps, true);
-    }
-    bool GetCaps(HidHandle h, HidCaps& out) override {
-        const Interface* i = ByHandle(h);
-        return i != nullptr && (out = i->caps, true);
-    }
-    WriteResult Write(HidHandle, std::span<const std::uint8_t> r) override {
-        const bool fails = failWrites.count(written.size()) != 0;
-        written.emplace_back(r.begin(), r.end());
-        return fails ? WriteResult{0, "stalled"} : WriteResult{static_cast<int>(r.size())};
-    }
-    ReadResult ReadTimed(HidHandle, std::span<std::uint8_t>, int) override { return {ReadStatus::TimedOut, 0, 0, {}}; }
-    bool Close(HidHandle h) override { return open.erase(h) == 1; }
-    std::string ErrorText(std::uint32_t) override { return {}; }
-};
+// Interfaces of our choosing; every opening, close and write is recorded.
+using ListedPlatform = testing::ScriptedPlatform;
 
 TEST(Search, OneSearchForTheWindowAndTheCommandLine) {
     ListedPlatform hid;
     hid.interfaces = {
-        {"told-other", kOther},                                            // passed over unopened
-        {"untold-other", kOther, OpenFailure::None, kConfigCaps, false},   // opened to learn its IDs
-        {"keyboard", kOurs, OpenFailure::Refused, kKeyboardCaps},          // the foot switch's keyboard
-        {"denied", kOurs, OpenFailure::AccessDenied},                      // no udev rule yet
-        {"short", kOurs, OpenFailure::None, {8, 4, 0, 0xFF00, 1}},         // too short for a frame
+        {"told-other", kOther},                                           // passed over unopened
+        {"untold-other", kOther, OpenFailure::None, kConfigCaps, false},  // opened to learn its IDs
+        {"keyboard", kOurs, OpenFailure::None, kKeyboardCaps},            // the foot switch's keyboard
+        {"denied", kOurs, OpenFailure::AccessDenied},                     // no udev rule yet
+        {"short", kOurs, OpenFailure::None, {8, 4, 0, 0xFF00, 1}},        // too short for a frame
         {"config", kOurs},
         {"second", kOurs},
     };
@@ -111,6 +44,7 @@ TEST(Search, OneSearchForTheWindowAndTheCommandLine) {
                                                    InterfaceState::NoAccess, InterfaceState::Unusable,
                                                    InterfaceState::Usable, InterfaceState::Usable}));
     EXPECT_EQ(std::count(hid.opened.begin(), hid.opened.end(), "told-other"), 0);
+    EXPECT_EQ(std::count(hid.opened.begin(), hid.opened.end(), "keyboard"), 0) << "the system would let it open";
     EXPECT_TRUE(all.deniedMatch);
     EXPECT_EQ(all.connected, 0);
     EXPECT_EQ(all.lastPath, "second");
@@ -237,9 +171,14 @@ TEST(Send, EachStepAsksWhereToGoAndHearsWhatBecameOfIt) {
 // frame box and the command line can never disagree about what a frame is.
 TEST(Protocol, AFrameAndItsTextMakeTheSameReport) {
     const Frame frames[] = {
-        KeyFrame(SwitchSlotByte(2), 0x03, 0x3A), KeyFrame(SwitchSlotByte(0), 0xFF, 0x65),
-        MouseFrame(SwitchSlotByte(4), mouse::kMiddle), DelayFrame(65535), DelayFrame(-1), LongPressFrame(2),
-        ClearSlotFrame(31), RunModeFrame(false, true),
+        KeyFrame(SwitchSlotByte(2), 0x03, 0x3A),
+        KeyFrame(0xFC, 0xFF, 0x65),
+        MouseFrame(SwitchSlotByte(4), mouse::kMiddle),
+        DelayFrame(65535),
+        DelayFrame(-1),
+        LongPressFrame(2),
+        ClearSlotFrame(31),
+        RunModeFrame(false, true),
     };
     for (const Frame& frame : frames) {
         for (int length : {1, 2, 7, 8, 9, 65}) {

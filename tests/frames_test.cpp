@@ -64,7 +64,7 @@ TEST(FrameTextToReport, RefusesWhatWouldBeAGuess) {
 
 TEST(KeyFrameText, ComposerExamples) {
     struct Case {
-        double switchNumber;
+        int switchNumber;
         std::uint8_t modifiers;
         std::uint8_t key;
         const char* text;
@@ -73,8 +73,7 @@ TEST(KeyFrameText, ComposerExamples) {
         {1, 0x00, 0, "aa 01 00 00 00 00 00"},    {2, 0x03, 58, "aa 01 04 03 3A 00 00"},
         {4, 0x40, 4, "aa 01 0C 40 04 00 00"},    {3, 0x00, 0, "aa 01 08 00 00 00 00"},
         {2, 0x01, 58, "aa 01 04 01 3A 00 00"},   {1, 0xFF, 41, "aa 01 00 FF 29 00 00"},
-        {0, 0x00, 58, "aa 01 FC 00 3A 00 00"},   {1, 0x00, 0x65, "aa 01 00 00 65 00 00"},
-        {32, 0x00, 0, "aa 01 7C 00 00 00 00"},   {1.5, 0x00, 0, "aa 01 02 00 00 00 00"},
+        {1, 0x00, 0x65, "aa 01 00 00 65 00 00"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FrameText(KeyFrame(SwitchSlotByte(c.switchNumber), c.modifiers, c.key)), c.text);
@@ -88,12 +87,23 @@ TEST(MouseFrameText, ButtonsAndSlots) {
     EXPECT_EQ(FrameText(MouseFrame(SwitchSlotByte(3), mouse::kLeft)), "aa 02 08 FE 01 00 00");
 }
 
-TEST(SwitchNumbers, OnlyOneToFour) {
-    for (double ok : {1.0, 2.0, 3.0, 4.0}) {
-        EXPECT_TRUE(IsSwitchNumber(ok)) << ok;
-    }
-    for (double bad : {0.0, 5.0, -1.0, 31.0, 1.5, 4.0001}) {
-        EXPECT_FALSE(IsSwitchNumber(bad)) << bad;
+// The switch box names a switch only by exactly 1, 2, 3 or 4; every number still has the
+// slot byte the preview has always shown for it.
+TEST(SwitchNumbers, OnlyOneToFourAndThePreviewsSlotByte) {
+    struct Case {
+        const char* text;
+        int number;
+        std::uint8_t previewSlotByte;
+    };
+    const Case cases[] = {
+        {"1", 1, 0x00},      {"2", 2, 0x04},   {" 4 ", 4, 0x0C}, {"3.0", 3, 0x08}, {"0", 0, 0xFC},
+        {"5", 0, 0x10},      {"-1", 0, 0xF8},  {"31", 0, 0x78},  {"32", 0, 0x7C},  {"1.5", 0, 0x02},
+        {"4.0001", 0, 0x0C}, {"abc", 0, 0xFC}, {"", 0, 0xFC},
+    };
+    for (const Case& c : cases) {
+        const SwitchChoice choice = SwitchChoiceOf(c.text);
+        EXPECT_EQ(choice.number, c.number) << '"' << c.text << '"';
+        EXPECT_EQ(choice.previewSlotByte, c.previewSlotByte) << '"' << c.text << '"';
     }
 }
 

@@ -34,9 +34,16 @@ TEST(VirtualFootSwitch, PresentsKeyboardMouseThenConfiguration) {
     VirtualFootSwitch d;
     const std::vector<std::string> paths = d.EnumerateInterfaces();
     ASSERT_EQ(paths.size(), 3u);
-    EXPECT_EQ(d.OpenReadWrite(paths[0]).failure, OpenFailure::Refused);
-    EXPECT_EQ(d.OpenReadWrite(paths[1]).failure, OpenFailure::Refused);
-    EXPECT_EQ(d.OpenForTimedRead(paths[0]).failure, OpenFailure::Refused);
+    EXPECT_EQ(OpenForWriting(d, paths[0]).failure, OpenFailure::Refused);
+    EXPECT_EQ(OpenForWriting(d, paths[1]).failure, OpenFailure::Refused);
+    // Opened past the rule, the keyboard says what it is and takes no frame.
+    const OpenResult keyboard = d.OpenForTimedRead(paths[0]);
+    ASSERT_TRUE(keyboard.ok());
+    HidCaps keyboardCaps;
+    ASSERT_TRUE(d.GetCaps(keyboard.handle, keyboardCaps));
+    EXPECT_EQ(keyboardCaps.usage, 0x06);
+    EXPECT_EQ(d.Write(keyboard.handle, std::vector<std::uint8_t>(8, 0)).written, 0);
+    EXPECT_TRUE(d.Close(keyboard.handle));
     const OpenResult config = d.OpenReadWrite(paths[2]);
     ASSERT_TRUE(config.ok());
     HidAttributes ids;

@@ -40,9 +40,8 @@ TEST(WindowStartUp, EveryDeviceActionControlIsDisabledBeforeAnySearch) {
     for (int i = 0; i < w.Command_key.Count(); ++i) {
         EXPECT_FALSE(w.Command_key[i].Enabled()) << i;
     }
-    for (const char* name : {"Command_ctrl", "Command_shift", "Command_alt", "Command_win", "Command_ctrl_r",
-                             "Command_shift_r", "Command_alt_r", "Command_win_r", "Command1", "Iwrite",
-                             "Command_L_btn", "Command_M_btn", "Command_R_btn", "Command_auto_run", "Command2"}) {
+    ASSERT_EQ(USB::DeviceControlNames().size(), 15u);  // the eight toggles and seven other controls
+    for (const char* name : USB::DeviceControlNames()) {
         EXPECT_FALSE(w.Find(name)->Enabled()) << name;
     }
     EXPECT_EQ(f.device->OpenHandleCount(), 0);
@@ -87,9 +86,7 @@ TEST(DeviceControls, EnableAndDisableWalkTheWholeGroupAndAreIdempotent) {
                 return false;
             }
         }
-        for (const char* name : {"Command_shift", "Command_ctrl", "Command_alt", "Command_win", "Command_shift_r",
-                                 "Command_ctrl_r", "Command_alt_r", "Command_win_r", "Command1", "Iwrite",
-                                 "Command_L_btn", "Command_M_btn", "Command_R_btn", "Command_auto_run", "Command2"}) {
+        for (const char* name : USB::DeviceControlNames()) {
             if (w.Find(name)->Enabled() != expected) {
                 return false;
             }

@@ -2,6 +2,7 @@
 
 #include "assignment/assignment_log.h"
 #include "assignment/key_naming.h"
+#include "device/hid_usages.h"
 #include "text/shown_text.h"
 #include "text/text_rules.h"
 
@@ -54,9 +55,9 @@ std::string NoKeyUsage(int usage, std::uint8_t modifiers) {
     if (usage >= 0x01 && usage <= 0x03) {
         return "is a keyboard error code, not a key";
     }
-    if (usage >= 0xE0 && usage <= 0xE7) {
+    if (usage >= hid::kFirstModifierUsage && usage <= hid::kLastModifierUsage) {
         for (const ModifierName& m : ModifierNames()) {
-            if (m.bit == 1u << (usage - 0xE0)) {
+            if (m.bit == 1u << (usage - hid::kFirstModifierUsage)) {
                 return std::string("is the modifier ") + m.name + ": write it by its name, as in \"" + m.name +
                        "+f1\", or \"" + m.name + "+0x00\" for the modifier alone";
             }
@@ -244,7 +245,5 @@ std::vector<std::string> AllKeyNames() {
     }
     return names;
 }
-
-std::string NameOfKeyButton(int index) { return KeyButtonName(index); }
 
 }  // namespace treadle

@@ -43,7 +43,4 @@ bool LooksLikeClick(const KeyChoice& choice);
 // Every name ParseKey knows, modifiers first, then keys, then the mouse clicks.
 std::vector<std::string> AllKeyNames();
 
-// The plain name of a key button of the on-screen keyboard; empty for a button without one.
-std::string NameOfKeyButton(int index);
-
 }  // namespace treadle

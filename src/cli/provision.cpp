@@ -36,7 +36,7 @@ void Provisioner::Line(const std::string& identity, const std::string& result) {
 bool Provisioner::Program(const std::string& identity, const std::string& path) {
     HidPlatform& hid = session_.Hid();
     std::string error;
-    const OpenResult opened = hid.OpenReadWrite(path);
+    const OpenResult opened = OpenForWriting(hid, path);
     Target t{path, opened.handle, {}};
     if (!opened.ok()) {
         error = opened.failure == OpenFailure::AccessDenied ? std::string(kNoAccess)

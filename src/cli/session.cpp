@@ -203,7 +203,7 @@ void Session::DeviceFailure(const std::string& path, const std::string& message)
 }
 
 bool Session::Open(const std::string& path, bool checkIds) {
-    const OpenResult opened = hid_->OpenReadWrite(path);
+    const OpenResult opened = OpenForWriting(*hid_, path);
     if (!opened.ok()) {
         switch (opened.failure) {
             case OpenFailure::AccessDenied:

@@ -1,12 +1,9 @@
 #include "device/foot_switch_link.h"
 
+#include "device/hid_usages.h"
+
 namespace treadle {
 namespace {
-
-constexpr std::uint16_t kGenericDesktop = 0x01;
-constexpr std::uint16_t kMouseUsage = 0x02;
-constexpr std::uint16_t kKeyboardUsage = 0x06;
-constexpr std::uint16_t kKeypadUsage = 0x07;
 
 bool SameIds(const HidAttributes& a, const DeviceIds& ids) {
     return a.vendorId == ids.vendorId && a.productId == ids.productId;
@@ -14,18 +11,27 @@ bool SameIds(const HidAttributes& a, const DeviceIds& ids) {
 
 // What the top-level collection says the interface is, when it is a keyboard or a mouse.
 bool KindFromUsage(const InterfaceInfo& info, InterfaceState& state) {
-    if (!info.capsKnown || info.caps.usagePage != kGenericDesktop) {
+    if (!info.capsKnown) {
         return false;
     }
-    if (info.caps.usage == kKeyboardUsage || info.caps.usage == kKeypadUsage) {
-        state = InterfaceState::Keyboard;
-        return true;
-    }
-    if (info.caps.usage == kMouseUsage) {
-        state = InterfaceState::Mouse;
-        return true;
+    switch (hid::KindOfCollection(info.caps.usagePage, info.caps.usage)) {
+        case hid::CollectionKind::Keyboard:
+            state = InterfaceState::Keyboard;
+            return true;
+        case hid::CollectionKind::Mouse:
+            state = InterfaceState::Mouse;
+            return true;
+        case hid::CollectionKind::Other:
+            break;
     }
     return false;
+}
+
+OpenResult KeyboardOrMouseRefused(const std::string& path, const HidCaps& caps) {
+    const bool keyboard = hid::KindOfCollection(caps.usagePage, caps.usage) == hid::CollectionKind::Keyboard;
+    return {0, OpenFailure::Refused,
+            path + " is a " + (keyboard ? "keyboard" : "mouse") +
+                ": keyboard and mouse collections are not opened for reading and writing"};
 }
 
 // An interface that opened: its IDs, and its report lengths where they matter (every
@@ -80,6 +86,20 @@ bool IsFootSwitch(const InterfaceInfo& info, const DeviceIds& ids) {
     return Matches(info, ids) && (info.state == InterfaceState::Usable || info.state == InterfaceState::NoAccess);
 }
 
+OpenResult OpenForWriting(HidPlatform& hid, const std::string& path) {
+    HidCaps caps;
+    if (hid.PeekCaps(path, caps) && hid::IsKeyboardOrMouse(caps.usagePage, caps.usage)) {
+        return KeyboardOrMouseRefused(path, caps);
+    }
+    OpenResult opened = hid.OpenReadWrite(path);
+    // Where the system could not tell unopened, the open interface tells.
+    if (opened.ok() && hid.GetCaps(opened.handle, caps) && hid::IsKeyboardOrMouse(caps.usagePage, caps.usage)) {
+        hid.Close(opened.handle);
+        return KeyboardOrMouseRefused(path, caps);
+    }
+    return opened;
+}
+
 SearchResult Search(HidPlatform& hid, const SearchRequest& request) {
     SearchResult result;
     const std::vector<std::string> paths = hid.EnumerateInterfaces();
@@ -91,7 +111,7 @@ SearchResult Search(HidPlatform& hid, const SearchRequest& request) {
         if (!request.everyInterface && info.idsKnown && !toldMatch) {
             continue;  // told without opening that it is another device
         }
-        const OpenResult opened = hid.OpenReadWrite(path);
+        const OpenResult opened = OpenForWriting(hid, path);
         if (!opened.ok()) {
             result.deniedMatch = result.deniedMatch || (opened.failure == OpenFailure::AccessDenied && toldMatch);
             DescribeUnopened(hid, opened, info);

@@ -67,6 +67,12 @@ struct SearchResult {
     std::string lastPath;
 };
 
+// Opens an interface for reading and writing frames, unless its top-level collection is a
+// keyboard or a mouse: the system types and clicks with those, and the foot switch's own
+// keyboard and mouse carry its IDs too, so they are never opened (Refused). The platforms
+// only report what they find; every opening for writing, on every platform, comes here.
+[[nodiscard]] OpenResult OpenForWriting(HidPlatform& hid, const std::string& path);
+
 // The one search for the foot switch. Where the system tells an interface's IDs without
 // opening it, one with other IDs is passed over unopened (unless every interface is to be
 // described), so that a search costs little more than listing; every other interface is

@@ -1,5 +1,7 @@
 #include "device/hid_descriptor.h"
 
+#include "device/hid_usages.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -23,8 +25,8 @@ enum GlobalTag : std::uint8_t {
 
 enum LocalTag : std::uint8_t { kUsage = 0x0, kUsageMinimum = 0x1, kUsageMaximum = 0x2 };
 
-constexpr std::uint16_t kKeyboardPage = 0x07;
-constexpr std::uint16_t kButtonPage = 0x09;
+using hid::kButtonPage;
+using hid::kKeyboardPage;
 // Input item flags: bit 0 constant (padding), bit 1 variable (else array).
 constexpr std::uint32_t kConstantFlag = 0x01;
 constexpr std::uint32_t kVariableFlag = 0x02;

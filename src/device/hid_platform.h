@@ -24,7 +24,7 @@ constexpr int kWriteWaitMs = 1000;
 
 enum class OpenFailure {
     None,
-    Refused,       // the system does not let anyone open it so (keyboard and mouse collections)
+    Refused,       // a keyboard or mouse collection, never opened for writing (OpenForWriting)
     AccessDenied,  // the user lacks permission (on Linux: no udev rule for the device)
     Gone,          // the interface disappeared
     Other,
@@ -142,9 +142,10 @@ class HidPlatform {
         return false;
     }
 
-    // Report lengths and top-level usage of an interface without opening it, where the system
-    // tells them (Linux sysfs, the virtual foot switch); false elsewhere. Lets a listing name
-    // interfaces that cannot be opened (keyboards, mice, missing permission).
+    // Report lengths and top-level usage of an interface without opening it for reading or
+    // writing, where the system tells them (Linux sysfs, Windows, the virtual foot switch);
+    // false elsewhere. The platform reports what it finds: OpenForWriting reads the usage here
+    // to leave keyboards and mice closed, and a listing names what cannot be opened.
     virtual bool PeekCaps(const std::string& path, HidCaps& out) {
         (void)path;
         (void)out;

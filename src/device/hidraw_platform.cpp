@@ -3,6 +3,7 @@
 #include "device/hidraw_platform.h"
 
 #include "device/hid_descriptor.h"
+#include "device/hid_usages.h"
 #include "device/input_report.h"
 #include "device/system_error_text.h"
 
@@ -154,13 +155,9 @@ long long HexField(std::string_view text, unsigned long long max) {
     return value > max ? -1 : static_cast<long long>(value);
 }
 
-bool IsKeyboardOrMouse(const HidCaps& caps) {
-    return caps.usagePage == 0x01 && (caps.usage == 0x06 || caps.usage == 0x02);
-}
-
 bool HasKeyboardOrMouse(const ReportDescriptorInfo& info) {
     for (const auto& [page, usage] : info.topLevelCollections) {
-        if (page == 0x01 && (usage == 0x06 || usage == 0x02)) {
+        if (hid::IsKeyboardOrMouse(page, usage)) {
             return true;
         }
     }
@@ -447,11 +444,6 @@ OpenResult HidrawPlatform::Open(const std::string& path, bool forTimedRead) {
     }
     // A descriptor we cannot read does not keep the node closed; only its caps stay unknown.
     entry.hasCaps = ReadCaps(node, entry.caps, entry.numberedInput);
-    if (entry.hasCaps && IsKeyboardOrMouse(entry.caps)) {
-        return {0, OpenFailure::Refused,
-                node + " is a " + (entry.caps.usage == 0x06 ? "keyboard" : "mouse") +
-                    ": keyboard/mouse collections cannot be opened for reading and writing"};
-    }
 
     // Both kinds are non-blocking: reads and writes wait in poll, for a bounded time.
     const int flags = (forTimedRead ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_CLOEXEC;

@@ -1,15 +1,16 @@
 #include "device/input_report.h"
 
+#include "device/hid_usages.h"
+
 #include <algorithm>
 
 namespace treadle {
 namespace {
 
-constexpr std::uint16_t kKeyboardPage = 0x07;
-constexpr std::uint16_t kFirstModifier = 0xE0;
-constexpr std::uint16_t kLastModifier = 0xE7;
-// Usages 1 to 3 report a fault (roll-over, POST fail, undefined), not a key.
-constexpr std::uint32_t kFirstKey = 0x04;
+using hid::kFirstKeyUsage;
+using hid::kFirstModifierUsage;
+using hid::kKeyboardPage;
+using hid::kLastModifierUsage;
 
 // Reads `size` bits from `bitOffset` of the data, little-endian as HID packs them; false when
 // the report is too short to hold them.
@@ -28,11 +29,11 @@ bool Bits(std::span<const std::uint8_t> data, std::uint64_t bitOffset, std::uint
 }
 
 void AddKey(InputState& state, std::uint32_t usage) {
-    if (usage >= kFirstModifier && usage <= kLastModifier) {
-        state.modifiers = static_cast<std::uint8_t>(state.modifiers | (1u << (usage - kFirstModifier)));
+    if (usage >= kFirstModifierUsage && usage <= kLastModifierUsage) {
+        state.modifiers = static_cast<std::uint8_t>(state.modifiers | (1u << (usage - kFirstModifierUsage)));
         return;
     }
-    if (usage < kFirstKey || usage > 0xFF) {
+    if (usage < kFirstKeyUsage || usage > 0xFF) {
         return;
     }
     const auto key = static_cast<std::uint8_t>(usage);

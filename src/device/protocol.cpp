@@ -32,13 +32,7 @@ constexpr const char* kUpper = "0123456789ABCDEF";
 
 }  // namespace
 
-std::uint8_t SwitchSlotByte(double switchNumber) {
-    return static_cast<std::uint8_t>(static_cast<std::uint64_t>(RoundToInt64((switchNumber - 1) * 4)) & 0xFF);
-}
-
-bool IsSwitchNumber(double switchNumber) {
-    return switchNumber == 1 || switchNumber == 2 || switchNumber == 3 || switchNumber == 4;
-}
+std::uint8_t SwitchSlotByte(int switchNumber) { return static_cast<std::uint8_t>((switchNumber - 1) * 4); }
 
 Frame KeyFrame(std::uint8_t slotByte, std::uint8_t modifiers, std::uint8_t usage) {
     // The parameter word (the last two bytes) is always 0 in a key assignment.

@@ -88,13 +88,8 @@ struct Frame {
     bool operator==(const Frame&) const = default;
 };
 
-// Slot byte of switch n: (n - 1) × 4, rounded half to even and reduced to one byte, so that
-// whatever number the switch box holds gives the slot byte the window has always shown
-// (switch 0 gives FC).
-std::uint8_t SwitchSlotByte(double switchNumber);
-
-// True for the switches the device has: exactly 1, 2, 3 or 4.
-bool IsSwitchNumber(double switchNumber);
+// Slot byte of switch 1 to 4: (n - 1) × 4.
+std::uint8_t SwitchSlotByte(int switchNumber);
 
 // aa 01 SS MM KK 00 00: slot, modifier byte, key (a HID keyboard usage).
 Frame KeyFrame(std::uint8_t slotByte, std::uint8_t modifiers, std::uint8_t usage);

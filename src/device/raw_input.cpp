@@ -1,5 +1,7 @@
 #include "device/raw_input.h"
 
+#include "device/hid_usages.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -127,8 +129,8 @@ std::vector<WatchedPress> RawInputDecoder::Feed(const RawInputEvent& event) {
         return {};
     }
     const bool up = (event.keyFlags & raw_input::kKeyBreak) != 0;
-    if (usage >= 0xE0 && usage <= 0xE7) {
-        const auto bit = static_cast<std::uint8_t>(1u << (usage - 0xE0));
+    if (usage >= hid::kFirstModifierUsage && usage <= hid::kLastModifierUsage) {
+        const auto bit = static_cast<std::uint8_t>(1u << (usage - hid::kFirstModifierUsage));
         state.modifiers = static_cast<std::uint8_t>(up ? state.modifiers & ~bit : state.modifiers | bit);
     } else {
         const auto key = static_cast<std::uint8_t>(usage);

@@ -1,10 +1,11 @@
 #include "device/virtual_foot_switch.h"
 
+#include "device/clock.h"
+#include "device/hid_usages.h"
 #include "device/input_report.h"
 #include "device/system_error_text.h"
 #include "device/user_file_mode.h"
 #include "text/text_rules.h"
-#include "device/clock.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -329,9 +330,6 @@ OpenResult VirtualFootSwitch::OpenInterface(const std::string& path) {
     if (!ParsePath(path, device, interface) || !devices_[static_cast<size_t>(device)].present) {
         return {0, OpenFailure::Gone, "no such interface: " + path};
     }
-    if (interface != Interface::Config) {
-        return {0, OpenFailure::Refused, "keyboard and mouse collections cannot be opened for reading and writing"};
-    }
     if (devices_[static_cast<size_t>(device)].denied) {
         return {0, OpenFailure::AccessDenied, "permission denied: " + path};
     }
@@ -369,23 +367,27 @@ bool VirtualFootSwitch::PeekAttributes(const std::string& path, HidAttributes& o
     return true;
 }
 
+// The keyboard and mouse collections of the descriptors above, and the configuration
+// interface's vendor-defined one.
+HidCaps VirtualFootSwitch::CapsOf(Interface interface) {
+    switch (interface) {
+        case Interface::Keyboard:
+            return {kReportLength + 1, 2, 0, hid::kGenericDesktopPage, hid::kKeyboardUsage};
+        case Interface::Mouse:
+            return {5, 0, 0, hid::kGenericDesktopPage, hid::kMouseUsage};
+        case Interface::Config:
+            break;
+    }
+    return {kReportLength, kReportLength, 0, 0xFF00, 0x01};
+}
+
 bool VirtualFootSwitch::PeekCaps(const std::string& path, HidCaps& out) {
     int device = 0;
     Interface interface = Interface::Config;
     if (!ParsePath(path, device, interface) || !devices_[static_cast<size_t>(device)].present) {
         return false;
     }
-    switch (interface) {
-        case Interface::Keyboard:
-            out = {kReportLength + 1, 2, 0, 0x01, 0x06};
-            break;
-        case Interface::Mouse:
-            out = {5, 0, 0, 0x01, 0x02};
-            break;
-        case Interface::Config:
-            out = {kReportLength, kReportLength, 0, 0xFF00, 0x01};
-            break;
-    }
+    out = CapsOf(interface);
     return true;
 }
 
@@ -394,8 +396,7 @@ bool VirtualFootSwitch::GetCaps(HidHandle handle, HidCaps& out) {
     if (open == nullptr || !devices_[static_cast<size_t>(open->device)].present) {
         return false;
     }
-    // Only the configuration interface can be opened; its collection is vendor-defined.
-    out = {kReportLength, kReportLength, 0, 0xFF00, 0x01};
+    out = CapsOf(open->interface);
     return true;
 }
 
@@ -407,6 +408,10 @@ WriteResult VirtualFootSwitch::Write(HidHandle handle, std::span<const std::uint
     Device& device = devices_[static_cast<size_t>(open->device)];
     if (!device.present) {
         return {0, "the device was unplugged"};
+    }
+    if (open->interface != Interface::Config) {
+        return {0, std::string("the ") + InterfaceName(static_cast<int>(open->interface)) +
+                       " interface takes no frames; they go to the configuration interface"};
     }
     if (report.size() != kReportLength) {
         return {0, "an output report must be " + std::to_string(kReportLength) + " bytes, not " +
@@ -458,6 +463,10 @@ ReadResult VirtualFootSwitch::ReadTimed(HidHandle handle, std::span<std::uint8_t
     }
     if (!device.present) {
         return {ReadStatus::Failed, 0, kErrorUnplugged, "the device was unplugged"};
+    }
+    if (open->interface != Interface::Config) {
+        // Its reports are the pedals' presses, which WatchInput follows.
+        return {ReadStatus::Failed, 0, kErrorBadHandle, "only the configuration interface is read here"};
     }
     if (device.inputQueue.empty()) {
         if (options_.sleeper != nullptr) {

@@ -160,6 +160,7 @@ class VirtualFootSwitch final : public HidPlatform {
         Interface interface;
     };
 
+    static HidCaps CapsOf(Interface interface);
     bool ParsePath(const std::string& path, int& device, Interface& interface) const;
     OpenResult OpenInterface(const std::string& path);
     Open* Lookup(HidHandle handle);

@@ -22,12 +22,6 @@ constexpr DWORD kMaxInterfaces = 65536;
 // Device paths are short; a detail record asking for more than this is not one we trust.
 constexpr DWORD kMaxDetailBytes = 64 * 1024;
 
-bool IsKeyboardOrMouse(const HidCaps& caps) {
-    return caps.usagePage == 0x01 && (caps.usage == 0x06 || caps.usage == 0x02);
-}
-
-const char* KindOf(const HidCaps& caps) { return caps.usage == 0x06 ? "keyboard" : "mouse"; }
-
 class SystemWin32HidCalls final : public Win32HidCalls {
   public:
     void HidGuid(GUID& guid) override { ::HidD_GetHidGuid(&guid); }
@@ -227,18 +221,11 @@ OpenResult WindowsHidPlatform::OpenForTimedRead(const std::string& path) {
         const std::string reason = Describe(code);
         switch (code) {
             case ERROR_ACCESS_DENIED:
-            case ERROR_SHARING_VIOLATION: {
-                // Windows keeps keyboards and mice to itself; anything else is held by
-                // another program.
-                HidCaps peeked;
-                if (PeekCaps(path, peeked) && IsKeyboardOrMouse(peeked)) {
-                    return {0, OpenFailure::Refused,
-                            path + " is a " + KindOf(peeked) + ", which Windows does not let programs open (" + reason +
-                                ")"};
-                }
+            case ERROR_SHARING_VIOLATION:
+                // Windows keeps its keyboards and mice to itself, but those are never asked
+                // for (OpenForWriting); anything else is held by another program.
                 return {0, OpenFailure::Other,
                         "cannot open " + path + ": " + reason + "; another program may be holding it"};
-            }
             case ERROR_FILE_NOT_FOUND:
             case ERROR_PATH_NOT_FOUND:
             case ERROR_DEVICE_NOT_CONNECTED:
@@ -253,13 +240,6 @@ OpenResult WindowsHidPlatform::OpenForTimedRead(const std::string& path) {
     entry.file = file;
     entry.hasIds = QueryAttributes(file, entry.ids);
     entry.hasCaps = QueryCaps(file, entry.caps);
-    // Where the system lets a keyboard or mouse collection be opened after all, it is still
-    // not ours to write to: the foot switch's own keyboard and mouse carry its IDs too.
-    if (entry.hasCaps && IsKeyboardOrMouse(entry.caps)) {
-        calls_->CloseHandle(file);
-        return {0, OpenFailure::Refused,
-                path + " is a " + KindOf(entry.caps) + ": keyboard and mouse collections are not written to"};
-    }
     entry.event = calls_->NewEvent(TRUE, FALSE);
     if (entry.event == nullptr) {
         const std::string reason = Describe(calls_->LastError());

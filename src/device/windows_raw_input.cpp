@@ -1,6 +1,7 @@
 // Raw Input on a message-only window; see windows_raw_input.h.
 #include "device/windows_raw_input.h"
 
+#include "device/hid_usages.h"
 #include "text/utf16.h"
 
 #include <chrono>
@@ -9,9 +10,6 @@
 namespace treadle {
 namespace {
 
-constexpr USHORT kGenericDesktopPage = 0x01;
-constexpr USHORT kMouseUsage = 0x02;
-constexpr USHORT kKeyboardUsage = 0x06;
 constexpr wchar_t kClassName[] = L"TreadleRawInputSink";
 
 class SystemWin32RawInputCalls final : public Win32RawInputCalls {
@@ -67,8 +65,8 @@ RawInputWatch::RawInputWatch(std::unique_ptr<Win32RawInputCalls> calls, std::uin
 RawInputWatch::~RawInputWatch() {
     if (window_ != nullptr) {
         // Registrations end with their window's thread or a RIDEV_REMOVE; the window goes first.
-        RAWINPUTDEVICE devices[2] = {{kGenericDesktopPage, kKeyboardUsage, RIDEV_REMOVE, nullptr},
-                                     {kGenericDesktopPage, kMouseUsage, RIDEV_REMOVE, nullptr}};
+        RAWINPUTDEVICE devices[2] = {{hid::kGenericDesktopPage, hid::kKeyboardUsage, RIDEV_REMOVE, nullptr},
+                                     {hid::kGenericDesktopPage, hid::kMouseUsage, RIDEV_REMOVE, nullptr}};
         calls_->RegisterDevices(devices, 2);
         calls_->DestroyMessageWindow(window_);
     }
@@ -80,8 +78,8 @@ bool RawInputWatch::Start(std::string& error) {
         error = "cannot make the window that receives raw input: " + calls_->MessageText(calls_->LastError());
         return false;
     }
-    RAWINPUTDEVICE devices[2] = {{kGenericDesktopPage, kKeyboardUsage, RIDEV_INPUTSINK, window_},
-                                 {kGenericDesktopPage, kMouseUsage, RIDEV_INPUTSINK, window_}};
+    RAWINPUTDEVICE devices[2] = {{hid::kGenericDesktopPage, hid::kKeyboardUsage, RIDEV_INPUTSINK, window_},
+                                 {hid::kGenericDesktopPage, hid::kMouseUsage, RIDEV_INPUTSINK, window_}};
     if (!calls_->RegisterDevices(devices, 2)) {
         error = "cannot register for the raw input of keyboards and mice: " + calls_->MessageText(calls_->LastError());
         calls_->DestroyMessageWindow(window_);

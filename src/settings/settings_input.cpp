@@ -21,6 +21,16 @@ std::int64_t DelayOf(std::string_view text) {
     return std::clamp<std::int64_t>(RoundToInt64(NumericValue(text)), 0, kMaxDelay);
 }
 
+SwitchChoice SwitchChoiceOf(std::string_view text) {
+    const double value = NumericValue(text);
+    for (int n = 1; n <= kSwitchCount; ++n) {
+        if (value == n) {
+            return {n, SwitchSlotByte(n)};
+        }
+    }
+    return {0, static_cast<std::uint8_t>(static_cast<std::uint64_t>(RoundToInt64((value - 1) * 4)) & 0xFF)};
+}
+
 namespace {
 
 bool Admitted(char c) { return c == ' ' || HexDigitValue(c) >= 0; }

@@ -20,6 +20,15 @@ std::string CheckedDelayText(const std::string& text);
 // The delay a text stands for: its number rounded half to even, clamped to 0 to 65535.
 std::int64_t DelayOf(std::string_view text);
 
+// What the switch box's text stands for: a switch of the device, 1 to 4, or 0 for any other
+// number; and the slot byte the frame preview shows for that number, (n - 1) × 4 rounded half
+// to even and reduced to one byte, as it always has (0 shows FC, 1.5 shows 02).
+struct SwitchChoice {
+    int number = 0;
+    std::uint8_t previewSlotByte = 0;
+};
+SwitchChoice SwitchChoiceOf(std::string_view text);
+
 // The frame text box admits hex digits and blanks only. Returns the first character that
 // it does not admit (a whole UTF-8 sequence), or an empty string when there is none.
 std::string FirstInadmissibleCharacter(std::string_view text);

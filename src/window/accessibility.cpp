@@ -89,10 +89,9 @@ const Control* Named(const USB& window, std::string_view name) {
 
 // The bit of a modifier toggle, 0 for any other control.
 std::uint8_t ModifierBit(const Control& control) {
-    const std::span<const char* const> names = ModifierToggleNames();
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (control.name == names[i]) {
-            return static_cast<std::uint8_t>(1u << i);
+    for (const ModifierToggle& toggle : ModifierToggles()) {
+        if (control.name == toggle.name) {
+            return toggle.bit;
         }
     }
     return 0;

@@ -8,17 +8,14 @@
 namespace treadle {
 
 Frame USB::ComposeKeyFrame() {
-    const Frame frame = KeyFrame(SwitchSlotByte(SelectedSwitch), ModifierByte, CurrentCode);
+    const Frame frame = KeyFrame(PreviewSlotByte, ModifierByte, CurrentCode);
     TextIW.SetText(FrameText(frame));
     return frame;
 }
 
 void USB::RenderToggles() {
-    Control* const toggles[] = {&Command_ctrl,   &Command_shift,   &Command_alt,   &Command_win,
-                                &Command_ctrl_r, &Command_shift_r, &Command_alt_r, &Command_win_r};
-    for (int bit = 0; bit < 8; ++bit) {
-        const bool on = (ModifierByte & (1u << bit)) != 0;
-        toggles[bit]->SetBackColor(on ? colors::kPressed : colors::kButtonFace);
+    for (const auto& [toggle, bit] : toggles_) {
+        toggle->SetBackColor((ModifierByte & bit) != 0 ? colors::kPressed : colors::kButtonFace);
     }
     Command_auto_run.SetBackColor(PowerOnRun ? colors::kPressed : colors::kButtonFace);
 }
@@ -40,7 +37,7 @@ void USB::Command_alt_r_Click() { ToggleModifier(modifier::kAltRight); }
 void USB::Command_win_r_Click() { ToggleModifier(modifier::kWinRight); }
 
 bool USB::SwitchUsable() {
-    if (!IsSwitchNumber(SelectedSwitch)) {
+    if (SelectedSwitch == 0) {
         // Slot bytes outside switches 1 to 4 belong to no switch (0x78 and 0x7C hold settings).
         LogMessage(T(Msg::BadSwitch));
         return false;
@@ -60,7 +57,7 @@ void USB::Command_key_Click(int index) {
         return;
     }
     CurrentCode = KeyTable[static_cast<size_t>(index)];
-    const std::string switchText = DecimalText(RoundToInt64(SelectedSwitch));
+    const std::string switchText = DecimalText(SelectedSwitch);
     const std::string assigned =
         KeyAssignedLine(switchText, ModifierByte, Command_key[index].Text(), options_.language);
     if (SendKeyFrames(ComposeKeyFrame(), assigned)) {

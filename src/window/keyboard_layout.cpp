@@ -59,14 +59,22 @@ constexpr std::array kLayout{
 // Right of the client area (12135 twips wide), hidden.
 constexpr std::array kSpares{K(21, 12960, 2400), K(79, 13560, 2400)};
 
-constexpr std::array<const char*, 8> kToggles{"Command_ctrl",   "Command_shift",   "Command_alt",   "Command_win",
-                                              "Command_ctrl_r", "Command_shift_r", "Command_alt_r", "Command_win_r"};
+constexpr std::array<ModifierToggle, 8> kToggles{{
+    {"Command_ctrl", modifier::kCtrl},
+    {"Command_shift", modifier::kShift},
+    {"Command_alt", modifier::kAlt},
+    {"Command_win", modifier::kWin},
+    {"Command_ctrl_r", modifier::kCtrlRight},
+    {"Command_shift_r", modifier::kShiftRight},
+    {"Command_alt_r", modifier::kAltRight},
+    {"Command_win_r", modifier::kWinRight},
+}};
 
 }  // namespace
 
 std::span<const KeyPlace> KeyboardLayout() { return kLayout; }
 std::span<const KeyPlace> SpareKeyButtons() { return kSpares; }
-std::span<const char* const> ModifierToggleNames() { return kToggles; }
+std::span<const ModifierToggle> ModifierToggles() { return kToggles; }
 
 FontSpec KeyFont(int index) {
     const std::string yahei = "微软雅黑";

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "assignment/key_table.h"
+#include "device/protocol.h"
 #include "window/control.h"
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -31,7 +33,14 @@ std::span<const KeyPlace> SpareKeyButtons();
 // The caption font of key button `index`, or of a modifier toggle for index -1.
 FontSpec KeyFont(int index);
 
-// Names of the eight modifier toggles in the order of their bits 0x01 to 0x80.
-std::span<const char* const> ModifierToggleNames();
+// A modifier toggle of the panel and the bit of the modifier byte (modifier::k...) it presses.
+struct ModifierToggle {
+    const char* name;
+    std::uint8_t bit;
+};
+
+// The eight modifier toggles in the order of their bits, 0x01 to 0x80: the one table the
+// window's toggle fields, clicks, enable walk and colours and their accessible names read.
+std::span<const ModifierToggle> ModifierToggles();
 
 }  // namespace treadle

@@ -7,7 +7,7 @@
 namespace treadle {
 
 Frame USB::ComposeMouseFrame() {
-    const Frame frame = MouseFrame(SwitchSlotByte(SelectedSwitch), CurrentCode);
+    const Frame frame = MouseFrame(PreviewSlotByte, CurrentCode);
     TextIW.SetText(FrameText(frame));
     return frame;
 }
@@ -19,7 +19,7 @@ void USB::AssignMouseButton(int code) {
     CurrentCode = static_cast<std::uint8_t>(code);
     FrameJob job;
     job.steps.push_back({ComposeMouseFrame(), {}, 0});
-    const std::string switchText = DecimalText(RoundToInt64(SelectedSwitch));
+    const std::string switchText = DecimalText(SelectedSwitch);
     if (SendAndLog(std::move(job), MouseAssignedLine(switchText, code, options_.language))) {
         PedalProgrammed(SelectedSwitch, MouseFramePress(CurrentCode));
     }

@@ -1,6 +1,7 @@
 // What the window asks of its surroundings besides HID and time (device/clock.h): modal
-// message boxes and opening a web address. The front end (or a test)
-// provides them, so every handler runs without a display and without real sleeps.
+// message boxes, opening a web address and the file dialogs of the profile buttons. The front
+// end (or a test) provides them, so every handler runs without a display and without real
+// sleeps.
 #pragma once
 
 #include <optional>

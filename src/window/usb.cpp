@@ -1,12 +1,12 @@
 #include "window/usb.h"
 
-#include <algorithm>
-#include <stdexcept>
-
+#include "settings/settings_input.h"
 #include "text/text_rules.h"
+#include "window/control_table.h"
 #include "window/pedal_testing.h"
 
-#include "window/control_table.h"
+#include <algorithm>
+#include <stdexcept>
 
 namespace treadle {
 namespace {
@@ -20,7 +20,31 @@ Control& Named(std::deque<Control>& controls, const char* name) {
     throw std::logic_error(std::string("the window has no control ") + name);
 }
 
+// The modifier toggle that presses `bit`, as the toggle table names it.
+Control& Toggle(std::deque<Control>& controls, std::uint8_t bit) {
+    for (const ModifierToggle& t : ModifierToggles()) {
+        if (t.bit == bit) {
+            return Named(controls, t.name);
+        }
+    }
+    throw std::logic_error("no modifier toggle presses bit " + std::to_string(bit));
+}
+
+// The controls that act on the device beside the key buttons and the modifier toggles, in
+// the order the enable and disable walks take them after the toggles.
+constexpr const char* kOtherDeviceControls[] = {"Command1",      "Iwrite",           "Command_L_btn", "Command_M_btn",
+                                                "Command_R_btn", "Command_auto_run", "Command2"};
+
 }  // namespace
+
+std::vector<const char*> USB::DeviceControlNames() {
+    std::vector<const char*> names;
+    for (const ModifierToggle& t : ModifierToggles()) {
+        names.push_back(t.name);
+    }
+    names.insert(names.end(), std::begin(kOtherDeviceControls), std::end(kOtherDeviceControls));
+    return names;
+}
 
 #define TREADLE_CONTROL(n) n(Named(controls_, #n))
 
@@ -43,14 +67,14 @@ USB::USB(WindowServices services, WindowOptions options)
       TREADLE_CONTROL(Command_M_btn),
       TREADLE_CONTROL(Command_R_btn),
       TREADLE_CONTROL(FrameKeyBoard),
-      TREADLE_CONTROL(Command_ctrl),
-      TREADLE_CONTROL(Command_shift),
-      TREADLE_CONTROL(Command_alt),
-      TREADLE_CONTROL(Command_win),
-      TREADLE_CONTROL(Command_ctrl_r),
-      TREADLE_CONTROL(Command_shift_r),
-      TREADLE_CONTROL(Command_alt_r),
-      TREADLE_CONTROL(Command_win_r),
+      Command_ctrl(Toggle(controls_, modifier::kCtrl)),
+      Command_shift(Toggle(controls_, modifier::kShift)),
+      Command_alt(Toggle(controls_, modifier::kAlt)),
+      Command_win(Toggle(controls_, modifier::kWin)),
+      Command_ctrl_r(Toggle(controls_, modifier::kCtrlRight)),
+      Command_shift_r(Toggle(controls_, modifier::kShiftRight)),
+      Command_alt_r(Toggle(controls_, modifier::kAltRight)),
+      Command_win_r(Toggle(controls_, modifier::kWinRight)),
       TREADLE_CONTROL(Label11),
       TREADLE_CONTROL(Label4),
       TREADLE_CONTROL(lstResults),
@@ -72,6 +96,10 @@ USB::USB(WindowServices services, WindowOptions options)
       services_(services),
       link_(services.hid, services.sleeper) {
     MakerPage = TREADLE_GUIDE_URL;
+    for (size_t i = 0; i < toggles_.size(); ++i) {
+        const ModifierToggle& t = ModifierToggles()[i];
+        toggles_[i] = {&Named(controls_, t.name), t.bit};
+    }
     // The typed state starts from the design's texts and values.
     for (Control* c : {&Combo1, &Text_delay, &Check1, &Option2}) {
         TakeInput(*c, c == &Check1 || c == &Option2 ? Property::Value : Property::Text);
@@ -164,7 +192,9 @@ Control* USB::Find(const std::string& name, int index) {
 
 void USB::TakeInput(const Control& control, Property property) {
     if (property == Property::Text && &control == &Combo1) {
-        SelectedSwitch = NumericValue(Combo1.Text());
+        const SwitchChoice choice = SwitchChoiceOf(Combo1.Text());
+        SelectedSwitch = choice.number;
+        PreviewSlotByte = choice.previewSlotByte;
     } else if (property == Property::Text && &control == &Text_delay) {
         DelayNumber = NumericValue(Text_delay.Text());
     } else if (property == Property::Value && &control == &Check1) {
@@ -222,14 +252,6 @@ void USB::UserClick(Control& control) {
         {&Clear, &USB::Clear_Click},
         {&contion, &USB::contion_Click},
         {&Iwrite, &USB::Iwrite_Click},
-        {&Command_ctrl, &USB::Command_ctrl_Click},
-        {&Command_shift, &USB::Command_shift_Click},
-        {&Command_alt, &USB::Command_alt_Click},
-        {&Command_win, &USB::Command_win_Click},
-        {&Command_ctrl_r, &USB::Command_ctrl_r_Click},
-        {&Command_shift_r, &USB::Command_shift_r_Click},
-        {&Command_alt_r, &USB::Command_alt_r_Click},
-        {&Command_win_r, &USB::Command_win_r_Click},
         {&Command_L_btn, &USB::Command_L_btn_Click},
         {&Command_M_btn, &USB::Command_M_btn_Click},
         {&Command_R_btn, &USB::Command_R_btn_Click},
@@ -241,6 +263,12 @@ void USB::UserClick(Control& control) {
     for (auto [c, handler] : handlers) {
         if (c == &control) {
             (this->*handler)();
+            return;
+        }
+    }
+    for (const auto& [toggle, bit] : toggles_) {
+        if (toggle == &control) {
+            ToggleModifier(bit);
             return;
         }
     }
@@ -348,10 +376,8 @@ std::vector<Control*> USB::DeviceControlGroup() {
     for (int i = 0; i < Command_key.Count(); ++i) {
         group.push_back(&Command_key[i]);
     }
-    for (Control* c : {&Command_shift, &Command_ctrl, &Command_alt, &Command_win, &Command_shift_r, &Command_ctrl_r,
-                       &Command_alt_r, &Command_win_r, &Command1, &Iwrite, &Command_L_btn, &Command_M_btn,
-                       &Command_R_btn, &Command_auto_run, &Command2}) {
-        group.push_back(c);
+    for (const char* name : DeviceControlNames()) {
+        group.push_back(Find(name));
     }
     return group;
 }
@@ -392,9 +418,9 @@ void USB::Command_pedal_Click(int index) {
     ShowPedalTest();
 }
 
-void USB::PedalProgrammed(double switchNumber, std::optional<PedalPress> press) {
-    if (pedalTest_ && IsSwitchNumber(switchNumber)) {
-        pedalTest_->SetProgrammed(static_cast<int>(RoundToInt64(switchNumber)), press);
+void USB::PedalProgrammed(int switchNumber, std::optional<PedalPress> press) {
+    if (pedalTest_ && switchNumber >= 1 && switchNumber <= kSwitchCount) {
+        pedalTest_->SetProgrammed(switchNumber, press);
     }
 }
 

@@ -4,15 +4,6 @@
 // change listeners report.
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <deque>
-#include <functional>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "device/foot_switch_link.h"
 #include "device/hid_platform.h"
 #include "device/pedal_press.h"
@@ -24,6 +15,16 @@
 #include "window/keyboard_layout.h"
 #include "window/services.h"
 #include "window/written_slots.h"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace treadle {
 
@@ -246,6 +247,11 @@ public:
     Control& Label2;
     Control& TextPID;
 
+    // The controls that act on the device beside the key buttons, which a connection enables
+    // and a lost one disables: the modifier toggles, then Command1, Iwrite, the mouse buttons,
+    // Command_auto_run and Command2.
+    static std::vector<const char*> DeviceControlNames();
+
     // ---- Window-level variables ----------------------------------------------------------
     // The HID usage of each key button; 0 where the index has no key.
     std::array<std::uint8_t, kKeyTableSize> KeyTable{};
@@ -263,12 +269,15 @@ public:
     HidCaps Capabilities;
     std::int64_t LastApiResult = 0;
 
-    // What the user chose, kept typed and rendered into the controls, never read back from
-    // them. The texts and values a user enters are taken in once, when they change.
+    // What the user chose, kept typed and rendered into the controls. The texts and values a
+    // user enters are taken in once, when they change; the one input read back from its
+    // controls is the pair of ID boxes, which Timer1 reads at every tick, as the design asks
+    // (VendorIDText and ProductIDText above).
     std::uint8_t CurrentCode = 0;   // the key's usage or a mouse button code; 0: nothing yet
     std::uint8_t ModifierByte = 0;  // the pressed modifier toggles, one bit each (modifier::k...)
     bool PowerOnRun = false;        // Command_auto_run is pressed
-    double SelectedSwitch = 0;      // the number Combo1's text stands for
+    int SelectedSwitch = 0;         // the switch Combo1's text names, 1 to 4; 0: none of them
+    std::uint8_t PreviewSlotByte = 0;  // the slot byte the frames shown for Combo1's number carry
     double DelayNumber = 0;         // the number Text_delay's text stands for
     int LongPressState = 0;         // Check1: 0 off, 1 on, 2 grey
     bool LoopPlayback = false;      // Option2 is selected
@@ -303,15 +312,18 @@ private:
     void AssignMouseButton(int code);
     void SelectOption(Control& option);
     // Tells the pedal test what a switch was just programmed with.
-    void PedalProgrammed(double switchNumber, std::optional<PedalPress> press);
+    void PedalProgrammed(int switchNumber, std::optional<PedalPress> press);
     // The list and the status line as the pedal test has them.
     void ShowPedalTest();
     std::string PedalMatchText(const std::vector<int>& switches) const;
     // True when the selected switch is one of the device's; says why not otherwise.
     bool SwitchUsable();
 
-    // The device-action group, in the order the enable and disable walks take it.
+    // The device-action group, in the order the enable and disable walks take it: the key
+    // buttons, then the controls DeviceControlNames names.
     std::vector<Control*> DeviceControlGroup();
+    // The modifier toggles as the toggle table (ModifierToggles) has them, with their bits.
+    std::array<std::pair<Control*, std::uint8_t>, 8> toggles_{};
 
     struct BusyScope {
         explicit BusyScope(USB& w) : window(w) { ++window.busy_; }

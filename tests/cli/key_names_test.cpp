@@ -1,5 +1,6 @@
-#include "cli/key_names.h"
+#include "assignment/key_names.h"
 
+#include "assignment/key_naming.h"
 #include "support/fakes.h"
 #include "support/test_names.h"
 #include "window/keyboard_layout.h"
@@ -32,7 +33,7 @@ TEST(KeyNames, EveryOnScreenKeyMapsToTheWindowsKeyTable) {
             continue;  // a modifier toggle
         }
         ++keys;
-        const std::string name = NameOfKeyButton(place.index);
+        const std::string name = KeyButtonName(place.index);
         ASSERT_FALSE(name.empty()) << "key button " << place.index << " has no name";
         EXPECT_TRUE(names.insert(name).second) << name << " names two buttons";
         const int usage = fixture.window->KeyTable[static_cast<size_t>(place.index)];

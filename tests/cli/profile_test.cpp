@@ -1,4 +1,4 @@
-#include "cli/profile.h"
+#include "settings/profile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "cli/runner.h"
 
-#include "cli/profile.h"
 #include "cli/runner_fixture.h"
+#include "settings/profile.h"
 
 #include <gtest/gtest.h>
 

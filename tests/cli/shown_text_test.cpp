@@ -1,4 +1,4 @@
-#include "cli/shown_text.h"
+#include "text/shown_text.h"
 
 #include <gtest/gtest.h>
 

@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <vector>
 
 namespace treadle::qt {
 namespace {
@@ -72,15 +73,21 @@ TEST(QtMessageBoxesTest, BoxesAnswerWhatWasPressedWithOkAsDefault) {
     }
 }
 
-TEST(QtSleeperTest, SleepsAtLeastTheTimeAsked) {
+std::vector<unsigned long> pauses;
+
+TEST(QtSleeperTest, SleepsAtLeastTheTimeAskedAndNotAtAllForNothing) {
     QtSleeper sleeper;
     QElapsedTimer timer;
     timer.start();
     sleeper.Sleep(50);
     EXPECT_GE(timer.elapsed(), 50);
-    timer.restart();
-    sleeper.Sleep(-5);  // nothing to wait for
-    EXPECT_LT(timer.elapsed(), 50);
+
+    pauses.clear();
+    QtSleeper recorded([](unsigned long ms) { pauses.push_back(ms); });
+    for (int ms : {-5, 0, 7}) {
+        recorded.Sleep(ms);
+    }
+    EXPECT_EQ(pauses, (std::vector<unsigned long>{7}));  // nothing to wait for twice
 }
 
 TEST(QtUrlOpenerTest, AnEmptyAddressIsNotOpened) {

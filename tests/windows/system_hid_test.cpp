@@ -1,6 +1,7 @@
 // The Windows HID layer on the system it runs on. Under Wine, with no hardware, SetupAPI
 // shows Wine's own virtual HID mouse (845E:0001) and keyboard (845E:0002); on a Windows
 // machine, whatever is plugged in. Either way there is no foot switch.
+#include "device/hid_usages.h"
 #include "device/windows_hid_platform.h"
 #include "support/fakes.h"
 
@@ -8,10 +9,6 @@
 
 namespace treadle::testing {
 namespace {
-
-bool IsKeyboardOrMouse(const HidCaps& caps) {
-    return caps.usagePage == 0x01 && (caps.usage == 0x02 || caps.usage == 0x06);
-}
 
 TEST(SystemHid, EveryInterfaceCanBeDescribedAndNoKeyboardOrMouseIsOpened) {
     auto platform = MakeSystemHidPlatform();
@@ -26,8 +23,8 @@ TEST(SystemHid, EveryInterfaceCanBeDescribedAndNoKeyboardOrMouseIsOpened) {
         HidCaps caps;
         ASSERT_TRUE(platform->PeekCaps(path, caps));
         EXPECT_GT(caps.inputReportLength + caps.outputReportLength + caps.featureReportLength, 0);
-        const OpenResult opened = platform->OpenReadWrite(path);
-        if (IsKeyboardOrMouse(caps)) {
+        const OpenResult opened = OpenForWriting(*platform, path);
+        if (hid::IsKeyboardOrMouse(caps.usagePage, caps.usage)) {
             ++keyboardsAndMice;
             EXPECT_EQ(opened.failure, OpenFailure::Refused) << opened.error;
         }

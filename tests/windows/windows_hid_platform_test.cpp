@@ -111,7 +111,7 @@ TEST_P(WindowsOpening, MapsTheSystemsAnswer) {
     calls.interfaces = {i};
     WindowsHidPlatform platform(std::move(owned));
 
-    const OpenResult opened = platform.OpenReadWrite(i.path);
+    const OpenResult opened = OpenForWriting(platform, i.path);
     EXPECT_EQ(opened.failure, c.expected) << opened.error;
     EXPECT_NE(opened.error.find(c.errorPart), std::string::npos) << opened.error;
     EXPECT_FALSE(opened.ok());

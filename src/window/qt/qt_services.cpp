@@ -100,7 +100,7 @@ std::string QtClock::TimeStampText() { return TimeStampTextAt(locale_, QDateTime
 
 void QtSleeper::Sleep(int milliseconds) {
     if (milliseconds > 0) {
-        QThread::msleep(static_cast<unsigned long>(milliseconds));
+        pause_(static_cast<unsigned long>(milliseconds));
     }
 }
 

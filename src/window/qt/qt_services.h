@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
+#include <QThread>
 
 class QWidget;
 
@@ -46,7 +47,13 @@ class QtClock final : public Clock {
 
 class QtSleeper final : public Sleeper {
   public:
+    // How the thread is put to sleep: QThread::msleep, or in tests a recorder.
+    using Pause = void (*)(unsigned long milliseconds);
+    explicit QtSleeper(Pause pause = &QThread::msleep) : pause_(pause) {}
     void Sleep(int milliseconds) override;
+
+  private:
+    Pause pause_;
 };
 
 class QtMessageBoxes final : public MessageBoxes {
