@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <clocale>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -91,6 +93,31 @@ TEST(NumericValue, SaturatesInsteadOfOverflowing) {
     EXPECT_EQ(NumericValue("1e-999"), 0);
     EXPECT_EQ(NumericValue("&H" + std::string(400, 'F')), max);
     EXPECT_TRUE(std::isfinite(NumericValue(std::string(500, '9'))));
+}
+
+// The web build's library reads decimals with strtod: it must give from_chars's doubles and
+// say out of range where from_chars does, also under a locale whose decimal point is a comma.
+TEST(StrtodDecimal, AgreesWithFromChars) {
+    const std::string zeros(400, '0');
+    const std::string numbers[] = {"0",     "1",      "0.4",      ".5",    "2.",     "2.5e-1",
+                                   "1e+2",  "65535",  "1e400",    "1e-400", "0.1",   "4.9e-324",
+                                   "1e308", "1e-310", "2.2250738585072014e-308", "1.7976931348623157e308",
+                                   "1" + zeros, "0." + zeros + "1"};
+    const char* const locales[] = {"C", "de_DE.UTF-8"};
+    for (const char* locale : locales) {
+        if (std::setlocale(LC_NUMERIC, locale) == nullptr) {
+            continue;  // not installed here
+        }
+        for (const std::string& number : numbers) {
+            double expected = -1;
+            const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), expected);
+            (void)ptr;
+            double value = -1;
+            EXPECT_EQ(StrtodDecimal(number, value), ec != std::errc::result_out_of_range) << number.substr(0, 20);
+            EXPECT_EQ(value, expected) << number.substr(0, 20) << " in " << locale;
+        }
+    }
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
