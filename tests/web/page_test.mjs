@@ -136,10 +136,9 @@ async function connected(page) {
 
 describe("a granted foot switch", () => {
   test("connects by itself, and Left Ctrl then F1 writes the three frames 50 ms apart to the configuration interface", async (t) => {
-    const start = performance.now();
     const page = await open("index.html?lang=en");
     await connected(page);
-    t.diagnostic(`navigation to "Connected!": ${Math.round(performance.now() - start)} ms`);
+    t.diagnostic(`navigation to "Connected!": ${Math.round(await page.evaluate(() => performance.now()))} ms`);
     await writes(page);
     await press(page, "Left Ctrl");
     await press(page, "F1");
@@ -193,6 +192,10 @@ describe("a granted foot switch", () => {
     await page.click("#Option1");
     await idle(page);
     assert.deepEqual((await writes(page)).map((w) => w.bytes), ["aa 01 7c 79 00 00 00"]);
+    await page.keyboard.press("ArrowUp");  // from the focused option to the other: loop playback
+    await idle(page);
+    assert.deepEqual((await writes(page)).map((w) => w.bytes), ["aa 01 7c 79 01 00 00"]);
+    assert.equal(await page.$eval("#Option2 input", (e) => e.checked && e === document.activeElement), true);
     await page.close();
   });
 

@@ -9,7 +9,9 @@
 #include <emscripten.h>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,30 +40,35 @@ treadle::web::PageWindow* Window() { return g_page != nullptr ? g_page->window.g
 
 extern "C" {
 
-// Shows the window. `language` is "en" or "zh"; with a state file the page runs the virtual
-// foot switch, whose slots it keeps there. 0 when the window shows, else the start's status.
-EMSCRIPTEN_KEEPALIVE int treadle_start(const char* language, int advanced, const char* virtualStateFile) {
+// Shows the window. `arguments` are the window program's command line, one a line, as the
+// page's address asks for them (--lang=en, --advanced, --virtual=STATE_FILE, whose slots the page
+// keeps). 0 when the window shows, else the start's exit status.
+EMSCRIPTEN_KEEPALIVE int treadle_start(const char* arguments) {
     if (g_page != nullptr) {
         return 0;
     }
+    std::vector<std::string> words;
+    std::istringstream lines(arguments);
+    for (std::string line; std::getline(lines, line);) {
+        words.push_back(line);
+    }
+    const treadle::StartPlan plan = treadle::PlanStart(words, nullptr, "treadle");
+    std::cerr << plan.err;
+    if (plan.stop) {
+        return plan.status;
+    }
     auto page = std::make_unique<Page>();
-    treadle::CommandLine options;
-    options.virtualDevice = virtualStateFile != nullptr && *virtualStateFile != '\0';
-    options.stateFile = options.virtualDevice ? virtualStateFile : "";
-    page->platform = treadle::StartPlatform(options, page->sleeper, page->boxes, std::cerr, "treadle");
+    page->platform = treadle::StartPlatform(plan.options, page->sleeper, page->boxes, std::cerr, "treadle");
     if (page->platform == nullptr) {
         return treadle::kBadStartStatus;
     }
-    treadle::WindowOptions windowOptions;
-    windowOptions.language = std::string(language) == "en" ? treadle::Language::English : treadle::Language::Chinese;
-    windowOptions.advanced = advanced != 0;
-    page->clock = std::make_unique<treadle::web::PageClock>(windowOptions.language);
+    page->clock = std::make_unique<treadle::web::PageClock>(plan.window.language);
     page->window = std::make_unique<treadle::web::PageWindow>(
         treadle::WindowServices{*page->platform, *page->clock, page->sleeper, page->boxes, page->url, &page->files},
-        windowOptions);
+        plan.window);
     // The guide lies beside the page, in the window's language.
     std::string guide = page->window->Model().MakerPage;
-    if (windowOptions.language == treadle::Language::Chinese && guide == "guide.html") {
+    if (plan.window.language == treadle::Language::Chinese && guide == "guide.html") {
         guide = "guide.zh.html";
     }
     page->window->Model().MakerPage = guide;

@@ -8,6 +8,7 @@
 #include <emscripten.h>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace treadle::web {
 namespace {
@@ -29,6 +30,8 @@ EM_JS(void, treadle_page_set_colors, (int i, int back, int fore), { treadlePage.
 EM_JS(void, treadle_page_select, (int i, int index), { treadlePage.select(i, index); });
 EM_JS(void, treadle_page_timer, (int running), { treadlePage.timer(running !== 0); });
 EM_JS(int, treadle_page_text_width, (int i, const char* text), { return treadlePage.textWidth(i, UTF8ToString(text)); });
+EM_JS(void, treadle_page_arrow_group, (int i, const int* group, int count),
+      { treadlePage.arrowGroup(i, Array.from(HEAP32.subarray(group >> 2, (group >> 2) + count))); });
 EM_JS(void, treadle_page_tab_order, (const int* order, int count),
       { treadlePage.tabOrder(Array.from(HEAP32.subarray(order >> 2, (order >> 2) + count))); });
 
@@ -95,6 +98,13 @@ void PageWindow::Show() {
     std::vector<int> order;
     for (const Control* control : FocusOrder(model_)) {
         order.push_back(IndexOf(*control));
+        std::vector<int> group;
+        for (const Control* member : ArrowGroup(model_, *control)) {
+            group.push_back(IndexOf(*member));
+        }
+        if (group.size() > 1) {
+            treadle_page_arrow_group(IndexOf(*control), group.data(), static_cast<int>(group.size()));
+        }
     }
     treadle_page_tab_order(order.data(), static_cast<int>(order.size()));
     model_.AddChangeListener(

@@ -308,6 +308,22 @@ const treadlePage = (() => {
     });
   }
 
+  // Up and Left select the option before the focused one, Down and Right the one after it,
+  // as a click on it does; the focus goes along.
+  function arrowGroup(index, group) {
+    const item = elements.get(index);
+    item.field.addEventListener("keydown", (event) => {
+      const step = { ArrowUp: -1, ArrowLeft: -1, ArrowDown: 1, ArrowRight: 1 }[event.key];
+      if (step === undefined) {
+        return;
+      }
+      event.preventDefault();
+      const next = group[(group.indexOf(index) + step + group.length) % group.length];
+      elements.get(next).field.focus();
+      enqueue("treadle_click", null, ["number"], [next]);
+    });
+  }
+
   let timerId = null;
   function timer(running) {
     if (running && timerId === null) {
@@ -438,13 +454,20 @@ const treadlePage = (() => {
     if (virtualDevice) {
       restoreVirtualState();
     }
-    await enqueue("treadle_start", "number", ["string", "number", "string"],
-                  [english ? "en" : "zh", advanced ? 1 : 0, virtualDevice ? kStateFile : ""]);
+    // The page's address says what the window program's command line says on the desktop.
+    const argumentList = [english ? "--lang=en" : "--lang=zh"];
+    if (advanced) {
+      argumentList.push("--advanced");
+    }
+    if (virtualDevice) {
+      argumentList.push("--virtual=" + kStateFile);
+    }
+    await enqueue("treadle_start", "number", ["string"], [argumentList.join("\n")]);
     document.body.dataset.started = "yes";
   }
 
   return {
-    boot, create, setText, setFlag, setSize, setColors, select, textWidth, tabOrder, timer,
+    boot, create, setText, setFlag, setSize, setColors, select, textWidth, tabOrder, arrowGroup, timer,
     messageBox, openUrl, askFile,
     deviceIds(vendorId, productId) { ids = { vendorId, productId }; },
     keepReply(text) { this.reply = text; return new TextEncoder().encode(text).length; },
