@@ -197,7 +197,116 @@ EM_ASYNC_JS(int, treadle_webhid_read, (int id, unsigned char* buffer, int size, 
 EM_JS(int, treadle_webhid_error_size, (), { return lengthBytesUTF8(Module.treadleHid.lastError) + 1; });
 EM_JS(void, treadle_webhid_error_copy, (char* out, int size), { stringToUTF8(Module.treadleHid.lastError, out, size); });
 
+// The pedal test's ears: WebHID keeps a foot switch's keyboard and mouse interfaces from
+// pages, so the presses are the key and mouse events that reach the page while it has the
+// focus. A key pressed is a press with the modifiers held; modifiers pressed and let go alone
+// are one; a mouse button pressed is a click. Each is kept as its modifier byte, usage and
+// mouse button (0 for a key).
+EM_JS(void, treadle_webhid_listen, (), {
+    const hid = Module.treadleHid;
+    if (hid.presses) {
+        return;
+    }
+    hid.presses = [];
+    const usages = {Enter : 40, Escape : 41, Backspace : 42, Tab : 43, Space : 44, Minus : 45, Equal : 46,
+                    BracketLeft : 47, BracketRight : 48, Backslash : 49, Semicolon : 51, Quote : 52, Backquote : 53,
+                    Comma : 54, Period : 55, Slash : 56, CapsLock : 57, PrintScreen : 70, ScrollLock : 71, Pause : 72,
+                    Insert : 73, Home : 74, PageUp : 75, Delete : 76, End : 77, PageDown : 78, ArrowRight : 79,
+                    ArrowLeft : 80, ArrowDown : 81, ArrowUp : 82, NumLock : 83, NumpadDivide : 84,
+                    NumpadMultiply : 85, NumpadSubtract : 86, NumpadAdd : 87, NumpadEnter : 88, Numpad0 : 98,
+                    NumpadDecimal : 99, IntlBackslash : 100, ContextMenu : 101};
+    const modifierBits = {ControlLeft : 1, ShiftLeft : 2, AltLeft : 4, MetaLeft : 8, ControlRight : 16,
+                          ShiftRight : 32, AltRight : 64, MetaRight : 128};
+    const usageOf = (code) => {
+        let m = /^Key([A-Z])$/.exec(code);
+        if (m) {
+            return m[1].charCodeAt(0) - 65 + 4;
+        }
+        m = /^Digit([0-9])$/.exec(code);
+        if (m) {
+            return m[1] === "0" ? 39 : 29 + Number(m[1]);
+        }
+        m = /^F([0-9]+)$/.exec(code);
+        if (m) {
+            const n = Number(m[1]);
+            return n <= 12 ? 57 + n : n <= 24 ? 91 + n : 0;
+        }
+        m = /^Numpad([1-9])$/.exec(code);
+        if (m) {
+            return 88 + Number(m[1]);
+        }
+        return usages[code] || 0;
+    };
+    let held = 0;
+    let alone = false;
+    document.addEventListener("keydown", (event) => {
+        if (event.repeat) {
+            return;
+        }
+        const bit = modifierBits[event.code];
+        if (bit) {
+            held |= bit;
+            alone = true;
+            return;
+        }
+        alone = false;
+        const usage = usageOf(event.code);
+        if (usage) {
+            hid.presses.push([ held, usage, 0 ]);
+        }
+    }, true);
+    document.addEventListener("keyup", (event) => {
+        const bit = modifierBits[event.code];
+        if (bit) {
+            if (alone && held) {
+                hid.presses.push([ held, 0, 0 ]);
+            }
+            alone = false;
+            held &= ~bit;
+        }
+    }, true);
+    document.addEventListener("mousedown", (event) => {
+        const button = [ 1, 4, 2 ][event.button];
+        if (button && event.target.closest && event.target.closest("[data-pedal-test]")) {
+            hid.presses.push([ 0, 0, button ]);
+        }
+    }, true);
+});
+
+// Takes the oldest press kept into out[0..2]; 0 when there is none.
+EM_JS(int, treadle_webhid_take_press, (int* out), {
+    const press = Module.treadleHid.presses.shift();
+    if (!press) {
+        return 0;
+    }
+    for (let i = 0; i < 3; ++i) {
+        HEAP32[(out >> 2) + i] = press[i];
+    }
+    return 1;
+});
 // clang-format on
+
+// The presses that reach the page, as the pedal test's watch. A read never waits: the page's
+// events come between the window's ticks.
+class PageInputWatch final : public InputWatch {
+  public:
+    PageInputWatch() { treadle_webhid_listen(); }
+
+    WatchRead Read(int timeoutMs) override {
+        (void)timeoutMs;
+        WatchRead read;
+        int press[3] = {};
+        while (read.presses.size() < static_cast<size_t>(kMaxReportsPerWatchRead) && treadle_webhid_take_press(press)) {
+            PedalPress pedal;
+            pedal.mouse = press[2] != 0;
+            pedal.modifiers = static_cast<std::uint8_t>(press[0]);
+            pedal.usage = press[1];
+            pedal.button = press[2];
+            read.presses.push_back({"webhid:page", pedal});
+        }
+        return read;
+    }
+};
 
 constexpr const char* kPathPrefix = "webhid:";
 
@@ -314,6 +423,12 @@ class WebHidPlatform final : public HidPlatform {
     }
 
     std::string ErrorText(std::uint32_t) override { return {}; }
+
+    WatchStart WatchInput(std::uint16_t vendorId, std::uint16_t productId) override {
+        (void)vendorId;
+        (void)productId;
+        return {std::make_unique<PageInputWatch>(), {}};
+    }
 
   private:
     OpenResult Open(const std::string& path) {

@@ -238,6 +238,21 @@ describe("a granted foot switch", () => {
     assert.equal((await writes(page))[0].bytes, "aa 01 00 00 3c 00 00");
     await page.close();
   });
+
+  test("the pedal test hears the keys and clicks that reach the page, and says so", async () => {
+    const page = await open("index.html?lang=en&advanced");
+    await connected(page);
+    assert.match(await page.$eval("#bar-note", (e) => e.textContent), /keys that reach this page/);
+    await page.keyboard.down("Control");
+    await page.keyboard.press("F1");
+    await page.keyboard.up("Control");
+    await page.keyboard.press("Shift");
+    await page.click("#List_pedal_presses", { button: "right" });
+    await page.waitForFunction(() => document.querySelector("#List_pedal_presses").children.length === 3);
+    const lines = await page.$$eval("#List_pedal_presses li", (rows) => rows.map((r) => r.textContent));
+    assert.deepEqual(lines.map((l) => l.split("   ")[1]), ["mouse-right", "shift", "ctrl+f1"]);
+    await page.close();
+  });
 });
 
 describe("without a granted foot switch", () => {

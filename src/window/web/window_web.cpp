@@ -1,6 +1,7 @@
 #include "window/web/window_web.h"
 
 #include "window/accessibility.h"
+#include "window/advanced_view.h"
 #include "window/focus_order.h"
 
 #include <cmath>
@@ -107,6 +108,10 @@ void PageWindow::Show() {
         }
     }
     treadle_page_tab_order(order.data(), static_cast<int>(order.size()));
+    // The pedal test hears mouse clicks on its list.
+    if (const Control* list = model_.Find(kPedalPressList)) {
+        treadle_page_set_text(IndexOf(*list), "pedal-test", "");
+    }
     model_.AddChangeListener(
         [this](const Control& control, Property property) { renderer_.Render(control, property); });
     renderer_.Load();

@@ -20,6 +20,10 @@ const treadlePage = (() => {
       "This browser cannot reach a USB foot switch (it has no WebHID). Open this page in Chrome, Edge or Opera on a desktop computer, over https or from this computer (localhost, 127.0.0.1).",
     ],
     tryVirtual: ["试用虚拟脚踏开关", "Try the virtual foot switch"],
+    pedalNote: [
+      "浏览器不让网页访问脚踏开关的键盘和鼠标接口，所以踏板测试听的是本页获得焦点时收到的按键（也包括键盘上的按键）和在测试列表上的鼠标点击。",
+      "Browsers keep a foot switch's keyboard and mouse interfaces from pages, so the pedal test hears the keys that reach this page while it has the focus (the keyboard's as well) and the clicks on its list.",
+    ],
     virtualNote: ["虚拟脚踏开关：它的设置保存在这个浏览器中。", "Virtual foot switch: its slots are kept in this browser."],
     ok: ["确定", "OK"],
     cancel: ["取消", "Cancel"],
@@ -229,6 +233,8 @@ const treadlePage = (() => {
       const row = document.createElement(role === "list" ? "li" : "option");
       row.textContent = text;
       field.appendChild(row);
+    } else if (what === "pedal-test") {
+      root.dataset.pedalTest = "";
     } else if (what === "name") {
       field.setAttribute("aria-label", text);
     }
@@ -424,6 +430,9 @@ const treadlePage = (() => {
       return;
     }
     choose.hidden = false;
+    if (advanced) {
+      document.getElementById("bar-note").textContent = T("pedalNote");
+    }
     // The browser's chooser needs the user's gesture: it is called from the click itself.
     choose.addEventListener("click", async () => {
       try {
