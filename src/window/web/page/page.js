@@ -473,6 +473,12 @@ const treadlePage = (() => {
     }
     await enqueue("treadle_start", "number", ["string"], [argumentList.join("\n")]);
     document.body.dataset.started = "yes";
+    performance.mark("treadle-started");
+    // The first search runs at once rather than a tick later, so a granted foot switch shows
+    // as connected as soon as the page is up.
+    if (timerId !== null) {
+      tick();
+    }
   }
 
   return {
