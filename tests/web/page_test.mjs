@@ -9,6 +9,7 @@ import fs from "node:fs";
 import http from "node:http";
 import os from "node:os";
 import path from "node:path";
+import zlib from "node:zlib";
 import puppeteer from "puppeteer-core";
 
 const site = path.resolve(process.argv[2] ?? "../../build/web/site");
@@ -339,6 +340,14 @@ describe("the keyboard", () => {
     }
     assert.equal(reached[0][1], "Switch");
     await page.close();
+  });
+});
+
+describe("size", () => {
+  test("the module stays within 350 KB gzipped", (t) => {
+    const size = zlib.gzipSync(fs.readFileSync(path.join(site, "treadle.wasm")), { level: 9 }).length;
+    t.diagnostic(`treadle.wasm gzipped: ${(size / 1024).toFixed(0)} KiB`);
+    assert.ok(size <= 350 * 1024, `${size} bytes`);
   });
 });
 
