@@ -67,6 +67,13 @@ function standIn(options) {
       hid.dispatchEvent(Object.assign(new Event("disconnect"), { device: d }));
     }
   };
+  // Gone without the browser saying so yet: the next write meets a device that is not there.
+  record.vanish = () => {
+    for (const d of [keyboard, config]) {
+      d.connected = false;
+      d.opened = false;
+    }
+  };
   record.plug = () => {
     for (const d of [keyboard, config]) {
       d.connected = true;
@@ -239,6 +246,14 @@ describe("a granted foot switch", () => {
   test("unplugged, the page says so; plugged in again, it connects by itself", async () => {
     const page = await open("index.html?lang=en");
     await connected(page);
+    const before = (await logLines(page)).length;
+    await page.evaluate(() => {
+      window.hidStandIn.vanish();
+      document.querySelector('[aria-label="F4"]').click();
+    });
+    await idle(page);
+    const lines = (await logLines(page)).slice(before);
+    assert.ok(lines.some((l) => l.includes("Write failed")) && !lines.some((l) => l.includes("Wrote")), lines.join("\n"));
     await page.evaluate(() => window.hidStandIn.unplug());
     await page.waitForFunction(() => document.querySelector("#Label3").textContent !== "Connected!");
     await page.evaluate(() => window.hidStandIn.plug());
