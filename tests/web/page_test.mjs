@@ -189,6 +189,11 @@ describe("a granted foot switch", () => {
     assert.equal(cleared.length, 32);
     assert.equal(cleared[0], "aa 01 00 ff ff ff ff");
     assert.equal(cleared[31], "aa 01 7c ff ff ff ff");
+    assert.equal(await page.$eval("#Combo1", (e) => e.selectedOptions[0].text), "0");  // as clear all leaves it
+    await page.select("#Combo1", "2");
+    await idle(page);
+    await press(page, "F2");
+    assert.equal((await writes(page))[0].bytes, "aa 01 04 00 3b 00 00");
 
     await page.click("#Command1");
     await page.waitForSelector("#box[open]");

@@ -183,7 +183,14 @@ const treadlePage = (() => {
     } else if (role === "checkbox") {
       field.addEventListener("change", () => enqueue("treadle_set_check", null, ["number", "number"], [index, field.checked ? 1 : 0]));
     } else if (role === "combobox") {
-      field.addEventListener("change", () => enqueue("treadle_select_item", null, ["number", "number"], [index, field.selectedIndex]));
+      field.addEventListener("change", () => {
+        const chosen = field.selectedOptions[0];
+        if (chosen && chosen.dataset.edit !== undefined) {
+          enqueue("treadle_edit_text", null, ["number", "string"], [index, chosen.text]);
+        } else {
+          enqueue("treadle_select_item", null, ["number", "number"], [index, field.selectedIndex]);
+        }
+      });
     } else if (role === "text") {
       field.addEventListener("input", () => enqueue("treadle_edit_text", null, ["number", "string"], [index, field.value]));
     } else if (role === "list") {
@@ -220,10 +227,18 @@ const treadlePage = (() => {
       }
     } else if (what === "edit") {
       if (role === "combobox") {
-        const at = Array.from(field.options).findIndex((o) => o.text === text);
-        if (at >= 0) {
-          field.selectedIndex = at;
+        // A text that is none of the items (the switch 0 that clear all leaves) shows as an
+        // option of its own after them, so the box never shows another switch than the model's.
+        field.querySelectorAll("option[data-edit]").forEach((o) => o.remove());
+        let at = Array.from(field.options).findIndex((o) => o.text === text);
+        if (at < 0) {
+          const own = document.createElement("option");
+          own.text = text;
+          own.dataset.edit = "";
+          field.appendChild(own);
+          at = field.options.length - 1;
         }
+        field.selectedIndex = at;
       } else if (field.value !== text) {
         field.value = text;
       }
@@ -232,7 +247,7 @@ const treadlePage = (() => {
     } else if (what === "item") {
       const row = document.createElement(role === "list" ? "li" : "option");
       row.textContent = text;
-      field.appendChild(row);
+      field.insertBefore(row, field.querySelector("option[data-edit]"));
     } else if (what === "pedal-test") {
       root.dataset.pedalTest = "";
     } else if (what === "name") {
