@@ -4,8 +4,8 @@
 #include "window/advanced_view.h"
 #include "window/focus_order.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <emscripten.h>
 #include <optional>
 #include <string>
