@@ -46,7 +46,7 @@ std::vector<SourceFile> SourceFiles() {
 
 // The layer a path belongs to: the folder, with the front ends told apart.
 std::string Layer(const std::string& path) {
-    for (const char* frontEnd : {"window/qt/", "window/win32/"}) {
+    for (const char* frontEnd : {"window/qt/", "window/win32/", "window/web/"}) {
         if (path.rfind(frontEnd, 0) == 0) {
             return frontEnd;
         }
@@ -63,6 +63,7 @@ TEST(SourceRules, EachLayerIncludesOnlyItselfAndTheLayersBelow) {
         {"window/", {"window/", "assignment/", "settings/", "device/", "text/"}},
         {"window/qt/", {"window/qt/", "window/", "assignment/", "settings/", "device/", "text/"}},
         {"window/win32/", {"window/win32/", "window/", "assignment/", "settings/", "device/", "text/"}},
+        {"window/web/", {"window/web/", "window/", "assignment/", "settings/", "device/", "text/"}},
         {"cli/", {"cli/", "assignment/", "settings/", "device/", "text/"}},
     };
     const std::regex include(R"re(^\s*#\s*include\s*"([^"]+)")re");

@@ -3,6 +3,7 @@
 #include "cli/command_word.h"
 #include "cli/commands.h"
 #include "cli/devices.h"
+#include "device/virtual_option.h"
 #include "text/shown_text.h"
 
 #include <CLI/CLI.hpp>
@@ -61,18 +62,10 @@ bool PrescanArguments(const std::vector<std::string>& arguments, Options& o, std
                       std::ostream& err) {
     bool afterDashes = false;
     for (const std::string& arg : arguments) {
-        if (!afterDashes && (arg == "--virtual" || arg.rfind("--virtual=", 0) == 0)) {
-            if (o.virtualDevice) {
-                err << "treadlectl: --virtual given twice\n";
+        if (!afterDashes && IsVirtualArgument(arg)) {
+            if (const std::string error = TakeVirtualArgument(arg, o.virtualDevice, o.stateFile); !error.empty()) {
+                err << "treadlectl: " << error << "\n";
                 return false;
-            }
-            o.virtualDevice = true;
-            if (arg != "--virtual") {
-                o.stateFile = arg.substr(std::string("--virtual=").size());
-                if (o.stateFile.empty()) {
-                    err << "treadlectl: --virtual= needs a state file name after '='\n";
-                    return false;
-                }
             }
             continue;
         }
@@ -137,8 +130,8 @@ void CheckGlobalOptions(Options& o) {
     if (static_cast<int>(!o.device.empty()) + static_cast<int>(!o.index.empty()) + static_cast<int>(o.all) > 1) {
         throw UsageError("--device, --index and --all each choose the devices: give one of them");
     }
-    if (!o.captureFile.empty() && !o.virtualDevice) {
-        throw UsageError("--capture records what the virtual foot switch receives, so it needs --virtual");
+    if (const std::string error = CaptureRuleError(!o.captureFile.empty(), o.virtualDevice); !error.empty()) {
+        throw UsageError(error);
     }
     if (!o.virtualDevices.empty() && !o.virtualDevice) {
         throw UsageError("--virtual-devices needs --virtual");

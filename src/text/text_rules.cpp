@@ -1,9 +1,13 @@
 #include "text/text_rules.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace treadle {
@@ -62,6 +66,19 @@ long long CappedExponent(std::string_view text) {
     return negative ? -value : value;
 }
 
+// The double nearest a decimal number (digits, an optional fraction and an optional exponent,
+// no sign); false when it lies outside a double's range, where it is left alone.
+bool ParseDecimal(std::string_view number, double& value) {
+#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
+    const auto [ptr, ec] =
+        std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
+    (void)ptr;
+    return ec != std::errc::result_out_of_range;
+#else
+    return StrtodDecimal(number, value);
+#endif
+}
+
 double DecimalValue(std::string_view s) {
     size_t i = 0;
     bool negative = false;
@@ -104,9 +121,7 @@ double DecimalValue(std::string_view s) {
         return negative ? -0.0 : 0.0;  // zero digits stay zero whatever the exponent
     }
     double value = 0;
-    auto [ptr, ec] = std::from_chars(s.data() + start, s.data() + end, value, std::chars_format::general);
-    (void)ptr;
-    if (ec == std::errc::result_out_of_range) {
+    if (!ParseDecimal(s.substr(start, end - start), value)) {
         // from_chars leaves the value alone when it does not fit; where the leading digit
         // lands says which side it fell off.
         if (mantissaEnd < end) {
@@ -118,6 +133,22 @@ double DecimalValue(std::string_view s) {
 }
 
 }  // namespace
+
+bool StrtodDecimal(std::string_view number, double& value) {
+    std::string text(number);
+    // strtod reads the decimal point of the C locale of the moment.
+    const char* point = std::localeconv()->decimal_point;
+    if (const size_t dot = text.find('.'); dot != std::string::npos && point != nullptr && *point != '\0') {
+        text.replace(dot, 1, point);
+    }
+    errno = 0;
+    const double parsed = std::strtod(text.c_str(), nullptr);
+    if (errno == ERANGE && (parsed == 0 || std::isinf(parsed))) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
 
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') {

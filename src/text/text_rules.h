@@ -16,6 +16,11 @@ namespace treadle {
 // range becomes the largest double, one too small for it becomes 0, each keeping its sign.
 double NumericValue(std::string_view text);
 
+// The double nearest a decimal number (digits, an optional fraction, an optional exponent, no
+// sign) read with strtod; false when it lies outside a double's range, where `value` is left
+// alone. NumericValue reads with it where the standard library has no from_chars for double.
+bool StrtodDecimal(std::string_view number, double& value);
+
 // Nearest whole number, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
 double RoundHalfEven(double value);
 

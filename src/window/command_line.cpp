@@ -1,5 +1,9 @@
 #include "window/command_line.h"
 
+#include "device/virtual_option.h"
+
+#include <utility>
+
 namespace treadle {
 namespace {
 
@@ -21,16 +25,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             o.help = true;
         } else if (arg == "--version" || arg == "-v") {
             o.version = true;
-        } else if (arg == "--virtual" || StartsWith(arg, "--virtual=")) {
-            if (o.virtualDevice) {
-                return fail("--virtual given twice");
-            }
-            o.virtualDevice = true;
-            if (arg != "--virtual") {
-                o.stateFile = arg.substr(std::string("--virtual=").size());
-                if (o.stateFile.empty()) {
-                    return fail("--virtual= needs a state file name after '='");
-                }
+        } else if (IsVirtualArgument(arg)) {
+            if (std::string error = TakeVirtualArgument(arg, o.virtualDevice, o.stateFile); !error.empty()) {
+                return fail(std::move(error));
             }
         } else if (arg == "--capture" || StartsWith(arg, "--capture=")) {
             if (captureGiven) {
@@ -73,8 +70,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return fail("unexpected argument '" + arg + "'");
         }
     }
-    if (captureGiven && !o.virtualDevice && !o.help && !o.version) {
-        return fail("--capture records what the virtual foot switch receives, so it needs --virtual");
+    if (std::string error = CaptureRuleError(captureGiven, o.virtualDevice); !error.empty() && !o.help && !o.version) {
+        return fail(std::move(error));
     }
     return parsed;
 }

@@ -93,6 +93,10 @@ struct LabelRules {
 // past the container's right edge. `textWidth` and `containerWidth` are in pixels.
 int FittedLabelWidth(const PixelRect& design, int textWidth, int containerWidth, std::span<const PixelRect> neighbours);
 
+// The colour a stored colour (0x00BBGGRR, or 0x800000nn for system colour nn, as a default
+// Windows desktop shows it) shows, as 0xRRGGBB.
+std::uint32_t ShownRgb(std::uint32_t color);
+
 // The colour a control's background shows: a standard button shows the button face whatever
 // its BackColor says; a graphical one, and every other control, show their BackColor.
 std::uint32_t ShownBackColor(const Control& control);

@@ -28,6 +28,30 @@ std::unique_ptr<HidPlatform> StartPlatform(const CommandLine& options, Sleeper& 
     return device;
 }
 
+StartPlan PlanStart(const std::vector<std::string>& arguments, const char* environmentLanguage,
+                    const std::string& program) {
+    StartPlan plan;
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    if (!parsed.ok()) {
+        plan.stop = true;
+        plan.status = 2;
+        plan.err = program + ": " + parsed.error + "\nTry '" + program + " --help' for more information.\n";
+        return plan;
+    }
+    plan.options = parsed.options;
+    if (plan.options.help || plan.options.version) {
+        plan.stop = true;
+        plan.out = plan.options.help ? UsageText(program) : std::string("treadle ") + TREADLE_VERSION + "\n";
+        return plan;
+    }
+    std::string languageWarning;
+    plan.window = WindowOptionsFor(parsed.view, environmentLanguage, languageWarning);
+    if (!languageWarning.empty()) {
+        plan.err = program + ": " + languageWarning + "\n";
+    }
+    return plan;
+}
+
 WindowOptions WindowOptionsFor(const ViewOptions& view, const char* environmentLanguage, std::string& warning) {
     WindowOptions options;
     options.language = ChooseLanguage(view, environmentLanguage, warning);

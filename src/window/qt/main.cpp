@@ -45,27 +45,14 @@ int main(int argc, char** argv) {
         g_program = argv[0];
     }
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const treadle::ParsedCommandLine parsed = treadle::ParseCommandLine(arguments);
-    if (!parsed.ok()) {
-        std::cerr << g_program << ": " << parsed.error << "\n"
-                  << "Try '" << g_program << " --help' for more information.\n";
-        return 2;
+    const treadle::StartPlan plan = treadle::PlanStart(arguments, std::getenv(treadle::kLanguageVariable), g_program);
+    std::cout << plan.out;
+    std::cerr << plan.err;
+    if (plan.stop) {
+        return plan.status;
     }
-    const treadle::CommandLine& options = parsed.options;
-    if (options.help) {
-        std::cout << treadle::UsageText(g_program);
-        return 0;
-    }
-    if (options.version) {
-        std::cout << "treadle " << TREADLE_VERSION << "\n";
-        return 0;
-    }
-    std::string languageWarning;
-    const treadle::WindowOptions windowOptions =
-        treadle::WindowOptionsFor(parsed.view, std::getenv(treadle::kLanguageVariable), languageWarning);
-    if (!languageWarning.empty()) {
-        std::cerr << g_program << ": " << languageWarning << "\n";
-    }
+    const treadle::CommandLine& options = plan.options;
+    const treadle::WindowOptions& windowOptions = plan.window;
     if (!treadle::qt::DisplayAvailable()) {
         std::cerr << treadle::qt::NoDisplayText(g_program);
         return 1;
@@ -90,8 +77,8 @@ int main(int argc, char** argv) {
     }
 
     // The log's dates in the window's language, in the user's own form where it is that language.
-    treadle::qt::QtClock clock(QLocale(QString::fromStdString(
-        treadle::LogLocaleFor(windowOptions.language, QLocale::system().name().toStdString()))));
+    treadle::qt::QtClock clock(QLocale(
+        QString::fromStdString(treadle::LogLocaleFor(windowOptions.language, QLocale::system().name().toStdString()))));
     treadle::qt::QtUrlOpener url;
     treadle::qt::QtFileDialogs files;
     int status = 0;

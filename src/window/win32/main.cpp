@@ -103,28 +103,20 @@ std::string MakerPageFor(const std::string& built, treadle::Language language) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     treadle::win32::Win32MessageBoxes boxes;
-    const treadle::ParsedCommandLine parsed = treadle::ParseCommandLine(Arguments());
-    if (!parsed.ok()) {
-        Say(STD_ERROR_HANDLE,
-            kProgram + ": " + parsed.error + "\nTry '" + kProgram + " --help' for more information.\n", boxes);
-        return 2;
+    const treadle::StartPlan plan = treadle::PlanStart(Arguments(), std::getenv(treadle::kLanguageVariable), kProgram);
+    if (!plan.out.empty()) {
+        Say(STD_OUTPUT_HANDLE, plan.out, boxes);
     }
-    const treadle::CommandLine& options = parsed.options;
-    if (options.help) {
-        Say(STD_OUTPUT_HANDLE, treadle::UsageText(kProgram), boxes);
-        return 0;
+    if (plan.stop && !plan.err.empty()) {
+        Say(STD_ERROR_HANDLE, plan.err, boxes);
+    } else if (!plan.err.empty()) {
+        WriteToStream(STD_ERROR_HANDLE, plan.err);  // a warning: the window starts all the same
     }
-    if (options.version) {
-        Say(STD_OUTPUT_HANDLE, kProgram + " " + TREADLE_VERSION + "\n", boxes);
-        return 0;
+    if (plan.stop) {
+        return plan.status;
     }
-
-    std::string languageWarning;
-    const treadle::WindowOptions windowOptions =
-        treadle::WindowOptionsFor(parsed.view, std::getenv(treadle::kLanguageVariable), languageWarning);
-    if (!languageWarning.empty()) {
-        WriteToStream(STD_ERROR_HANDLE, kProgram + ": " + languageWarning + "\n");
-    }
+    const treadle::CommandLine& options = plan.options;
+    const treadle::WindowOptions& windowOptions = plan.window;
 
     INITCOMMONCONTROLSEX common{sizeof common, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&common);
