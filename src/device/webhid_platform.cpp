@@ -6,10 +6,9 @@
 // waits overlap.
 //
 // A device tells its IDs and its collections without being opened: the search sees them
-// through PeekAttributes and PeekCaps, and opens only the foot switch's interfaces. The caps
-// an interface reports are those of its first collection that is no keyboard or mouse and has
-// output reports, else its first collection's, so a keyboard interface is told as one.
+// through PeekAttributes and PeekCaps and, as on the desktop, leaves keyboards and mice closed.
 #include "device/hid_platform.h"
+#include "device/hid_usages.h"
 
 #include <emscripten.h>
 #include <map>
@@ -66,13 +65,14 @@ EM_JS(double, treadle_webhid_ids, (int id), {
     return device ? device.vendorId * 65536 + device.productId : -1;
 });
 
-// Writes usage page, usage, input, output and feature report lengths (report ID byte
-// included, 0 for none) into out[0..4] and whether the collection can take frames (it is no
-// keyboard or mouse and has output reports) into out[5]; 0 when the device has no collection.
-EM_JS(int, treadle_webhid_caps, (int id, int* out), {
+// Writes the usage page, usage, input, output and feature report lengths (report ID byte
+// included, 0 for none) of the device's collection `index` into out[0..4]; 0 when there is no
+// such collection. Which collection speaks for the interface is decided in C++ (Caps).
+EM_JS(int, treadle_webhid_collection, (int id, int index, int* out), {
     const device = Module.treadleHid.byId.get(id);
     const collections = device ? (device.collections || []) : [];
-    if (collections.length === 0) {
+    const chosen = collections[index];
+    if (!chosen) {
         return 0;
     }
     const length = (reports) => {
@@ -86,10 +86,8 @@ EM_JS(int, treadle_webhid_caps, (int id, int* out), {
         }
         return longest > 0 ? longest + 1 : 0;
     };
-    const keyboardOrMouse = (c) => c.usagePage === 1 && (c.usage === 2 || c.usage === 6 || c.usage === 7);
-    const chosen = collections.find((c) => !keyboardOrMouse(c) && length(c.outputReports) > 0) || collections[0];
     const values = [ chosen.usagePage, chosen.usage, length(chosen.inputReports), length(chosen.outputReports),
-                     length(chosen.featureReports), !keyboardOrMouse(chosen) && length(chosen.outputReports) > 0 ? 1 : 0 ];
+                     length(chosen.featureReports) ];
     for (let i = 0; i < values.length; ++i) {
         HEAP32[(out >> 2) + i] = values[i];
     }
@@ -342,18 +340,7 @@ class WebHidPlatform final : public HidPlatform {
         return paths;
     }
 
-    // As the desktop's systems do, a page opens no keyboard or mouse for writing: only an
-    // interface with a collection that is neither and has output reports.
-    OpenResult OpenReadWrite(const std::string& path) override {
-        HidCaps caps;
-        const int device = DeviceOf(path);
-        bool takesFrames = false;
-        if (device != 0 && Caps(device, caps, &takesFrames) && !takesFrames) {
-            return {0, OpenFailure::Refused,
-                    path + " has no collection with output reports that is not a keyboard or a mouse"};
-        }
-        return Open(path);
-    }
+    OpenResult OpenReadWrite(const std::string& path) override { return Open(path); }
     OpenResult OpenForTimedRead(const std::string& path) override { return Open(path); }
 
     bool GetAttributes(HidHandle handle, HidAttributes& out) override {
@@ -460,20 +447,31 @@ class WebHidPlatform final : public HidPlatform {
         return true;
     }
 
-    static bool Caps(int device, HidCaps& out, bool* takesFrames = nullptr) {
-        int values[6] = {};
-        if (treadle_webhid_caps(device, values) == 0) {
-            return false;
+    // The interface speaks through its first collection that is no keyboard or mouse and has
+    // output reports, else through its first collection, so a keyboard interface is told as one
+    // and the search leaves it closed.
+    static bool Caps(int device, HidCaps& out) {
+        bool found = false;
+        for (int index = 0;; ++index) {
+            int values[5] = {};
+            if (treadle_webhid_collection(device, index, values) == 0) {
+                return found;
+            }
+            HidCaps caps;
+            caps.usagePage = static_cast<std::uint16_t>(values[0]);
+            caps.usage = static_cast<std::uint16_t>(values[1]);
+            caps.inputReportLength = values[2];
+            caps.outputReportLength = values[3];
+            caps.featureReportLength = values[4];
+            if (!hid::IsKeyboardOrMouse(caps.usagePage, caps.usage) && caps.outputReportLength > 0) {
+                out = caps;
+                return true;
+            }
+            if (!found) {
+                out = caps;
+                found = true;
+            }
         }
-        out.usagePage = static_cast<std::uint16_t>(values[0]);
-        out.usage = static_cast<std::uint16_t>(values[1]);
-        out.inputReportLength = values[2];
-        out.outputReportLength = values[3];
-        out.featureReportLength = values[4];
-        if (takesFrames != nullptr) {
-            *takesFrames = values[5] != 0;
-        }
-        return true;
     }
 
     std::map<HidHandle, int> handles_;  // each open handle's device
