@@ -46,7 +46,7 @@ def run_in_session(script, args, name, timeout, attempts=3):
     code = 2
     # xvfb-run -a can lose the race for a display number to another X server starting at the
     # same moment; it then fails before the check runs, and is tried again.
-    for _ in range(attempts):
+    for attempt in range(attempts):
         try:
             code = subprocess.run(command, env=env, timeout=timeout).returncode
         except subprocess.TimeoutExpired:
@@ -54,7 +54,7 @@ def run_in_session(script, args, name, timeout, attempts=3):
             code = 2
         if code in (0, 1, SKIP):
             return code
-        print("%s: the session did not start (%d), trying again" % (name, code))
+        print("%s: the session did not start (%d)%s" % (name, code, ", trying again" if attempt + 1 < attempts else ""))
         time.sleep(1)
     return code
 

@@ -7,10 +7,14 @@ Usage: orca_speech.py TREADLE [--dump]
 
 For each language the window starts on the virtual foot switch, Orca starts with private
 preferences and a debug file, and xdotool drives the window with the keyboard: the window
-gets the keyboard, Tab goes round every stop, Space presses left Ctrl and then F1. Orca is
-stopped with SIGTERM (it writes out its debug file then) and the speech of each step is read
-from the debug file's "SPEECH OUTPUT" lines. Exits 77 (skipped), saying why, where Orca or
-its speech cannot start. --dump prints what Orca said at each step.
+gets the keyboard (the switch box), Shift+Tab goes back to left Ctrl, Space turns it over
+three times, Tab goes on round to F1, Space on F1 writes Ctrl + F1, and Tab goes on. Each step
+waits until speech-dispatcher's log is quiet. Orca is stopped with SIGTERM (it writes out its
+debug file then) and the "SPEECH OUTPUT" lines of the debug file are shared among the steps by
+their times: each step must say its control's name, role and state, a group's name when the
+focus enters it, and the log's line once without moving the focus. A session that fails to
+start is tried once more; exits 77 (skipped), saying why, where Orca or its speech cannot
+start. --dump prints what Orca said at each step.
 """
 import datetime
 import os
@@ -22,7 +26,7 @@ import sys
 import tempfile
 import time
 
-from atspi_session import SKIP, find_app, give_window_keyboard, inside, missing_tools, run_in_session, skip, \
+from atspi_session import find_app, give_window_keyboard, inside, missing_tools, run_in_session, skip, \
     window_env
 
 SPEECHD_CONF = """LogLevel 5
@@ -32,16 +36,25 @@ AudioALSADevice "null"
 DefaultModule espeak-ng
 AddModule "espeak-ng" "sd_espeak-ng" "espeak-ng.conf"
 """
-# How long speech may go on after a key before the next one is sent, and how long it must
-# have been quiet to count as done.
-STEP_SECONDS = 4.0
-QUIET_SECONDS = 0.6
+# How long Orca may take to start speaking; how long a step may take before the next key is
+# sent, and how long speech-dispatcher must have been quiet for a step to count as done.
+START_SECONDS = 20
+STEP_SECONDS = 5.0
+QUIET_SECONDS = 0.4
 # "12:34:56.789012 - SPEECH OUTPUT: 'Left Ctrl' voice": the time, then the text.
 SPEECH_LINE = re.compile(r"^(\d\d):(\d\d):(\d\d)\.(\d{6}) - SPEECH OUTPUT: '(.*?)'(?: ?\{.*\})?\s*$")
 
 
 class CannotStart(Exception):
     """Orca or its speech did not start: the reason, for the skip."""
+
+
+class SessionFailed(Exception):
+    """The window did not reach the accessibility bus: the session is tried again."""
+
+
+CANNOT_START = 3
+SESSION_FAILED = 4
 
 
 class Speech:
@@ -51,6 +64,8 @@ class Speech:
         self.conf = os.path.join(work, "speechd")
         self.log = os.path.join(work, "speechd-log")
         self.socket = os.path.join(work, "speechd.sock")
+        self.log_file = os.path.join(self.log, "speech-dispatcher.log")
+        self.read_to = self.said = 0
         os.makedirs(os.path.join(self.conf, "modules"))
         os.makedirs(self.log)
         with open(os.path.join(self.conf, "speechd.conf"), "w") as conf:
@@ -68,20 +83,32 @@ class Speech:
             time.sleep(0.1)
 
     def log_size(self):
-        path = os.path.join(self.log, "speech-dispatcher.log")
-        return os.path.getsize(path) if os.path.exists(path) else 0
+        return os.path.getsize(self.log_file) if os.path.exists(self.log_file) else 0
 
-    def wait_quiet(self, seconds):
-        """Waits until speech-dispatcher's log has not grown for QUIET_SECONDS, or `seconds`."""
+    def spoken(self):
+        """How many texts speech-dispatcher has been given to speak so far."""
+        if os.path.exists(self.log_file):
+            with open(self.log_file, "rb") as log:
+                log.seek(self.read_to)
+                data = log.read()
+            whole = data.rfind(b"\n") + 1  # a line still being written is read next time
+            self.read_to += whole
+            self.said += data[:whole].count(b"DATA:|SPEAK")
+        return self.said
+
+    def wait(self, before, at_least, seconds):
+        """Waits until at least `at_least` texts more than `before` were given to speak and the
+        log has been quiet for QUIET_SECONDS; at most `seconds`. True when they were."""
         end = time.time() + seconds
         size, since = self.log_size(), time.time()
         while time.time() < end:
-            time.sleep(0.1)
+            time.sleep(0.05)
             now = self.log_size()
             if now != size:
                 size, since = now, time.time()
-            elif time.time() - since >= QUIET_SECONDS:
-                return
+            elif time.time() - since >= QUIET_SECONDS and self.spoken() >= before + at_least:
+                return True
+        return False
 
     def stop(self):
         self.process.terminate()
@@ -121,15 +148,17 @@ class Session:
         self.window = subprocess.Popen(
             [treadle, "--virtual=" + os.path.join(self.work, "switch"), "--lang", lang], env=env)
         if find_app(pyatspi, time.time() + 30) is None:
-            raise CannotStart("the window never appeared on the accessibility bus")
+            raise SessionFailed("the window never appeared on the accessibility bus")
         # Private preferences, and settings kept in memory: nothing of the user's is read or
         # changed.
         self.orca = subprocess.Popen(
             ["orca", "-u", os.path.join(self.work, "orca"), "--debug-file", self.debug_file],
             env=dict(env, GSETTINGS_BACKEND="memory"), stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        self.speech.wait_quiet(STEP_SECONDS)
-        if self.orca.poll() is not None:
-            raise CannotStart("Orca exited at once: " + self.orca.stdout.read().decode(errors="replace").strip())
+        # Orca says that it is on.
+        if not self.speech.wait(0, 1, START_SECONDS):
+            if self.orca.poll() is not None:
+                raise CannotStart("Orca exited: " + self.orca.stdout.read().decode(errors="replace").strip())
+            raise CannotStart("Orca said nothing in %d s" % START_SECONDS)
 
     def close(self):
         """Ends whatever still runs."""
@@ -140,18 +169,19 @@ class Session:
         if self.speech is not None:
             self.speech.stop()
 
-    def step(self, what, command):
-        self.steps.append((what, time.time()))
-        subprocess.run(command, timeout=20, check=True, capture_output=True)
-        self.speech.wait_quiet(STEP_SECONDS)
-
     def focus_window(self):
-        self.steps.append(("window", time.time()))
+        """The window gets the keyboard; Orca speaks at least once."""
+        before = self.speech.spoken()
+        self.steps.append(("the window gets the keyboard", time.time()))
         give_window_keyboard()
-        self.speech.wait_quiet(STEP_SECONDS)
+        self.speech.wait(before, 1, STEP_SECONDS)
 
     def key(self, what, key):
-        self.step(what, ["xdotool", "key", key])
+        """Sends a key; Orca echoes it and speaks at least once more."""
+        before = self.speech.spoken()
+        self.steps.append((what, time.time()))
+        subprocess.run(["xdotool", "key", key], timeout=20, check=True, capture_output=True)
+        self.speech.wait(before, 2, STEP_SECONDS)
 
     def finish(self):
         """Stops Orca, then the window and the speech; returns what Orca said at each step, in
@@ -174,20 +204,111 @@ class Session:
         return heard
 
 
+# What the window shows in each language, and the words Orca must say of it. The names come
+# from the window (Orca's own words, the roles and states, are English: Orca runs in the C
+# locale).
+PUSH, CHECK, UNCHECKED = "push button", "check box", "not checked"
+LANGUAGES = {
+    "en": {
+        "title": "Treadle",
+        "switch": "Switch",
+        "groups": ("Toolbar", "Hold and write", "Mouse", "Keyboard"),
+        # Tab from the switch box to F1.
+        "front": ("No hold", "Write", "Left", "Mid", "Right", "Escape", "F1"),
+        "f2": "F2",
+        # Tab from left Ctrl round to the switch box.
+        "back": ("Left Ctrl", "Left Win", "Left Alt", "Space", "Right Alt", "Right Win", "Menu", "Right Ctrl",
+                 "Left Arrow", "Down Arrow", "Right Arrow", "Keypad 0", "Keypad Decimal", "Treadle", "Clear log",
+                 "Status"),
+        "line": "Wrote < Ctrl + F1 > to switch <1>",
+    },
+    "zh": {
+        "title": "Treadle",
+        "switch": "开关选择",
+        "groups": ("工具栏", "长按与手动写入", "鼠标按键", "键盘"),
+        "front": ("长按无效", "手动写入", "左键", "中键", "右键", "Esc", "F1"),
+        "f2": "F2",
+        "back": ("左Ctrl", "左Win", "左Alt", "空格", "右Alt", "右Win", "菜单", "右Ctrl", "左箭头", "下箭头", "右箭头",
+                 "小键盘0", "小键盘小数点", "Treadle", "清除信息", "状态信息"),
+        "line": "成功在开关 <1> 中写入< Ctrl + F1 >",
+    },
+}
+
+
+def said_of(names, name):
+    """The words Orca says of a control the focus comes to: its name, role and state."""
+    checks = names["back"][:3] + names["back"][4:6] + names["back"][7:8] + names["front"][:1]
+    if name in checks:
+        return [name, CHECK, UNCHECKED]
+    if name == names["back"][-1]:
+        return [name, "list"]
+    if name == names["back"][-3]:
+        return [name, "link"]
+    return [name, PUSH]
+
+
+def route(names):
+    """The keys sent, each with the words Orca must say for it in order, and the words it must
+    not say."""
+    switch = [names["switch"], "combo box", "1"]
+    toolbar, hold, mouse, keyboard = (g + " panel" for g in names["groups"])
+    left_ctrl = names["back"][0]
+    steps = [("the window gets the keyboard", None, [names["title"] + " frame", toolbar] + switch, [])]
+    # Shift+Tab from the switch box back to left Ctrl: into the keyboard at the guide's link.
+    for name in reversed(names["back"]):
+        group = [keyboard] if name == names["back"][-3] else []
+        steps.append(("Shift+Tab to " + name, "shift+Tab", group + said_of(names, name), []))
+    # Space turns the toggle over: its new state is said.
+    for state, unsaid in ((["checked"], [UNCHECKED]), ([UNCHECKED], []), (["checked"], [UNCHECKED])):
+        steps.append(("Space on " + left_ctrl, "space", state, unsaid))
+    for name in names["back"][1:]:
+        steps.append(("Tab to " + name, "Tab", said_of(names, name), []))
+    steps.append(("Tab to the switch box", "Tab", [toolbar] + switch, []))
+    groups = {names["front"][0]: [hold], names["front"][2]: [mouse], names["front"][5]: [keyboard]}
+    for name in names["front"]:
+        steps.append(("Tab to " + name, "Tab", groups.get(name, []) + said_of(names, name), []))
+    # The log's line is spoken once where the focus is; the focus stays on F1.
+    steps.append(("Space on F1", "space", ["notification", names["line"]], [names["back"][-1], "list", names["line"]]))
+    steps.append(("Tab after the log's line", "Tab", said_of(names, names["f2"]), [keyboard]))
+    return steps
+
+
+def check_step(lang, what, texts, said, unsaid):
+    """The failures of one step: words not said in order, or said that must not be."""
+    heard = " ".join(texts)
+    failures = []
+    at = 0
+    for words in said:
+        found = heard.find(words, at)
+        if found < 0:
+            failures.append("%s: %s: Orca did not say %r (it said %r)" % (lang, what, words, heard))
+            break
+        at = found + len(words)
+    for words in unsaid:
+        if words in heard[at:]:
+            failures.append("%s: %s: Orca said %r again or out of place (it said %r)" % (lang, what, words, heard))
+    return failures
+
+
 def run_language(treadle, lang, dump):
     work = tempfile.mkdtemp(prefix="treadle-orca-")
     session = Session(work)
+    steps = route(LANGUAGES[lang])
     try:
         session.start(treadle, lang)
-        session.focus_window()
-        for i in range(8):
-            session.key("tab %d" % (i + 1), "Tab")
-        session.key("space", "space")
-        session.key("tab", "Tab")
+        for what, key, _, _ in steps:
+            if key is None:
+                session.focus_window()
+            else:
+                session.key(what, key)
         heard = session.finish()
-        for what, texts in heard:
-            print("%s\t%s\t%s" % (lang, what, " | ".join(texts)))
-        return []
+        failures = []
+        for (what, _, said, unsaid), (_, texts) in zip(steps, heard):
+            if dump:
+                print("%s\t%s\t%s" % (lang, what, " | ".join(texts)))
+            failures += check_step(lang, what, texts, said, unsaid)
+        print("%s: %d steps heard, %d not as they should be" % (lang, len(steps), len(failures)))
+        return failures
     finally:
         session.close()
         if os.environ.get("TREADLE_ORCA_KEEP"):
@@ -198,10 +319,14 @@ def run_language(treadle, lang, dump):
 def inner(treadle, dump):
     failures = []
     try:
-        for lang in ("en",):
+        for lang in ("en", "zh"):
             failures += run_language(treadle, lang, dump)
     except CannotStart as e:
-        skip(str(e))
+        print("orca_speech: " + str(e))
+        return CANNOT_START
+    except SessionFailed as e:
+        print("orca_speech: " + str(e))
+        return SESSION_FAILED
     for f in failures:
         print("FAIL: " + f)
     return 1 if failures else 0
@@ -221,7 +346,11 @@ def main():
             reason = tool + " is missing (scripts/setup installs orca, speech-dispatcher and espeak-ng)"
     if reason:
         skip(reason)
-    return run_in_session(__file__, [treadle] + sys.argv[2:], "orca_speech", timeout=300, attempts=2)
+    # A session that fails to start is tried once more.
+    code = run_in_session(__file__, [treadle] + sys.argv[2:], "orca_speech", timeout=240, attempts=2)
+    if code == CANNOT_START:
+        skip("Orca or speech-dispatcher could not start here (the reason is above)")
+    return code
 
 
 if __name__ == "__main__":
