@@ -5,7 +5,7 @@ Usage: atspi_tree.py TREADLE [--dump]
 
 Starts the window on the virtual foot switch in Chinese and in English, each on a private
 D-Bus session and a virtual X display, and checks that every control shown has a name and a
-role, that the left Ctrl toggle reports itself pressed after Space, and that the activity
+role, that the window is the only frame (the groups are panels), that the left Ctrl toggle reports itself pressed after Space, and that the activity
 log tells the accessibility bus of its new line when Space on F1 writes Ctrl + F1 (the event
 a screen reader speaks from, with the line as its text). Exits 77 (skipped)
 when AT-SPI's Python bindings, its bus or the X tools are missing. --dump prints the
@@ -105,6 +105,10 @@ def check_language(pyatspi, treadle, lang, left_ctrl, dump):
                 print("%s\t%s\t%s%s" % (lang, role, node.name, labelled_by(pyatspi, node)))
             if not node.name:
                 failures.append("%s: a %s without a name (inside a %s)" % (lang, role, parent_role or "window"))
+            # A screen reader takes a frame for a top-level window, and speaks nothing from
+            # inside one that is not active: the window is the only frame.
+            if (role == "frame") != (not parent_role):
+                failures.append("%s: the %s %s is %s frame" % (lang, role, node.name, "a" if parent_role else "no"))
         print("%s: %d controls shown, each with a role" % (lang, controls))
         if pressed(pyatspi, toggle):
             failures.append("%s: %s is pressed before any key" % (lang, left_ctrl))
