@@ -5,11 +5,11 @@ Usage: atspi_tree.py TREADLE [--dump]
 
 Starts the window on the virtual foot switch in Chinese and in English, each on a private
 D-Bus session and a virtual X display, and checks that every control shown has a name and a
-role, that the window is the only frame (the groups are panels), that the left Ctrl toggle reports itself pressed after Space, and that the activity
-log tells the accessibility bus of its new line when Space on F1 writes Ctrl + F1 (the event
-a screen reader speaks from, with the line as its text). Exits 77 (skipped)
-when AT-SPI's Python bindings, its bus or the X tools are missing. --dump prints the
-controls with their roles and names.
+role, that the window is the only frame (the groups are panels), that the left Ctrl toggle
+reports itself pressed after Space, and that the activity log tells the accessibility bus of
+its new line when Space on F1 writes Ctrl + F1 (the event a screen reader speaks from, with
+the line as its text). Exits 77 (skipped) when AT-SPI's Python bindings, its bus or the X
+tools are missing. --dump prints the controls with their roles and names.
 """
 import os
 import subprocess
