@@ -7,14 +7,15 @@ Usage: orca_speech.py TREADLE [--dump]
 
 For each language the window starts on the virtual foot switch, Orca starts with private
 preferences and a debug file, and xdotool drives the window with the keyboard: the window
-gets the keyboard (the switch box), Shift+Tab goes back to left Ctrl, Space turns it over
-three times, Tab goes on round to F1, Space on F1 writes Ctrl + F1, and Tab goes on. Each step
-waits until speech-dispatcher's log is quiet. Orca is stopped with SIGTERM (it writes out its
-debug file then) and the "SPEECH OUTPUT" lines of the debug file are shared among the steps by
-their times: each step must say its control's name, role and state, a group's name when the
-focus enters it, and the log's line once without moving the focus. A session that fails to
-start is tried once more; exits 77 (skipped), saying why, where Orca or its speech cannot
-start. --dump prints what Orca said at each step.
+gets the keyboard (the switch box), Shift+Tab goes back to left Ctrl and one key more, Tab
+comes back to it, Space turns it over three times, Tab goes on round to F1, Space on F1
+writes Ctrl + F1, and Tab goes on. Each step waits until speech-dispatcher's log is quiet.
+Orca is stopped with SIGTERM (it writes out its debug file then) and the "SPEECH OUTPUT"
+lines of the debug file are shared among the steps by their times: each step must say its
+control's name, role and state, a group's name when the focus enters it, and the log's line
+once without moving the focus. A session that fails to start is tried once more; exits 77
+(skipped), saying why, where Orca or its speech cannot start. --dump prints what Orca said
+at each step.
 """
 import datetime
 import os
@@ -216,6 +217,7 @@ LANGUAGES = {
         # Tab from the switch box to F1.
         "front": ("No hold", "Write", "Left", "Mid", "Right", "Escape", "F1"),
         "f2": "F2",
+        "before_left_ctrl": "Keypad Enter",
         # Tab from left Ctrl round to the switch box.
         "back": ("Left Ctrl", "Left Win", "Left Alt", "Space", "Right Alt", "Right Win", "Menu", "Right Ctrl",
                  "Left Arrow", "Down Arrow", "Right Arrow", "Keypad 0", "Keypad Decimal", "Treadle", "Clear log",
@@ -228,6 +230,7 @@ LANGUAGES = {
         "groups": ("工具栏", "长按与手动写入", "鼠标按键", "键盘"),
         "front": ("长按无效", "手动写入", "左键", "中键", "右键", "Esc", "F1"),
         "f2": "F2",
+        "before_left_ctrl": "小键盘回车",
         "back": ("左Ctrl", "左Win", "左Alt", "空格", "右Alt", "右Win", "菜单", "右Ctrl", "左箭头", "下箭头", "右箭头",
                  "小键盘0", "小键盘小数点", "Treadle", "清除信息", "状态信息"),
         "line": "成功在开关 <1> 中写入< Ctrl + F1 >",
@@ -258,6 +261,10 @@ def route(names):
     for name in reversed(names["back"]):
         group = [keyboard] if name == names["back"][-3] else []
         steps.append(("Shift+Tab to " + name, "shift+Tab", group + said_of(names, name), []))
+    # One more back, and Tab to left Ctrl.
+    before = names["before_left_ctrl"]
+    steps.append(("Shift+Tab to " + before, "shift+Tab", said_of(names, before), []))
+    steps.append(("Tab to " + left_ctrl, "Tab", said_of(names, left_ctrl), []))
     # Space turns the toggle over: its new state is said.
     for state, unsaid in ((["checked"], [UNCHECKED]), ([UNCHECKED], []), (["checked"], [UNCHECKED])):
         steps.append(("Space on " + left_ctrl, "space", state, unsaid))
@@ -268,7 +275,8 @@ def route(names):
     for name in names["front"]:
         steps.append(("Tab to " + name, "Tab", groups.get(name, []) + said_of(names, name), []))
     # The log's line is spoken once where the focus is; the focus stays on F1.
-    steps.append(("Space on F1", "space", ["notification", names["line"]], [names["back"][-1], "list", names["line"]]))
+    line = names["line"]
+    steps.append(("Space on F1", "space", ["notification", line], [names["back"][-1], "list", line]))
     steps.append(("Tab after the log's line", "Tab", said_of(names, names["f2"]), [keyboard]))
     return steps
 
