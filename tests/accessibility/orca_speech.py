@@ -15,7 +15,8 @@ lines of the debug file are shared among the steps by their times: each step mus
 control's name, role and state, a group's name when the focus enters it, and the log's line
 once without moving the focus. A session that fails to start is tried once more; exits 77
 (skipped), saying why, where Orca or its speech cannot start. --dump prints what Orca said
-at each step.
+at each step; with TREADLE_ORCA_KEEP=DIR set, each language's Orca debug file and
+speech-dispatcher log are kept in DIR/en and DIR/zh.
 """
 import datetime
 import os
