@@ -9,6 +9,13 @@ import time
 
 SKIP = 77
 INNER = "TREADLE_ATSPI_INNER"
+# The exit code of a session in which the window never reached the accessibility bus (a
+# display or bus lost at start, or a machine too busy): the session is tried again.
+SESSION_FAILED = 4
+
+
+class SessionFailed(Exception):
+    """The window did not reach the accessibility bus."""
 
 # Debian's bindings are for Debian's Python, whichever Python runs the test.
 PYTHON = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable

@@ -16,8 +16,9 @@ import subprocess
 import sys
 import time
 
-from atspi_session import find, find_app, give_window_keyboard, inside, missing_tools, run_in_session, skip, \
-    walk, window_env
+from atspi_session import (
+    SESSION_FAILED, SessionFailed, find, find_app, give_window_keyboard, inside, missing_tools,
+    run_in_session, skip, walk, window_env)
 
 # Roles of the controls the window shows; the application, its window and the items inside
 # lists and combo boxes are not controls of the window.
@@ -92,7 +93,7 @@ def check_language(pyatspi, treadle, lang, left_ctrl, dump):
         deadline = time.time() + 30
         app = find_app(pyatspi, deadline)
         if app is None:
-            return ["%s: the window never appeared on the accessibility bus" % lang]
+            raise SessionFailed("%s: the window never appeared on the accessibility bus" % lang)
         toggle = find(pyatspi, app, TOGGLE_ROLES, left_ctrl, deadline)
         if toggle is None:
             return ["%s: no enabled toggle named %s" % (lang, left_ctrl)]
@@ -134,8 +135,12 @@ def check_language(pyatspi, treadle, lang, left_ctrl, dump):
 def inner(treadle, dump):
     import pyatspi
     failures = []
-    for lang, left_ctrl in (("zh", "左Ctrl"), ("en", "Left Ctrl")):
-        failures += check_language(pyatspi, treadle, lang, left_ctrl, dump)
+    try:
+        for lang, left_ctrl in (("zh", "左Ctrl"), ("en", "Left Ctrl")):
+            failures += check_language(pyatspi, treadle, lang, left_ctrl, dump)
+    except SessionFailed as e:
+        print("atspi_tree: " + str(e))
+        return SESSION_FAILED
     for f in failures:
         print("FAIL: " + f)
     return 1 if failures else 0

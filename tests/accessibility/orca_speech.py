@@ -28,8 +28,9 @@ import sys
 import tempfile
 import time
 
-from atspi_session import find_app, give_window_keyboard, inside, missing_tools, run_in_session, skip, \
-    window_env
+from atspi_session import (
+    SESSION_FAILED, SessionFailed, find_app, give_window_keyboard, inside, missing_tools,
+    run_in_session, skip, window_env)
 
 SPEECHD_CONF = """LogLevel 5
 LogDir "{log}"
@@ -51,12 +52,7 @@ class CannotStart(Exception):
     """Orca or its speech did not start: the reason, for the skip."""
 
 
-class SessionFailed(Exception):
-    """The window did not reach the accessibility bus: the session is tried again."""
-
-
 CANNOT_START = 3
-SESSION_FAILED = 4
 
 
 class Speech:

@@ -175,6 +175,12 @@ MainWindow::MainWindow(WindowServices services, WindowOptions options, QWidget* 
     SetPalette(this, ToQColor(USB::kBackColor), ToQColor(colors::kWindowText),
                {{QPalette::Window, QPalette::WindowText}});
 
+    // Shows nothing: a notification a screen reader speaks when it appears; made before the
+    // controls, whose first rendering may add a list's lines.
+    announcer_ = new QWidget(this);
+    announcer_->setGeometry(0, 0, 0, 0);
+    SetAccessibleRole(announcer_, QAccessible::Notification);
+
     // Containers come before their children, so each parent exists when a child is made.
     for (const Control& c : model_.Controls()) {
         Control& control = const_cast<Control&>(c);
@@ -198,10 +204,6 @@ MainWindow::MainWindow(WindowServices services, WindowOptions options, QWidget* 
         Connect(control, widget);
     }
     ApplyFocusOrder();
-    // Shows nothing: a notification a screen reader speaks when it appears.
-    announcer_ = new QWidget(this);
-    announcer_->setGeometry(0, 0, 0, 0);
-    SetAccessibleRole(announcer_, QAccessible::Notification);
 
     timer_.setInterval(USB::kTimerInterval);
     connect(&timer_, &QTimer::timeout, this, [this] { model_.TimerTick(); });
