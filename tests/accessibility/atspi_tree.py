@@ -5,20 +5,20 @@ Usage: atspi_tree.py TREADLE [--dump]
 
 Starts the window on the virtual foot switch in Chinese and in English, each on a private
 D-Bus session and a virtual X display, and checks that every control shown has a name and a
-role, that the left Ctrl toggle reports itself pressed after Space, and that the activity
-log tells the accessibility bus of its new line when Space on F1 writes Ctrl + F1 (the event
-a screen reader speaks from, with the line as its text). Exits 77 (skipped)
-when AT-SPI's Python bindings, its bus or the X tools are missing. --dump prints the
-controls with their roles and names.
+role, that the window is the only frame (the groups are panels), that the left Ctrl toggle
+reports itself pressed after Space, and that the activity log tells the accessibility bus of
+its new line when Space on F1 writes Ctrl + F1 (the event a screen reader speaks from, with
+the line as its text). Exits 77 (skipped) when AT-SPI's Python bindings, its bus or the X
+tools are missing. --dump prints the controls with their roles and names.
 """
 import os
-import shutil
 import subprocess
 import sys
 import time
 
-SKIP = 77
-INNER = "TREADLE_ATSPI_INNER"
+from atspi_session import (
+    SESSION_FAILED, SessionFailed, find, find_app, give_window_keyboard, inside, missing_tools,
+    run_in_session, skip, walk, window_env)
 
 # Roles of the controls the window shows; the application, its window and the items inside
 # lists and combo boxes are not controls of the window.
@@ -30,60 +30,8 @@ CONTROL_ROLES = {
 TOGGLE_ROLES = ("toggle button", "check box")
 
 
-def skip(reason):
-    print("skipped: " + reason)
-    sys.exit(SKIP)
-
-
-# Debian's bindings are for Debian's Python, whichever Python runs this.
-PYTHON = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
-
-
-def missing_tools():
-    if subprocess.run([PYTHON, "-c", "import pyatspi"], capture_output=True).returncode != 0:
-        return "python3-pyatspi is not installed (scripts/setup installs it)"
-    if not os.path.exists("/usr/libexec/at-spi-bus-launcher"):
-        return "at-spi2-core is not installed (scripts/setup installs it)"
-    for tool in ("dbus-run-session", "xvfb-run", "xdotool"):
-        if shutil.which(tool) is None:
-            return tool + " is missing (scripts/setup installs dbus, xvfb and xdotool)"
-    return None
-
-
-def find_app(pyatspi, deadline):
-    while time.time() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.name == "treadle" and app.childCount > 0:
-                return app
-        time.sleep(0.2)
-    return None
-
-
-def walk(node, parent_role="", out=None):
-    out = [] if out is None else out
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
-        if child is None:
-            continue
-        role = child.getRoleName()
-        out.append((child, role, parent_role))
-        walk(child, role, out)
-    return out
-
-
 def showing(pyatspi, node):
     return node.getState().contains(pyatspi.STATE_SHOWING)
-
-
-def find(pyatspi, app, roles, name, deadline):
-    while time.time() < deadline:
-        for node, r, _ in walk(app):
-            if r in roles and node.name == name and node.getState().contains(pyatspi.STATE_ENABLED):
-                return node
-        time.sleep(0.2)
-    return None
 
 
 def labelled_by(pyatspi, node):
@@ -139,14 +87,13 @@ def check_new_log_line(pyatspi, app, lang, key, deadline):
 
 
 def check_language(pyatspi, treadle, lang, left_ctrl, dump):
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1", QT_QPA_PLATFORM="xcb")
-    window = subprocess.Popen([treadle, "--virtual", "--lang", lang], env=env)
+    window = subprocess.Popen([treadle, "--virtual", "--lang", lang], env=window_env())
     failures = []
     try:
         deadline = time.time() + 30
         app = find_app(pyatspi, deadline)
         if app is None:
-            return ["%s: the window never appeared on the accessibility bus" % lang]
+            raise SessionFailed("%s: the window never appeared on the accessibility bus" % lang)
         toggle = find(pyatspi, app, TOGGLE_ROLES, left_ctrl, deadline)
         if toggle is None:
             return ["%s: no enabled toggle named %s" % (lang, left_ctrl)]
@@ -159,13 +106,16 @@ def check_language(pyatspi, treadle, lang, left_ctrl, dump):
                 print("%s\t%s\t%s%s" % (lang, role, node.name, labelled_by(pyatspi, node)))
             if not node.name:
                 failures.append("%s: a %s without a name (inside a %s)" % (lang, role, parent_role or "window"))
+            # A screen reader takes a frame for a top-level window, and speaks nothing from
+            # inside one that is not active: the window is the only frame.
+            if (role == "frame") != (not parent_role):
+                failures.append("%s: the %s %s is %s frame" % (lang, role, node.name, "a" if parent_role else "no"))
         print("%s: %d controls shown, each with a role" % (lang, controls))
         if pressed(pyatspi, toggle):
             failures.append("%s: %s is pressed before any key" % (lang, left_ctrl))
-        # Without a window manager nothing gives the window the keyboard: xdotool does, then
-        # AT-SPI puts the focus on the toggle, as a screen reader's focus command does.
-        subprocess.run(["xdotool", "search", "--sync", "--name", "^Treadle$", "windowfocus", "--sync"],
-                       timeout=20, check=True, capture_output=True)
+        # The window gets the keyboard, then AT-SPI puts the focus on the toggle, as a screen
+        # reader's focus command does.
+        give_window_keyboard()
         toggle.queryComponent().grabFocus()
         time.sleep(0.3)
         subprocess.run(["xdotool", "key", "space"], timeout=20, check=True)
@@ -185,8 +135,12 @@ def check_language(pyatspi, treadle, lang, left_ctrl, dump):
 def inner(treadle, dump):
     import pyatspi
     failures = []
-    for lang, left_ctrl in (("zh", "左Ctrl"), ("en", "Left Ctrl")):
-        failures += check_language(pyatspi, treadle, lang, left_ctrl, dump)
+    try:
+        for lang, left_ctrl in (("zh", "左Ctrl"), ("en", "Left Ctrl")):
+            failures += check_language(pyatspi, treadle, lang, left_ctrl, dump)
+    except SessionFailed as e:
+        print("atspi_tree: " + str(e))
+        return SESSION_FAILED
     for f in failures:
         print("FAIL: " + f)
     return 1 if failures else 0
@@ -198,23 +152,12 @@ def main():
         return 2
     treadle = os.path.abspath(sys.argv[1])
     dump = "--dump" in sys.argv[2:]
-    if os.environ.get(INNER):
+    if inside():
         return inner(treadle, dump)
     reason = missing_tools()
     if reason:
         skip(reason)
-    env = dict(os.environ, **{INNER: "1"})
-    command = ["dbus-run-session", "--", "xvfb-run", "-a", "-s", "-screen 0 1280x1024x24",
-               PYTHON, os.path.abspath(__file__)] + sys.argv[1:]
-    # xvfb-run -a can lose the race for a display number to another X server starting at the
-    # same moment; it then fails before the check runs (anything but 0 or 1), and is tried again.
-    for _ in range(3):
-        code = subprocess.run(command, env=env, timeout=180).returncode
-        if code in (0, 1):
-            return code
-        print("atspi_tree: the session did not start (%d), trying again" % code)
-        time.sleep(1)
-    return code
+    return run_in_session(__file__, [treadle] + sys.argv[2:], "atspi_tree", timeout=180)
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 
 #include "window/accessibility.h"
 #include "window/focus_order.h"
+#include "window/qt/accessible_roles.h"
 #include "window/qt/qt_look.h"
 
 #include <QCheckBox>
@@ -26,8 +27,8 @@
 #include <functional>
 #include <initializer_list>
 #include <optional>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace treadle::qt {
 namespace {
@@ -76,6 +77,22 @@ class ClickableLabel final : public QLabel {
 
   private:
     std::function<void()> onClick_;
+};
+
+// The activity log. A line the model makes current while the focus is elsewhere moves no
+// focus: Qt's list would tell a screen reader that the focus went to the line.
+class LogList final : public QListWidget {
+  public:
+    using QListWidget::QListWidget;
+
+  protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
+        if (hasFocus()) {
+            QListWidget::currentChanged(current, previous);
+        } else {
+            QAbstractItemView::currentChanged(current, previous);
+        }
+    }
 };
 
 // Sets a back and fore colour in every pair of roles given; the disabled look keeps the back
@@ -147,6 +164,9 @@ void PanelButton::keyReleaseEvent(QKeyEvent* event) {
 
 MainWindow::MainWindow(WindowServices services, WindowOptions options, QWidget* parent)
     : QWidget(parent), model_(services, options), renderer_(model_, *this) {
+    // The window is a window to a screen reader, named by its title.
+    InstallAccessibleRoles();
+    SetAccessibleRole(this, QAccessible::Window);
     setWindowTitle(Q(model_.Caption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/treadle.png")));
     setFixedSize(TwipsToPixels(model_.ClientWidth()), TwipsToPixels(model_.ClientHeight()));
@@ -154,6 +174,12 @@ MainWindow::MainWindow(WindowServices services, WindowOptions options, QWidget* 
     setAutoFillBackground(true);
     SetPalette(this, ToQColor(USB::kBackColor), ToQColor(colors::kWindowText),
                {{QPalette::Window, QPalette::WindowText}});
+
+    // Shows nothing: a notification a screen reader speaks when it appears; made before the
+    // controls, whose first rendering may add a list's lines.
+    announcer_ = new QWidget(this);
+    announcer_->setGeometry(0, 0, 0, 0);
+    SetAccessibleRole(announcer_, QAccessible::Notification);
 
     // Containers come before their children, so each parent exists when a child is made.
     for (const Control& c : model_.Controls()) {
@@ -211,10 +237,15 @@ QWidget* MainWindow::CreateWidget(Control& control, QWidget* parent) {
             auto* frame = new QFrame(parent);
             frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
             frame->setAutoFillBackground(true);
+            // A named group, not a frame: a screen reader speaks the controls inside it.
+            SetAccessibleRole(frame, QAccessible::Grouping);
             return frame;
         }
         case ControlKind::Label: {
             auto* label = new ClickableLabel([this, &control] { model_.UserClick(control); }, parent);
+            if (RoleOf(control) == AccessibleRole::Link) {
+                SetAccessibleRole(label, QAccessible::Link);
+            }
             label->setTextFormat(Qt::PlainText);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             label->setWordWrap(control.wordWrap);
@@ -249,7 +280,7 @@ QWidget* MainWindow::CreateWidget(Control& control, QWidget* parent) {
         case ControlKind::TextBox:
             return new QLineEdit(parent);
         case ControlKind::ListBox: {
-            auto* list = new QListWidget(parent);
+            auto* list = new LogList(parent);
             list->setSelectionMode(QAbstractItemView::SingleSelection);
             list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             list->setUniformItemSizes(true);
@@ -413,15 +444,23 @@ void MainWindow::AppendItems(const Control& control, std::span<const std::string
         for (const std::string& item : items) {
             list->addItem(Q(item));
         }
-        // A screen reader hears of the newest line through the list's description.
+        // A screen reader hears of the newest line through the list's description, and speaks
+        // it from the notification, wherever the focus is.
         if (!items.empty()) {
             list->setAccessibleDescription(Q(items.back()));
+            Announce(Q(items.back()));
         }
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         for (const std::string& item : items) {
             combo->addItem(Q(item));
         }
     }
+}
+
+void MainWindow::Announce(const QString& text) {
+    announcer_->setAccessibleName(text);
+    announcer_->hide();
+    announcer_->show();
 }
 
 void MainWindow::SelectItem(const Control& control, int index) {

@@ -73,6 +73,8 @@ class MainWindow final : public QWidget, private RenderTarget {
     void RenderAll(const Control& control);
     void Render(const Control& control, Property property);
     void Unload();
+    // Has a screen reader speak `text` without moving the focus.
+    void Announce(const QString& text);
 
     // The setters the renderer calls.
     bool Shows(const Control& control) const override;
@@ -100,6 +102,7 @@ class MainWindow final : public QWidget, private RenderTarget {
     USB model_;
     WindowRenderer renderer_;
     std::unordered_map<const Control*, QWidget*> widgets_;
+    QWidget* announcer_ = nullptr;
     QTimer timer_;
     NativeWindowWatch watch_{*this};
 };

@@ -59,7 +59,8 @@ ChildClass ClassOf(const Control& control) {
         case ControlKind::TextBox:
             return {L"EDIT", kChild | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
         case ControlKind::ListBox:
-            return {L"LISTBOX", kChild | WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
+            return {L"LISTBOX", kChild | WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                    WS_EX_CLIENTEDGE};
         case ControlKind::Timer:
             break;
     }
@@ -666,10 +667,11 @@ void MainWindow::Unload() { renderer_.Unload(); }
 // ---- The keyboard and screen readers --------------------------------------------------------
 
 // A button's window text is what MSAA and screen readers read as its name: a key's spoken name
-// ("Up Arrow" where the key shows an arrow). The other controls' names are their own texts or
-// the labels beside them.
+// ("Up Arrow" where the key shows an arrow). A frame's names its group ("Keyboard"); the frame
+// paints its own caption, and a child window without a title bar shows no window text. The
+// other controls' names are their own texts or the labels beside them.
 void MainWindow::SetAccessibleName(const Control& control, const std::string& name) {
-    if (control.kind == ControlKind::Button) {
+    if (control.kind == ControlKind::Button || control.kind == ControlKind::Frame) {
         ::SetWindowTextW(HandleFor(control), Wide(name).c_str());
     }
 }
