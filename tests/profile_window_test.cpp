@@ -315,5 +315,43 @@ TEST(ProfileWindow, AFailedSaveIsReportedAndNeverCalledASuccess) {
     std::filesystem::permissions(dir / "read-only", std::filesystem::perms::owner_all);
 }
 
+// A profile saved over the virtual foot switch's own files would break them: each is refused in
+// the words of treadlectl export, in the window's language, and left as it was.
+TEST(ProfileWindow, SaveRefusesTheVirtualFootSwitchsOwnFiles) {
+    TempDir dir;
+    const std::string state = (dir / "s.state").string();
+    const std::string capture = (dir / "c.capture").string();
+    struct Case {
+        std::string target;
+        const char* english;
+        const char* chinese;
+    };
+    const Case cases[] = {
+        {state, "the state file ", "状态文件 "},
+        {state + ".lock", "the state file's lock ", "状态文件的锁 "},
+        {state + ".presses", "the state file's press queue ", "状态文件的踏板队列 "},
+        {capture, "the capture file ", "捕获文件 "},
+    };
+    for (Language language : {Language::English, Language::Chinese}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.target);
+            WindowFixture f({.stateFile = state, .captureFile = capture}, {language, true});
+            Connect(f);
+            ClickKey(*f.window, "F1");
+            WriteText(state + ".presses", "");
+            const std::string before = ReadText(c.target);
+            f.files.answers.push_back(c.target);
+            f.window->UserClick(Button(*f.window, kSaveProfileButton));
+            EXPECT_EQ(f.Log().back(), f.Stamped(language == Language::English
+                                                    ? "Cannot save the profile " + c.target + ": it is " + c.english +
+                                                          c.target + "; give the profile another name"
+                                                    : "无法保存配置 " + c.target + "：它是" + c.chinese + c.target +
+                                                          "；请给配置另起一个名字"));
+            EXPECT_EQ(f.boxes.shown.size(), 1u);
+            EXPECT_EQ(ReadText(c.target), before);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace treadle

@@ -248,18 +248,47 @@ bool VirtualFootSwitch::OpenCapture(std::string& error) {
     return true;
 }
 
+VirtualFile VirtualFileOf(const std::string& stateFile, const std::string& captureFile, const std::string& path) {
+    for (VirtualFile file : {VirtualFile::State, VirtualFile::Lock, VirtualFile::PressQueue, VirtualFile::Capture}) {
+        const std::string own = VirtualFilePath(stateFile, captureFile, file);
+        if (!own.empty() && SameUserFile(path, own)) {
+            return file;
+        }
+    }
+    return VirtualFile::None;
+}
+
+std::string VirtualFilePath(const std::string& stateFile, const std::string& captureFile, VirtualFile file) {
+    const bool state = !stateFile.empty();
+    switch (file) {
+        case VirtualFile::State:
+            return stateFile;
+        case VirtualFile::Lock:
+            return state ? stateFile + ".lock" : std::string();
+        case VirtualFile::PressQueue:
+            return state ? PressQueue::PathOf(stateFile) : std::string();
+        case VirtualFile::Capture:
+            return captureFile;
+        case VirtualFile::None:
+            break;
+    }
+    return {};
+}
+
 std::string VirtualFileRole(const std::string& stateFile, const std::string& captureFile, const std::string& path) {
-    if (!stateFile.empty() && SameUserFile(path, stateFile)) {
-        return "the state file " + stateFile;
-    }
-    if (!stateFile.empty() && SameUserFile(path, stateFile + ".lock")) {
-        return "the state file's lock " + stateFile + ".lock";
-    }
-    if (!stateFile.empty() && SameUserFile(path, PressQueue::PathOf(stateFile))) {
-        return "the state file's press queue " + PressQueue::PathOf(stateFile);
-    }
-    if (!captureFile.empty() && SameUserFile(path, captureFile)) {
-        return "the capture file " + captureFile;
+    const VirtualFile file = VirtualFileOf(stateFile, captureFile, path);
+    const std::string own = VirtualFilePath(stateFile, captureFile, file);
+    switch (file) {
+        case VirtualFile::State:
+            return "the state file " + own;
+        case VirtualFile::Lock:
+            return "the state file's lock " + own;
+        case VirtualFile::PressQueue:
+            return "the state file's press queue " + own;
+        case VirtualFile::Capture:
+            return "the capture file " + own;
+        case VirtualFile::None:
+            break;
     }
     return {};
 }

@@ -194,6 +194,7 @@ public:
     // Asks for a profile, checks it and writes it to the device as treadlectl apply does.
     void Command_load_profile_Click();
     // The same without the dialog; true when the profile was saved or every frame written.
+    // A profile is never saved over the virtual foot switch's own files.
     bool SaveProfile(std::string path);
     bool LoadProfile(const std::string& path);
 
@@ -331,6 +332,8 @@ private:
     bool deniedLastTick_ = false;
     bool fileFailureReported_ = false;
     WrittenSlots written_;
+    // Why a profile may not be saved to a path, in the window's language; empty when it may.
+    std::string ProfileTargetRefusal(const std::string& path) const;
     // Logs what writing a profile did and tells the pedal test; true when every frame went.
     bool ReportProfileWrite(const std::string& path, const Profile& profile, const std::vector<bool>& stepsWritten);
     // Shows the profile's delay, long press and run mode in their controls.
