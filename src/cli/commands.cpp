@@ -55,10 +55,16 @@ int ForEachTarget(CommandContext& c, Session& session, const char* notFound,
         }
     }
     int failed = session.FailedTargets();
+    bool interrupted = false;
     for (const Target& t : session.Targets()) {
-        if (!each(t)) {
+        // After a Ctrl-C the device being written was finished; the others are left as they are.
+        if (interrupted) {
+            session.DeviceFailure(t.path, "not written: interrupted");
+            ++failed;
+        } else if (!each(t)) {
             ++failed;
         }
+        interrupted = c.env.interrupted && c.env.interrupted();
     }
     if (c.o.all && !c.o.quiet) {
         const int wanted = session.WantedTargets();
@@ -130,8 +136,16 @@ int RunJob(CommandContext& c, const Job& job) {
         return status;
     }
     auto confirm = [&]() {
-        if (!job.confirm) {
+        // A Ctrl-C from now on ends the command after the device being written, never half-way
+        // through its reports.
+        auto writeOn = [&c] {
+            if (c.env.catchInterrupts) {
+                c.env.catchInterrupts();
+            }
             return kExitOk;
+        };
+        if (!job.confirm) {
+            return writeOn();
         }
         const std::vector<Target>& targets = session.Targets();
         const std::string what =
@@ -141,7 +155,7 @@ int RunJob(CommandContext& c, const Job& job) {
             c.env.err << "treadlectl: nothing cleared\n";
             return kExitFailed;
         }
-        return kExitOk;
+        return writeOn();
     };
     auto send = [&](const Target& t) {
         const std::string error = Send(session.Link(), t, job);
