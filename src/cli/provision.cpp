@@ -60,6 +60,10 @@ void Provisioner::Line(const std::string& identity, const std::string& result) {
 }
 
 bool Provisioner::Program(const Unit& unit, const std::string& key) {
+    // Each unit is a command of its own: a lock kept elsewhere is waited for again.
+    if (VirtualFootSwitch* v = session_.Virtual()) {
+        v->RestartLockWait();
+    }
     const std::string error = Write(unit);
     results_[key] = error.empty();
     if (error.empty()) {

@@ -170,7 +170,7 @@ std::string ReplaceUserFile(const std::string& path, std::string_view text) {
     return {};
 }
 
-FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
+void FileLock::Take(const std::string& path, LockMode mode, LockWait& wait) {
     const std::string lockPath = path + ".lock";
     constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     int fd = -1;
@@ -195,7 +195,8 @@ FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
     }
     const int operation = (mode == LockMode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
     constexpr int kPollMs = 10;
-    for (int waited = 0; ::flock(fd, operation) != 0;) {
+    int waited = 0;
+    while (::flock(fd, operation) != 0) {
         if (errno == EINTR) {
             continue;
         }
@@ -204,8 +205,9 @@ FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
             ::close(fd);
             return;
         }
-        if (waited >= waitMs) {
-            error_ = LockHeldText(lockPath, waitMs);
+        if (waited >= wait.LeftMs()) {
+            error_ = LockHeldText(lockPath, wait.TotalMs());
+            wait.Spend(wait.LeftMs());
             ::close(fd);
             return;
         }
@@ -213,6 +215,7 @@ FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
         ::nanosleep(&pause, nullptr);
         waited += kPollMs;
     }
+    wait.Spend(waited);
     handle_ = fd;
 }
 

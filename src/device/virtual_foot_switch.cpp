@@ -184,7 +184,7 @@ class VirtualInputWatch final : public InputWatch {
     std::string queueError_;
 };
 
-VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(options)) {
+VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(options)), lockWait_(options_.lockWaitMs) {
     if (!options_.stateFile.empty()) {
         presses_.emplace(options_.stateFile, options_.lockWaitMs);
     }
@@ -297,7 +297,7 @@ bool VirtualFootSwitch::Reload(std::string& error) {
     if (options_.stateFile.empty()) {
         return true;
     }
-    const FileLock lock(options_.stateFile, LockMode::Shared, options_.lockWaitMs);
+    const FileLock lock(options_.stateFile, LockMode::Shared, lockWait_);
     if (!lock.error().empty()) {
         error = "cannot lock the state file: " + lock.error();
         return false;
@@ -550,7 +550,7 @@ bool VirtualFootSwitch::PressPedal(int pedal, std::string& error, int device) {
     // cannot (a read-only folder, a lock kept elsewhere) it is still made here, and said.
     pressNote_.clear();
     if (presses_) {
-        const std::string why = presses_->Append(reports);
+        const std::string why = presses_->Append(reports, &lockWait_);
         if (why.empty()) {
             return true;
         }
@@ -605,7 +605,7 @@ bool VirtualFootSwitch::StoreSlot(int device, int slot, const SlotBytes& bytes, 
     }
     // Another program may have changed the file since it was read: read it again under the
     // lock, change the one slot, and write it back before the lock is let go.
-    const FileLock lock(options_.stateFile, LockMode::Exclusive, options_.lockWaitMs);
+    const FileLock lock(options_.stateFile, LockMode::Exclusive, lockWait_);
     if (!lock.error().empty()) {
         error = "cannot lock the state file: " + lock.error();
         return false;

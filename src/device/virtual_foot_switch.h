@@ -102,6 +102,10 @@ class VirtualFootSwitch final : public HidPlatform {
         return VirtualFilePath(options_.stateFile, options_.captureFile, file);
     }
 
+    // A new command or click: the state file's lock may be waited for again, at most
+    // `lockWaitMs` in all until the next.
+    void RestartLockWait() { lockWait_.Restart(); }
+
     // Reads the state file again, under its lock, for the slots another program may have
     // changed; false with a reason when it cannot be read.
     [[nodiscard]] bool Reload(std::string& error);
@@ -189,6 +193,8 @@ class VirtualFootSwitch final : public HidPlatform {
     bool OpenCapture(std::string& error);
 
     Options options_;
+    // What is left of the wait for the state file's lock, shared by every lock of a command.
+    LockWait lockWait_;
     std::vector<Device> devices_;
     HandleTable<Open> handles_;
     WriteFault writeFault_ = WriteFault::None;

@@ -311,11 +311,19 @@ private:
     // True when the selected switch is one of the device's; says why not otherwise.
     bool SwitchUsable();
 
+    // A user event begins: the state file's lock is waited for at most the window's wait in
+    // all for the whole of it, however many frames it writes.
+    void UserEventStarts();
+
     // The device-action group, in the order the enable and disable walks take it.
     std::vector<Control*> DeviceControlGroup();
 
     struct BusyScope {
-        explicit BusyScope(USB& w) : window(w) { ++window.busy_; }
+        explicit BusyScope(USB& w) : window(w) {
+            if (window.busy_++ == 0) {
+                window.UserEventStarts();
+            }
+        }
         ~BusyScope() { --window.busy_; }
         USB& window;
     };
