@@ -463,24 +463,19 @@ int CmdPress(CommandContext& c) {
     const int pedal = static_cast<int>(WholeOption("pedal", c.a.pedal, 1, 4));
     return ForEachVirtualDevice(c, [&](Session& session, const Target& t, int d) {
         VirtualFootSwitch& v = *session.Virtual();
-        WatchStart started = v.WatchInput(kFootSwitchVendorId, kFootSwitchProductId);
-        if (!started.ok()) {
-            session.DeviceFailure(t.path, started.error);
-            return false;
-        }
         if (std::string error; !v.PressPedal(pedal, error, d)) {
             session.DeviceFailure(t.path, error);
             return false;
         }
-        const WatchRead read = started.watch->Read(0);
-        for (const WatchedPress& p : read.presses) {
-            if (v.DeviceOfPath(p.interfacePath) != d) {
-                continue;
-            }
+        // The press made here, as the slot it was made from says: other programs' presses on
+        // the same state file are theirs to print, and one not passed on to them was made all
+        // the same.
+        const size_t slot = static_cast<size_t>(pedal - 1);
+        if (const std::optional<PedalPress> press = SlotPress(v.Slots(d)[slot], v.Kinds(d)[slot])) {
             if (session.Targets().size() > 1) {
                 c.env.out << t.path << ": ";
             }
-            c.env.out << PressLine(p.press, KnownSwitches(v.ProgrammedSwitches(d))) << "\n";
+            c.env.out << PressLine(*press, KnownSwitches(v.ProgrammedSwitches(d))) << "\n";
         }
         if (!v.PressNote().empty()) {
             session.DeviceFailure(t.path, "warning: " + v.PressNote());

@@ -47,6 +47,7 @@ class Files : public Runner {
             [&] {
                 const int result = Run(args);
                 std::ofstream(errFile) << err_.str();
+                std::ofstream(Path("child.out")) << out_.str();
                 return result;
             },
             dropRoot);
@@ -175,6 +176,59 @@ TEST_F(Files, AWatchHearsThePressesOfAnotherTreadlectl) {
     EXPECT_EQ(watchStatus, 0) << ReadFile(Path("watch.out.err"));
     EXPECT_EQ(ReadFile(Path("watch.out")), "ctrl+f1 (switch 2)\nctrl+f1 (switch 2)\n");
     EXPECT_EQ(ReadFile(Path("watch.out.err")), "");
+}
+
+// press prints the press it made, and only that: not the presses other processes make on the
+// same state file meanwhile, and also when its press cannot be passed on through the queue.
+TEST_F(Files, PressPrintsItsOwnPressWhateverElseTheQueueHolds) {
+    const std::string state = "--virtual=" + State();
+    for (const char* pedal : {"1", "2", "3"}) {
+        ASSERT_EQ(Run({state, "set", pedal, std::string("f") + pedal}), kExitOk) << err_.str();
+    }
+    constexpr int kPresses = 30;
+    std::vector<pid_t> pressers;
+    for (const char* pedal : {"1", "2", "3"}) {
+        pressers.push_back(::fork());
+        if (pressers.back() == 0) {
+            std::string printed;
+            for (int i = 0; i < kPresses; ++i) {
+                Run({state, "press", pedal});
+                printed += out_.str();
+            }
+            std::ofstream(Path(std::string("press") + pedal + ".out")) << printed;
+            std::_Exit(0);
+        }
+    }
+    for (const pid_t presser : pressers) {
+        ::waitpid(presser, nullptr, 0);
+    }
+    for (const char* pedal : {"1", "2", "3"}) {
+        std::string expected;
+        for (int i = 0; i < kPresses; ++i) {
+            expected += std::string("f") + pedal + " (switch " + pedal + ")\n";
+        }
+        EXPECT_EQ(ReadFile(Path(std::string("press") + pedal + ".out")), expected) << pedal;
+    }
+    const std::string queue = State() + ".presses";
+    const struct {
+        const char* name;
+        std::function<void()> make;
+    } unreadable[] = {
+        {"a folder", [&] { fs::create_directory(queue); }},
+        {"a FIFO", [&] { ::mkfifo(queue.c_str(), 0600); }},
+        {"a link", [&] { fs::create_symlink(Write("elsewhere", ""), queue); }},
+        {"over 1 MiB", [&] { Write("pedals.state.presses", std::string(1100000, '#')); }},
+        {"a bad line", [&] { Write("pedals.state.presses", "1 1 keyboard zz\n"); }},
+        {"a line cut off", [&] { Write("pedals.state.presses", "1 1 keyboard 00 00 0"); }},
+    };
+    for (const auto& u : unreadable) {
+        fs::remove_all(queue);
+        u.make();
+        EXPECT_EQ(RunInChild({state, "press", "2"}), kExitOk) << u.name;
+        EXPECT_EQ(ReadFile(Path("child.out")), "f2 (switch 2)\n") << u.name;
+        EXPECT_NE(err_.str().find("warning: the press is not passed on to other programs: "), std::string::npos)
+            << u.name << ": " << err_.str();
+    }
 }
 
 TEST_F(Files, APlantedTemporaryLinkIsNotFollowed) {
