@@ -497,7 +497,10 @@ void RefuseVirtualFile(const CommandContext& c, const std::string& profile, cons
 // The job of the profile a command names, as apply writes it. A profile that cannot be read is
 // said and gives no job (exit status 1); a bad one is bad input.
 std::optional<Job> ProfileJob(CommandContext& c) {
-    RefuseVirtualFile(c, c.a.profile, "cannot capture into the profile", "give another capture file");
+    if (VirtualFileOf(c.o.stateFile, c.o.captureFile, c.a.profile) == VirtualFile::Capture) {
+        RefuseVirtualFile(c, c.a.profile, "cannot capture into the profile", "give another capture file");
+    }
+    RefuseVirtualFile(c, c.a.profile, "cannot read the profile", "a profile is a file of its own");
     const ProfileRead profile = ReadProfile(c.a.profile);
     if (profile.unreadable) {
         c.env.err << "treadlectl: " << ShownMessage(profile.error) << "\n";

@@ -183,11 +183,14 @@ void FileLock::Take(const std::string& path, LockMode mode, LockWait& wait) {
             return;  // no lock file, and none can be made: nothing can replace the file either
         }
     }
+    struct stat st {};
     if (fd < 0) {
-        error_ = lockPath + ": " + SystemText(errno);
+        // A link or a folder in the lock file's place is named as such, to readers and writers alike.
+        const int code = errno;
+        const bool named = (code == ELOOP || code == EISDIR) && ::lstat(lockPath.c_str(), &st) == 0;
+        error_ = lockPath + ": " + (named ? NotRegular(st.st_mode) : SystemText(code));
         return;
     }
-    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         error_ = lockPath + ": " + NotRegular(st.st_mode);
         ::close(fd);

@@ -242,28 +242,35 @@ TEST_F(Files, APlantedTemporaryLinkIsNotFollowed) {
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(State())));
 }
 
+// A lock file that is no regular file is named as such in the same words to readers and writers.
 TEST_F(Files, AStatePathThatIsNoRegularFileIsRefusedAndLeftAlone) {
     const std::string target = Write("other.state", "device 1\nslot 00: 00 04 00 00\n");
+    const std::string lock = State() + ".lock";
     struct Case {
         const char* name;
+        std::string path;
         std::function<void()> make;
+        const char* kind;
     };
     const Case cases[] = {
-        {"a link to a state file", [&] { fs::create_symlink(target, State()); }},
-        {"a link to /dev/null", [&] { fs::create_symlink("/dev/null", State()); }},
-        {"a FIFO", [&] { ::mkfifo(State().c_str(), 0600); }},
+        {"a link to a state file", State(), [&] { fs::create_symlink(target, State()); }, "a symbolic link"},
+        {"a link to /dev/null", State(), [&] { fs::create_symlink("/dev/null", State()); }, "a symbolic link"},
+        {"a FIFO", State(), [&] { ::mkfifo(State().c_str(), 0600); }, "a FIFO"},
+        {"the lock a link", lock, [&] { fs::create_symlink(Write("elsewhere", ""), lock); }, "a symbolic link"},
+        {"the lock a folder", lock, [&] { fs::create_directory(lock); }, "a folder"},
     };
     for (const Case& c : cases) {
         fs::remove(State());
+        fs::remove(lock);
         c.make();
         for (std::vector<std::string> args : {std::vector<std::string>{"show"}, {"set", "2", "b"}}) {
             args.insert(args.begin(), "--virtual=" + State());
             EXPECT_EQ(RunInChild(args), kExitFailed) << c.name << " " << args[1];
-            EXPECT_NE(err_.str().find(State() + ": not a regular file"), std::string::npos)
+            EXPECT_NE(err_.str().find(c.path + ": not a regular file but " + c.kind), std::string::npos)
                 << c.name << ": " << err_.str();
         }
-        const fs::file_status status = fs::symlink_status(State());
-        EXPECT_TRUE(fs::is_symlink(status) || fs::is_fifo(status)) << c.name;
+        const fs::file_status status = fs::symlink_status(c.path);
+        EXPECT_TRUE(fs::is_symlink(status) || fs::is_fifo(status) || fs::is_directory(status)) << c.name;
     }
     EXPECT_EQ(ReadFile(target), "device 1\nslot 00: 00 04 00 00\n");
 }
