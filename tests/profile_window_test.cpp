@@ -243,8 +243,10 @@ TEST(ProfileWindow, SavingSaysWhichSwitchesAndSettingsTheWindowDidNotWrite) {
         Connect(f);
         f.window->UserEditText(f.window->Combo1, "2");
         ClickKey(*f.window, "A");
-        ASSERT_TRUE(f.window->SaveProfile((dir / "only-two").string()));  // gets .toml
-        const std::string text = ReadText(dir / "only-two.toml");
+        // It gets .toml, also in a folder with a dot in its name.
+        std::filesystem::create_directory(dir / ".config");
+        ASSERT_TRUE(f.window->SaveProfile((dir / ".config" / "only-two").string()));
+        const std::string text = ReadText(dir / ".config" / "only-two.toml");
         EXPECT_NE(text.find("# switch 1 was not written since the window started; left out\n"), std::string::npos);
         EXPECT_NE(text.find("[switches]\n2 = \"a\"\n\n"), std::string::npos) << text;
         for (const std::string& line : lines) {

@@ -502,6 +502,11 @@ TEST_F(Files, TemporaryFilesOfKilledWritersAreRemovedByTheNextWriter) {
         EXPECT_EQ(ReadFile(name), "mine\n") << name;
     }
     EXPECT_TRUE(fs::is_directory(State() + ".aaaaaaaaaaaaaaaa.tmp"));
+    // The press queue's writer removes the queue's own.
+    const std::string staleQueue = State() + ".presses.0123456789abcdef.tmp";
+    std::ofstream(staleQueue) << "1 1 keyboard 00\n";
+    ASSERT_EQ(Run({"--virtual=" + State(), "press", "1"}), kExitOk) << err_.str();
+    EXPECT_FALSE(fs::exists(staleQueue));
 }
 
 // Runs a shell command line in the test's folder; its exit status.
