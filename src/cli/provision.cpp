@@ -76,6 +76,9 @@ bool Provisioner::Program(const Unit& unit, const std::string& key) {
 }
 
 std::string Provisioner::Ambiguity(const Unit& unit, const Units& now) {
+    if (unit.identity == unit.info.path) {
+        return "the system tells no serial number: every plug-in is programmed";
+    }
     if (unit.identity.rfind("serial ", 0) != 0) {
         return "no serial number: every plug-in is programmed";
     }
