@@ -46,6 +46,10 @@ TEST(Search, OneSearchForTheWindowAndTheCommandLine) {
     EXPECT_EQ(std::count(hid.opened.begin(), hid.opened.end(), "told-other"), 0);
     EXPECT_EQ(std::count(hid.opened.begin(), hid.opened.end(), "keyboard"), 0) << "the system would let it open";
     EXPECT_TRUE(all.deniedMatch);
+    // Denied, with IDs that cannot be told without opening it: no permission problem of ours.
+    ListedPlatform untold;
+    untold.interfaces = {{"untold-denied", kOurs, OpenFailure::AccessDenied, kConfigCaps, false}};
+    EXPECT_FALSE(Search(untold, request).deniedMatch);
     EXPECT_EQ(all.connected, 0);
     EXPECT_EQ(all.lastPath, "second");
     EXPECT_TRUE(hid.open.empty()) << "the search leaves nothing open";

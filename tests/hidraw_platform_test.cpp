@@ -456,8 +456,18 @@ TEST(Hidraw, AHeldWriteOutlivesItsHandleAndPlatform) {
         auto hid = std::make_unique<HidrawPlatform>(tree.Roots(), HeldWrite);
         const OpenResult r = hid->OpenReadWrite(tree.DevPath(0));
         ASSERT_TRUE(r.ok()) << r.error;
+        // The writer keeps none of the program's other descriptors: a pipe the program closes
+        // ends for its reader at once, though the writer lives on.
+        int pipeEnds[2];
+        ASSERT_EQ(::pipe(pipeEnds), 0);
         const size_t filled = FillFifo(tree.DevNode(0));
         ASSERT_EQ(hid->Write(r.handle, Bytes(8, 7)).written, 0);
+        ::close(pipeEnds[1]);
+        pollfd pipeEnd{pipeEnds[0], POLLIN, 0};
+        EXPECT_EQ(::poll(&pipeEnd, 1, 2000), 1);
+        char none = 0;
+        EXPECT_EQ(::read(pipeEnds[0], &none, 1), 0);
+        ::close(pipeEnds[0]);
 
         const auto start = Clock::now();
         if (destroyPlatform) {

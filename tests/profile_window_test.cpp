@@ -243,8 +243,10 @@ TEST(ProfileWindow, SavingSaysWhichSwitchesAndSettingsTheWindowDidNotWrite) {
         Connect(f);
         f.window->UserEditText(f.window->Combo1, "2");
         ClickKey(*f.window, "A");
-        ASSERT_TRUE(f.window->SaveProfile((dir / "only-two").string()));  // gets .toml
-        const std::string text = ReadText(dir / "only-two.toml");
+        // It gets .toml, also in a folder with a dot in its name.
+        std::filesystem::create_directory(dir / ".config");
+        ASSERT_TRUE(f.window->SaveProfile((dir / ".config" / "only-two").string()));
+        const std::string text = ReadText(dir / ".config" / "only-two.toml");
         EXPECT_NE(text.find("# switch 1 was not written since the window started; left out\n"), std::string::npos);
         EXPECT_NE(text.find("[switches]\n2 = \"a\"\n\n"), std::string::npos) << text;
         for (const std::string& line : lines) {
@@ -313,6 +315,44 @@ TEST(ProfileWindow, AFailedSaveIsReportedAndNeverCalledASuccess) {
         }
     }
     std::filesystem::permissions(dir / "read-only", std::filesystem::perms::owner_all);
+}
+
+// A profile saved over the virtual foot switch's own files would break them: each is refused in
+// the words of treadlectl export, in the window's language, and left as it was.
+TEST(ProfileWindow, SaveRefusesTheVirtualFootSwitchsOwnFiles) {
+    TempDir dir;
+    const std::string state = (dir / "s.state").string();
+    const std::string capture = (dir / "c.capture").string();
+    struct Case {
+        std::string target;
+        const char* english;
+        const char* chinese;
+    };
+    const Case cases[] = {
+        {state, "the state file ", "状态文件 "},
+        {state + ".lock", "the state file's lock ", "状态文件的锁 "},
+        {state + ".presses", "the state file's press queue ", "状态文件的踏板队列 "},
+        {capture, "the capture file ", "捕获文件 "},
+    };
+    for (Language language : {Language::English, Language::Chinese}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.target);
+            WindowFixture f({.stateFile = state, .captureFile = capture}, {language, true});
+            Connect(f);
+            ClickKey(*f.window, "F1");
+            WriteText(state + ".presses", "");
+            const std::string before = ReadText(c.target);
+            f.files.answers.push_back(c.target);
+            f.window->UserClick(Button(*f.window, kSaveProfileButton));
+            EXPECT_EQ(f.Log().back(), f.Stamped(language == Language::English
+                                                    ? "Cannot save the profile " + c.target + ": it is " + c.english +
+                                                          c.target + "; give the profile another name"
+                                                    : "无法保存配置 " + c.target + "：它是" + c.chinese + c.target +
+                                                          "；请给配置另起一个名字"));
+            EXPECT_EQ(f.boxes.shown.size(), 1u);
+            EXPECT_EQ(ReadText(c.target), before);
+        }
+    }
 }
 
 }  // namespace

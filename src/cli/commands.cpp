@@ -55,10 +55,16 @@ int ForEachTarget(CommandContext& c, Session& session, const char* notFound,
         }
     }
     int failed = session.FailedTargets();
+    bool interrupted = false;
     for (const Target& t : session.Targets()) {
-        if (!each(t)) {
+        // After a Ctrl-C the device being written was finished; the others are left as they are.
+        if (interrupted) {
+            session.DeviceFailure(t.path, "not written: interrupted");
+            ++failed;
+        } else if (!each(t)) {
             ++failed;
         }
+        interrupted = c.env.interrupted && c.env.interrupted();
     }
     if (c.o.all && !c.o.quiet) {
         const int wanted = session.WantedTargets();
@@ -130,8 +136,16 @@ int RunJob(CommandContext& c, const Job& job) {
         return status;
     }
     auto confirm = [&]() {
-        if (!job.confirm) {
+        // A Ctrl-C from now on ends the command after the device being written, never half-way
+        // through its reports.
+        auto writeOn = [&c] {
+            if (c.env.catchInterrupts) {
+                c.env.catchInterrupts();
+            }
             return kExitOk;
+        };
+        if (!job.confirm) {
+            return writeOn();
         }
         const std::vector<Target>& targets = session.Targets();
         const std::string what =
@@ -141,7 +155,7 @@ int RunJob(CommandContext& c, const Job& job) {
             c.env.err << "treadlectl: nothing cleared\n";
             return kExitFailed;
         }
-        return kExitOk;
+        return writeOn();
     };
     auto send = [&](const Target& t) {
         const std::string error = Send(session.Link(), t, job);
@@ -449,24 +463,19 @@ int CmdPress(CommandContext& c) {
     const int pedal = static_cast<int>(WholeOption("pedal", c.a.pedal, 1, 4));
     return ForEachVirtualDevice(c, [&](Session& session, const Target& t, int d) {
         VirtualFootSwitch& v = *session.Virtual();
-        WatchStart started = v.WatchInput(kFootSwitchVendorId, kFootSwitchProductId);
-        if (!started.ok()) {
-            session.DeviceFailure(t.path, started.error);
-            return false;
-        }
         if (std::string error; !v.PressPedal(pedal, error, d)) {
             session.DeviceFailure(t.path, error);
             return false;
         }
-        const WatchRead read = started.watch->Read(0);
-        for (const WatchedPress& p : read.presses) {
-            if (v.DeviceOfPath(p.interfacePath) != d) {
-                continue;
-            }
+        // The press made here, as the slot it was made from says: other programs' presses on
+        // the same state file are theirs to print, and one not passed on to them was made all
+        // the same.
+        const size_t slot = static_cast<size_t>(pedal - 1);
+        if (const std::optional<PedalPress> press = SlotPress(v.Slots(d)[slot], v.Kinds(d)[slot])) {
             if (session.Targets().size() > 1) {
                 c.env.out << t.path << ": ";
             }
-            c.env.out << PressLine(p.press, KnownSwitches(v.ProgrammedSwitches(d))) << "\n";
+            c.env.out << PressLine(*press, KnownSwitches(v.ProgrammedSwitches(d))) << "\n";
         }
         if (!v.PressNote().empty()) {
             session.DeviceFailure(t.path, "warning: " + v.PressNote());
@@ -488,7 +497,10 @@ void RefuseVirtualFile(const CommandContext& c, const std::string& profile, cons
 // The job of the profile a command names, as apply writes it. A profile that cannot be read is
 // said and gives no job (exit status 1); a bad one is bad input.
 std::optional<Job> ProfileJob(CommandContext& c) {
-    RefuseVirtualFile(c, c.a.profile, "cannot capture into the profile", "give another capture file");
+    if (VirtualFileOf(c.o.stateFile, c.o.captureFile, c.a.profile) == VirtualFile::Capture) {
+        RefuseVirtualFile(c, c.a.profile, "cannot capture into the profile", "give another capture file");
+    }
+    RefuseVirtualFile(c, c.a.profile, "cannot read the profile", "a profile is a file of its own");
     const ProfileRead profile = ReadProfile(c.a.profile);
     if (profile.unreadable) {
         c.env.err << "treadlectl: " << ShownMessage(profile.error) << "\n";

@@ -22,4 +22,13 @@ std::string ListLine(const InterfaceInfo& info) {
            LengthText(info.capsKnown, info.caps.featureReportLength) + "\t" + StateName(info.state);
 }
 
+std::string UnusableReason(const InterfaceInfo& info) {
+    if (!info.why.empty()) {
+        return info.why;
+    }
+    return !info.capsKnown ? "its report lengths cannot be read from its report descriptor"
+                           : "its output report holds " + std::to_string(info.caps.outputReportLength) +
+                                 " bytes, too few for a frame";
+}
+
 }  // namespace treadle::cli

@@ -12,13 +12,39 @@ namespace treadle::cli {
 Provisioner::Provisioner(CommandContext& c, Session& session, const Job& job, ProvisionOptions options)
     : c_(c), session_(session), job_(job), options_(options) {}
 
-std::map<std::string, InterfaceInfo> Provisioner::Present() {
-    std::map<std::string, InterfaceInfo> present;
+// Writes the job to a unit; what failed, empty when every report was written.
+std::string Provisioner::Write(const Unit& unit) {
+    if (unit.info.state == InterfaceState::Unusable) {
+        return "cannot open the device: " + UnusableReason(unit.info);
+    }
+    HidPlatform& hid = session_.Hid();
+    const OpenResult opened = OpenForWriting(hid, unit.info.path);
+    if (!opened.ok()) {
+        return opened.failure == OpenFailure::AccessDenied ? std::string(kNoAccess)
+                                                           : "cannot open the device: " + opened.error;
+    }
+    Target t{unit.info.path, opened.handle, {}};
+    std::string error;
+    if (!hid.GetCaps(t.handle, t.caps) || t.caps.outputReportLength < kMinOutputReportLength) {
+        error = "cannot read its report lengths, or its output report is too short for a frame";
+    } else {
+        error = Send(session_.Link(), t, job_);
+    }
+    hid.Close(t.handle);
+    return error;
+}
+
+Provisioner::Units Provisioner::Present() {
+    Units present;
     SearchRequest request;
     request.ids = session_.Ids();
     for (InterfaceInfo& info : Search(session_.Hid(), request).interfaces) {
-        if (IsFootSwitch(info, session_.Ids())) {
-            present.emplace(session_.Hid().DeviceIdentity(info.path), std::move(info));
+        // A unit whose configuration interface cannot be used is there all the same: it fails.
+        if (IsFootSwitch(info, session_.Ids()) ||
+            (Matches(info, session_.Ids()) && info.state == InterfaceState::Unusable)) {
+            std::string identity = session_.Hid().DeviceIdentity(info.path);
+            std::string path = info.path;
+            present.emplace(std::move(path), Unit{std::move(info), std::move(identity)});
         }
     }
     return present;
@@ -33,36 +59,78 @@ void Provisioner::Line(const std::string& identity, const std::string& result) {
                << ShownText(identity, kShownPathBytes) << ": " << ShownMessage(result) << std::endl;
 }
 
-bool Provisioner::Program(const std::string& identity, const std::string& path) {
-    HidPlatform& hid = session_.Hid();
-    std::string error;
-    const OpenResult opened = OpenForWriting(hid, path);
-    Target t{path, opened.handle, {}};
-    if (!opened.ok()) {
-        error = opened.failure == OpenFailure::AccessDenied ? std::string(kNoAccess)
-                                                            : "cannot open the device: " + opened.error;
-    } else if (!hid.GetCaps(t.handle, t.caps) || t.caps.outputReportLength < kMinOutputReportLength) {
-        error = "cannot read its report lengths, or its output report is too short for a frame";
-    } else {
-        error = Send(session_.Link(), t, job_);
+bool Provisioner::Program(const Unit& unit, const std::string& key) {
+    // Each unit is a command of its own: a lock kept elsewhere is waited for again.
+    if (VirtualFootSwitch* v = session_.Virtual()) {
+        v->RestartLockWait();
     }
-    if (opened.ok()) {
-        hid.Close(t.handle);
-    }
-    results_[identity] = error.empty();
+    const std::string error = Write(unit);
+    results_[key] = error.empty();
     if (error.empty()) {
-        Line(identity, "programmed: " + job_.summary);
+        Line(unit.identity, "programmed: " + job_.summary);
         return true;
     }
-    const bool gone = Present().count(identity) == 0;
-    Line(identity, (gone ? "unplugged half-way, not programmed: " : "failed: ") + error);
+    const bool gone = Present().count(unit.info.path) == 0;
+    Line(unit.identity, (gone ? "unplugged half-way, not programmed: " : "failed: ") + error);
     return false;
 }
 
+std::string Provisioner::Ambiguity(const Unit& unit, const Units& now) {
+    if (unit.identity == unit.info.path) {
+        return "the system tells no serial number: every plug-in is programmed";
+    }
+    if (unit.identity.rfind("serial ", 0) != 0) {
+        return "no serial number: every plug-in is programmed";
+    }
+    if (std::count_if(now.begin(), now.end(), [&](const auto& u) { return u.second.identity == unit.identity; }) > 1) {
+        ambiguous_.insert(unit.identity);
+    }
+    return ambiguous_.count(unit.identity) == 0
+               ? std::string()
+               : "another foot switch has the same serial number: every plug-in is programmed";
+}
+
+void Provisioner::Arrive(const Unit& unit, const Units& now) {
+    const std::string& identity = unit.identity;
+    if (const std::string why = Ambiguity(unit, now); !why.empty()) {
+        if (noted_.insert(identity).second) {
+            c_.env.out << ShownText(identity, kShownPathBytes) << ": " << why << std::endl;
+        }
+        // Counted as a unit of its own, under the number of its line.
+        Program(unit, identity + "\n" + std::to_string(attempts_ + 1));
+        return;
+    }
+    if (const auto done = results_.find(identity); done != results_.end() && done->second && !options_.again) {
+        c_.env.out << "plugged in again, already done: " << ShownText(identity, kShownPathBytes)
+                   << " (--again programs it again)" << std::endl;
+        return;
+    }
+    Program(unit, identity);
+}
+
+bool Provisioner::NotYet(const Unit& unit) {
+    const std::string& path = unit.info.path;
+    // Just plugged in: looked at again at the next poll, when it is whole.
+    if (settling_.insert(path).second) {
+        return true;
+    }
+    // Just plugged in and not yet open to this user: udev may still be at its rule.
+    if (unit.info.state == InterfaceState::NoAccess) {
+        const std::int64_t since = waitingForAccess_.emplace(path, waitedMs_).first->second;
+        if (waitedMs_ - since < kAccessGraceMs) {
+            return true;
+        }
+    }
+    waitingForAccess_.erase(path);
+    settling_.erase(path);
+    return false;
+}
+
+bool Provisioner::Interrupted() const { return c_.env.interrupted && c_.env.interrupted(); }
+
 bool Provisioner::Wait() {
     using Clock = std::chrono::steady_clock;
-    auto interrupted = [this] { return c_.env.interrupted && c_.env.interrupted(); };
-    if (interrupted()) {
+    if (Interrupted()) {
         return false;
     }
     const std::int64_t elapsed = std::max<std::int64_t>(
@@ -77,7 +145,7 @@ bool Provisioner::Wait() {
         c_.env.sleeper.Sleep(slice);
         waitedMs_ += slice;
     }
-    return !interrupted();
+    return !Interrupted();
 }
 
 int Provisioner::Summary(const std::string& why) {
@@ -101,58 +169,44 @@ int Provisioner::Run() {
         }
     }
     auto enough = [this] { return options_.count > 0 && static_cast<std::int64_t>(results_.size()) >= options_.count; };
-    std::map<std::string, InterfaceInfo> before = Present();
-    for (const auto& [identity, info] : before) {
+    Units before = Present();
+    for (const auto& [path, unit] : before) {
         if (enough()) {
             break;
         }
-        if (options_.includePresent) {
-            Program(identity, info.path);
-        } else {
-            c_.env.out << "already plugged in, left alone: " << ShownText(identity, kShownPathBytes) << std::endl;
+        if (!options_.includePresent) {
+            c_.env.out << "already plugged in, left alone: " << ShownText(unit.identity, kShownPathBytes) << std::endl;
+            continue;
+        }
+        Arrive(unit, before);
+        if (Interrupted()) {
+            return Summary("interrupted");
         }
     }
     while (!enough()) {
         if (!Wait()) {
-            const bool interrupted = c_.env.interrupted && c_.env.interrupted();
-            return Summary(interrupted ? "interrupted"
-                                       : "no more within " + std::to_string(options_.timeoutMs) + " ms");
+            return Summary(Interrupted() ? "interrupted"
+                                         : "no more within " + std::to_string(options_.timeoutMs) + " ms");
         }
         if (v != nullptr && plugged_ < v->DeviceCount()) {
             v->Plug(plugged_++);
         }
-        std::map<std::string, InterfaceInfo> now = Present();
-        for (auto it = now.begin(); it != now.end();) {
-            const auto& [identity, info] = *it;
-            if (before.count(identity) != 0 || enough()) {
-                ++it;
-                continue;
-            }
-            // Just plugged in: looked at again at the next poll, when it is whole.
-            if (settling_.insert(info.path).second) {
-                it = now.erase(it);
-                continue;
-            }
-            // Just plugged in and not yet open to this user: udev may still be at its rule.
-            if (info.state == InterfaceState::NoAccess) {
-                const std::int64_t since = waitingForAccess_.emplace(identity, waitedMs_).first->second;
-                if (waitedMs_ - since < kAccessGraceMs) {
-                    it = now.erase(it);  // seen as new again at the next poll
+        const Units now = Present();
+        Units seen;  // what counts as present at the next poll: not those to be looked at again
+        for (const auto& [path, unit] : now) {
+            if (before.count(path) == 0 && !enough()) {
+                if (NotYet(unit)) {
                     continue;
                 }
+                Arrive(unit, now);
+                // A Ctrl-C lets the unit being written be finished, and no other be begun.
+                if (Interrupted()) {
+                    return Summary("interrupted");
+                }
             }
-            waitingForAccess_.erase(identity);
-            settling_.erase(info.path);
-            const std::string path = info.path;
-            ++it;
-            if (const auto done = results_.find(identity); done != results_.end() && done->second && !options_.again) {
-                c_.env.out << "plugged in again, already done: " << ShownText(identity, kShownPathBytes)
-                           << " (--again programs it again)" << std::endl;
-                continue;
-            }
-            Program(identity, path);
+            seen.emplace(path, unit);
         }
-        before = now;
+        before = std::move(seen);
     }
     return Summary({});
 }

@@ -36,12 +36,31 @@ class Provisioner {
     int Run();
 
   private:
-    // The foot switches' configuration interfaces present now, by the device they belong to.
-    std::map<std::string, InterfaceInfo> Present();
-    // Programs one foot switch and says how it went; true when every report was written.
-    bool Program(const std::string& identity, const std::string& path);
+    // A foot switch's configuration interface present now, usable or not, with the identity of
+    // its device.
+    struct Unit {
+        InterfaceInfo info;
+        std::string identity;
+    };
+    // The units present now, by the path of their configuration interface: two units may share
+    // an identity (no serial number, or the same one).
+    using Units = std::map<std::string, Unit>;
+    Units Present();
+    // Why a unit's identity cannot tell it from another, so that each of its plug-ins counts as
+    // a new unit; empty when it can.
+    std::string Ambiguity(const Unit& unit, const Units& now);
+    // What becomes of a unit just plugged in: programmed, or a line that says why not.
+    void Arrive(const Unit& unit, const Units& now);
+    // Programs one foot switch and says how it went under `key`, the unit it counts as; true
+    // when every report was written.
+    bool Program(const Unit& unit, const std::string& key);
+    std::string Write(const Unit& unit);
     // Waits one poll, or less when an interrupt ends the wait; false when it is time to stop.
     bool Wait();
+    bool Interrupted() const;
+    // True when a unit just found is to be looked at again at the next poll: it is still being
+    // laid out, or udev's rule may still be on its way.
+    bool NotYet(const Unit& unit);
     void Line(const std::string& identity, const std::string& result);
     int Summary(const std::string& why);
 
@@ -55,10 +74,16 @@ class Provisioner {
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::int64_t waitedMs_ = 0;
     int attempts_ = 0;
-    // Each foot switch of this run by its identity: whether its last programming went through.
-    // One that failed is tried again when it is plugged in again.
+    // Each foot switch of this run by the unit it counts as (its identity, or its identity and
+    // its line's number where the identity tells it from no other): whether its last
+    // programming went through. One that failed is tried again when it is plugged in again.
     std::map<std::string, bool> results_;
-    // Foot switches plugged in that this user may not open yet, with the wait when first seen.
+    // Identities that two units present at once shared: every plug-in of them is programmed.
+    std::set<std::string> ambiguous_;
+    // Identities whose note on why every plug-in is programmed was given.
+    std::set<std::string> noted_;
+    // Configuration interfaces plugged in that this user may not open yet, with the wait when
+    // first seen.
     std::map<std::string, std::int64_t> waitingForAccess_;
     // Interfaces seen for the first time at the last look: programmed when the next look finds
     // them again, as the kernel lays out a new device's description a moment after its node.

@@ -28,6 +28,9 @@ failed, or a file cannot be read or written; 2 bad usage or bad input.
 // was, it quietly does something else than asked.
 void RefuseEmptyValues(CLI::App& app) {
     for (const CLI::Option* option : app.get_options()) {
+        if (option->get_name() == "PROFILE" && option->count() > 0 && option->results().front().empty()) {
+            throw UsageError("PROFILE needs a file name, not an empty text");
+        }
         if (option->get_lnames().empty() || option->get_expected_min() == 0 || option->count() == 0) {
             continue;  // positional arguments and flags
         }
@@ -37,6 +40,21 @@ void RefuseEmptyValues(CLI::App& app) {
             }
         }
     }
+}
+
+// The parser's complaint, with the user's words in it quoted and cut as every message has
+// them; extra arguments in the order they were given.
+std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& e) {
+    const std::vector<std::string> extras = app.remaining(true);
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) == nullptr || extras.empty()) {
+        return ShownText(e.what(), kShownPathBytes);
+    }
+    constexpr size_t kMostShown = 8;
+    std::string text = "not expected:";
+    for (size_t i = 0; i < extras.size() && i < kMostShown; ++i) {
+        text += " " + Quoted(extras[i]);
+    }
+    return text + (extras.size() > kMostShown ? " and " + std::to_string(extras.size() - kMostShown) + " more" : "");
 }
 
 // What to say when the command word names no command; empty when it names one or is missing.
@@ -171,8 +189,12 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& en
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
     } catch (const CLI::ParseError& e) {
-        const int status = app.exit(e, env.out, env.err);
-        return status == 0 ? kExitOk : kExitUsage;
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+            app.exit(e, env.out, env.err);  // --help, --version
+            return kExitOk;
+        }
+        env.err << "treadlectl: " << ParseErrorText(app, e) << "\nRun with --help for more information.\n";
+        return kExitUsage;
     }
 
     try {

@@ -133,11 +133,7 @@ int Session::OpenTargets(const char* notFound) {
         if (IsFootSwitch(info, Ids())) {
             candidates.push_back(std::move(info));
         } else if (Matches(info, Ids()) && info.state == InterfaceState::Unusable) {
-            if (info.why.empty()) {
-                info.why = !info.capsKnown ? "its report lengths cannot be read from its report descriptor"
-                                           : "its output report holds " + std::to_string(info.caps.outputReportLength) +
-                                                 " bytes, too few for a frame";
-            }
+            info.why = UnusableReason(info);
             broken.push_back(std::move(info));
         }
     }

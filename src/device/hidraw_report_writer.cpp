@@ -53,11 +53,13 @@ void KeepOnly(int a, int b) {
 
 // The writer process: one answer per request, until the program closes its end.
 [[noreturn]] void ServeWrites(int fd, int socket, NodeWriteCall write) {
-    // A terminal's Ctrl+C or a session's end stops the writer as it does the program, whatever
-    // the program does about them.
+    // The writer ends when the program closes its end, and not before: a Ctrl+C or a SIGTERM
+    // meant for the program would cut a job short between two reports, whatever the program
+    // does about them. Its own session keeps it out of the terminal's process group as well.
+    ::setsid();
     for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
         struct sigaction action {};
-        action.sa_handler = SIG_DFL;
+        action.sa_handler = SIG_IGN;
         ::sigaction(signal, &action, nullptr);
     }
     ::prctl(PR_SET_NAME, "treadle-writer");

@@ -90,8 +90,9 @@ std::string PressQueue::Load(std::vector<Entry>& entries) const {
     return {};
 }
 
-std::string PressQueue::Append(const std::vector<QueuedReport>& reports) const {
-    const FileLock lock(stateFile_, LockMode::Exclusive, lockWaitMs_);
+std::string PressQueue::Append(const std::vector<QueuedReport>& reports, LockWait* wait) const {
+    LockWait own(lockWaitMs_);
+    const FileLock lock(stateFile_, LockMode::Exclusive, wait != nullptr ? *wait : own);
     if (!lock.error().empty()) {
         return "cannot lock the state file: " + lock.error();
     }

@@ -42,9 +42,9 @@ class PressQueue {
     static std::string PathOf(const std::string& stateFile) { return stateFile + ".presses"; }
     const std::string& Path() const { return path_; }
 
-    // Appends the reports of one press, taking the state file's lock. Empty on success;
-    // otherwise why not, and nothing was appended.
-    [[nodiscard]] std::string Append(const std::vector<QueuedReport>& reports) const;
+    // Appends the reports of one press, taking the state file's lock, within `wait` when given.
+    // Empty on success; otherwise why not, and nothing was appended.
+    [[nodiscard]] std::string Append(const std::vector<QueuedReport>& reports, LockWait* wait = nullptr) const;
 
     // The number of the newest report queued now, 0 when there is none: a reader that starts
     // takes only what comes after it. Empty on success; otherwise why the file cannot be read.

@@ -56,6 +56,13 @@ bool IsTemporaryOf(const std::string& name, const std::string& base) {
 
 }  // namespace
 
+FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
+    LockWait wait(waitMs);
+    Take(path, mode, wait);
+}
+
+FileLock::FileLock(const std::string& path, LockMode mode, LockWait& wait) { Take(path, mode, wait); }
+
 std::string LockHeldText(const std::string& lockPath, int waitMs) {
     return lockPath + ": held by another program (a treadle window or treadlectl using the same file) for more than " +
            std::to_string(waitMs) + " ms; try again when it is done";

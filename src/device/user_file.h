@@ -44,19 +44,36 @@ enum class LockMode {
     Shared,     // for reading only: many readers at once, no writer among them
 };
 
+// How long one command or one click waits, in all, for the locks another program holds. Each
+// lock waits at most what is left; once a lock has waited it all, every lock after it is tried
+// once and refused at once with the same reason, until the next command or click restarts it.
+class LockWait {
+  public:
+    explicit LockWait(int totalMs = kDefaultLockWaitMs) : totalMs_(totalMs), leftMs_(totalMs) {}
+    void Restart() { leftMs_ = totalMs_; }
+    int TotalMs() const { return totalMs_; }
+    int LeftMs() const { return leftMs_; }
+    void Spend(int ms) { leftMs_ = ms >= leftMs_ ? 0 : leftMs_ - ms; }
+
+  private:
+    int totalMs_;
+    int leftMs_;
+};
+
 // An advisory lock that processes sharing a file take around each change (exclusive) or
 // read (shared), held until the object goes. It locks a lock file beside the shared file
 // (path + ".lock"), not the file itself: the shared file is replaced by a rename at every
 // change, so a lock on it would stay with the old file, which the next process no longer
 // opens. The lock file is never removed, for the same reason.
 //
-// A lock that another program holds is waited for at most `waitMs`, then refused with a
-// reason that names the lock file. A shared lock needs no lock file where none exists and
+// A lock that another program holds is waited for at most `waitMs` (or what `wait` has left),
+// then refused with a reason that names the lock file. A shared lock needs no lock file where none exists and
 // none can be made (a read-only folder): nothing can replace the file there either, so it
 // is read without one.
 class FileLock {
   public:
     explicit FileLock(const std::string& path, LockMode mode = LockMode::Exclusive, int waitMs = kDefaultLockWaitMs);
+    FileLock(const std::string& path, LockMode mode, LockWait& wait);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
@@ -65,6 +82,8 @@ class FileLock {
     const std::string& error() const { return error_; }
 
   private:
+    void Take(const std::string& path, LockMode mode, LockWait& wait);
+
     std::intptr_t handle_ = -1;
     std::string error_;
 };

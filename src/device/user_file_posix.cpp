@@ -170,7 +170,7 @@ std::string ReplaceUserFile(const std::string& path, std::string_view text) {
     return {};
 }
 
-FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
+void FileLock::Take(const std::string& path, LockMode mode, LockWait& wait) {
     const std::string lockPath = path + ".lock";
     constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     int fd = -1;
@@ -183,11 +183,14 @@ FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
             return;  // no lock file, and none can be made: nothing can replace the file either
         }
     }
+    struct stat st {};
     if (fd < 0) {
-        error_ = lockPath + ": " + SystemText(errno);
+        // A link or a folder in the lock file's place is named as such, to readers and writers alike.
+        const int code = errno;
+        const bool named = (code == ELOOP || code == EISDIR) && ::lstat(lockPath.c_str(), &st) == 0;
+        error_ = lockPath + ": " + (named ? NotRegular(st.st_mode) : SystemText(code));
         return;
     }
-    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         error_ = lockPath + ": " + NotRegular(st.st_mode);
         ::close(fd);
@@ -195,7 +198,8 @@ FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
     }
     const int operation = (mode == LockMode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
     constexpr int kPollMs = 10;
-    for (int waited = 0; ::flock(fd, operation) != 0;) {
+    int waited = 0;
+    while (::flock(fd, operation) != 0) {
         if (errno == EINTR) {
             continue;
         }
@@ -204,8 +208,9 @@ FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
             ::close(fd);
             return;
         }
-        if (waited >= waitMs) {
-            error_ = LockHeldText(lockPath, waitMs);
+        if (waited >= wait.LeftMs()) {
+            error_ = LockHeldText(lockPath, wait.TotalMs());
+            wait.Spend(wait.LeftMs());
             ::close(fd);
             return;
         }
@@ -213,6 +218,7 @@ FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
         ::nanosleep(&pause, nullptr);
         waited += kPollMs;
     }
+    wait.Spend(waited);
     handle_ = fd;
 }
 

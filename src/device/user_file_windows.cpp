@@ -193,7 +193,7 @@ std::string ReplaceUserFile(const std::string& path, std::string_view text) {
     return error;
 }
 
-FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
+void FileLock::Take(const std::string& path, LockMode mode, LockWait& wait) {
     const std::string lockPath = path + ".lock";
     const std::wstring wide = Wide(lockPath);
     constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -224,6 +224,7 @@ FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
     for (int waited = 0;; waited += kPollMs) {
         OVERLAPPED whole{};
         if (LockFileEx(file, flags, 0, MAXDWORD, MAXDWORD, &whole)) {
+            wait.Spend(waited);
             break;
         }
         if (GetLastError() != ERROR_LOCK_VIOLATION) {
@@ -231,8 +232,9 @@ FileLock::FileLock(const std::string& path, LockMode mode, int waitMs) {
             CloseHandle(file);
             return;
         }
-        if (waited >= waitMs) {
-            error_ = LockHeldText(lockPath, waitMs);
+        if (waited >= wait.LeftMs()) {
+            error_ = LockHeldText(lockPath, wait.TotalMs());
+            wait.Spend(wait.LeftMs());
             CloseHandle(file);
             return;
         }

@@ -185,7 +185,7 @@ class VirtualInputWatch final : public InputWatch {
     std::string queueError_;
 };
 
-VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(options)) {
+VirtualFootSwitch::VirtualFootSwitch(Options options) : options_(std::move(options)), lockWait_(options_.lockWaitMs) {
     if (!options_.stateFile.empty()) {
         presses_.emplace(options_.stateFile, options_.lockWaitMs);
     }
@@ -249,18 +249,47 @@ bool VirtualFootSwitch::OpenCapture(std::string& error) {
     return true;
 }
 
+VirtualFile VirtualFileOf(const std::string& stateFile, const std::string& captureFile, const std::string& path) {
+    for (VirtualFile file : {VirtualFile::State, VirtualFile::Lock, VirtualFile::PressQueue, VirtualFile::Capture}) {
+        const std::string own = VirtualFilePath(stateFile, captureFile, file);
+        if (!own.empty() && SameUserFile(path, own)) {
+            return file;
+        }
+    }
+    return VirtualFile::None;
+}
+
+std::string VirtualFilePath(const std::string& stateFile, const std::string& captureFile, VirtualFile file) {
+    const bool state = !stateFile.empty();
+    switch (file) {
+        case VirtualFile::State:
+            return stateFile;
+        case VirtualFile::Lock:
+            return state ? stateFile + ".lock" : std::string();
+        case VirtualFile::PressQueue:
+            return state ? PressQueue::PathOf(stateFile) : std::string();
+        case VirtualFile::Capture:
+            return captureFile;
+        case VirtualFile::None:
+            break;
+    }
+    return {};
+}
+
 std::string VirtualFileRole(const std::string& stateFile, const std::string& captureFile, const std::string& path) {
-    if (!stateFile.empty() && SameUserFile(path, stateFile)) {
-        return "the state file " + stateFile;
-    }
-    if (!stateFile.empty() && SameUserFile(path, stateFile + ".lock")) {
-        return "the state file's lock " + stateFile + ".lock";
-    }
-    if (!stateFile.empty() && SameUserFile(path, PressQueue::PathOf(stateFile))) {
-        return "the state file's press queue " + PressQueue::PathOf(stateFile);
-    }
-    if (!captureFile.empty() && SameUserFile(path, captureFile)) {
-        return "the capture file " + captureFile;
+    const VirtualFile file = VirtualFileOf(stateFile, captureFile, path);
+    const std::string own = VirtualFilePath(stateFile, captureFile, file);
+    switch (file) {
+        case VirtualFile::State:
+            return "the state file " + own;
+        case VirtualFile::Lock:
+            return "the state file's lock " + own;
+        case VirtualFile::PressQueue:
+            return "the state file's press queue " + own;
+        case VirtualFile::Capture:
+            return "the capture file " + own;
+        case VirtualFile::None:
+            break;
     }
     return {};
 }
@@ -269,7 +298,7 @@ bool VirtualFootSwitch::Reload(std::string& error) {
     if (options_.stateFile.empty()) {
         return true;
     }
-    const FileLock lock(options_.stateFile, LockMode::Shared, options_.lockWaitMs);
+    const FileLock lock(options_.stateFile, LockMode::Shared, lockWait_);
     if (!lock.error().empty()) {
         error = "cannot lock the state file: " + lock.error();
         return false;
@@ -530,7 +559,7 @@ bool VirtualFootSwitch::PressPedal(int pedal, std::string& error, int device) {
     // cannot (a read-only folder, a lock kept elsewhere) it is still made here, and said.
     pressNote_.clear();
     if (presses_) {
-        const std::string why = presses_->Append(reports);
+        const std::string why = presses_->Append(reports, &lockWait_);
         if (why.empty()) {
             return true;
         }
@@ -585,7 +614,7 @@ bool VirtualFootSwitch::StoreSlot(int device, int slot, const SlotBytes& bytes, 
     }
     // Another program may have changed the file since it was read: read it again under the
     // lock, change the one slot, and write it back before the lock is let go.
-    const FileLock lock(options_.stateFile, LockMode::Exclusive, options_.lockWaitMs);
+    const FileLock lock(options_.stateFile, LockMode::Exclusive, lockWait_);
     if (!lock.error().empty()) {
         error = "cannot lock the state file: " + lock.error();
         return false;

@@ -52,10 +52,16 @@ std::optional<PedalPress> SlotPress(const SlotBytes& bytes, SlotKind kind);
 std::span<const std::uint8_t> VirtualKeyboardDescriptor();
 std::span<const std::uint8_t> VirtualMouseDescriptor();
 
+// Which of a virtual foot switch's own files a path is, told by name and by identity.
+enum class VirtualFile { None, State, Lock, PressQueue, Capture };
+VirtualFile VirtualFileOf(const std::string& stateFile, const std::string& captureFile, const std::string& path);
+// The path of one of the files of a virtual foot switch with this state and capture file.
+std::string VirtualFilePath(const std::string& stateFile, const std::string& captureFile, VirtualFile file);
+
 // What `path` is to a virtual foot switch with this state and capture file (either may be
-// empty), when it is one of its files: "the state file S", "the state file's lock S.lock" or
-// "the capture file C", told by name and by identity; empty for any other path. A file the
-// user names for something else (a profile to export) must not be one of them.
+// empty), when it is one of its files: "the state file S", "the state file's lock S.lock",
+// "the state file's press queue S.presses" or "the capture file C"; empty for any other path.
+// A file the user names for something else (a profile to export) must not be one of them.
 std::string VirtualFileRole(const std::string& stateFile, const std::string& captureFile, const std::string& path);
 
 class VirtualFootSwitch final : public HidPlatform {
@@ -86,6 +92,19 @@ class VirtualFootSwitch final : public HidPlatform {
     // Reads the state file, when there is one and it exists; false with a reason when it is
     // unreadable or malformed. Opens the capture file, which may not be the state file.
     [[nodiscard]] bool Start(std::string& error);
+
+    // Which of this foot switch's own files a path is (the state file, its lock, its press
+    // queue or the capture file), which nothing else may write.
+    VirtualFile FileOf(const std::string& path) const {
+        return VirtualFileOf(options_.stateFile, options_.captureFile, path);
+    }
+    std::string FilePath(VirtualFile file) const {
+        return VirtualFilePath(options_.stateFile, options_.captureFile, file);
+    }
+
+    // A new command or click: the state file's lock may be waited for again, at most
+    // `lockWaitMs` in all until the next.
+    void RestartLockWait() { lockWait_.Restart(); }
 
     // Reads the state file again, under its lock, for the slots another program may have
     // changed; false with a reason when it cannot be read.
@@ -175,6 +194,8 @@ class VirtualFootSwitch final : public HidPlatform {
     bool OpenCapture(std::string& error);
 
     Options options_;
+    // What is left of the wait for the state file's lock, shared by every lock of a command.
+    LockWait lockWait_;
     std::vector<Device> devices_;
     HandleTable<Open> handles_;
     WriteFault writeFault_ = WriteFault::None;

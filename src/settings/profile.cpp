@@ -131,24 +131,38 @@ std::string RedefinedKeyMessage(std::string_view text, int line, const std::stri
 
 // For a value that toml++ cannot place because it lacks its quotes (1 = ctrl+f1, the most
 // likely slip in a profile), a message that says so, with the key; empty for other errors.
-std::string UnquotedTextError(std::string_view text, const std::string& fileName, std::int64_t lineNumber) {
+// The key is the one before the place of the error, also inside an inline table
+// (switches = { 1 = f1 }); a word that begins like false, true, inf or nan is such a value too.
+std::string UnquotedTextError(std::string_view text, const std::string& fileName, std::int64_t lineNumber,
+                              std::int64_t column) {
     std::string table;
     std::string line;
     size_t start = 0;
     for (std::int64_t n = 1; n <= lineNumber && start <= text.size(); ++n) {
         const size_t end = std::min(text.find('\n', start), text.size());
-        line = TrimBlanks(std::string(text.substr(start, end - start)));
+        line = std::string(text.substr(start, end - start));
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();  // a line break written as CR LF
+        }
+        line = TrimBlanks(line);
         start = end + 1;
         if (n < lineNumber && line.size() > 2 && line.front() == '[' && line.back() == ']' && line[1] != '[') {
             table = TrimBlanks(line.substr(1, line.size() - 2));
         }
     }
-    const size_t equals = line.find('=');
+    const size_t equals = line.rfind('=', column > 0 ? static_cast<size_t>(column - 1) : line.size());
     if (equals == std::string::npos) {
         return {};
     }
-    const std::string key = TrimBlanks(line.substr(0, equals));
-    const std::string value = TrimBlanks(line.substr(equals + 1, line.find('#', equals) - equals - 1));
+    size_t keyStart = line.find_last_of("{,", equals);
+    if (keyStart != std::string::npos && line.find('{') <= keyStart) {
+        table = TrimBlanks(line.substr(0, line.find('=')));  // the inline table's own key
+    }
+    keyStart = keyStart == std::string::npos ? 0 : keyStart + 1;
+    const std::string key = TrimBlanks(line.substr(keyStart, equals - keyStart));
+    const size_t valueEnd = line.find_first_of(",}#", equals + 1);
+    const std::string value =
+        TrimBlanks(line.substr(equals + 1, valueEnd == std::string::npos ? std::string::npos : valueEnd - equals - 1));
     // Numbers and truth values are never quoted: quotes would be the wrong advice there.
     const bool textKey = key != "delay_ms" && key != "long_press" && key != "power_on_run";
     const bool bareWord = textKey && !key.empty() && !value.empty() &&
@@ -313,7 +327,7 @@ ProfileRead ParseProfile(std::string_view text, const std::string& fileName) {
         if (description.find("cannot redefine existing") != std::string::npos && e.source().begin.line > 0) {
             result.error = RedefinedKeyMessage(text, static_cast<int>(e.source().begin.line), fileName);
         } else {
-            result.error = UnquotedTextError(text, fileName, e.source().begin.line);
+            result.error = UnquotedTextError(text, fileName, e.source().begin.line, e.source().begin.column);
         }
         if (result.error.empty()) {
             result.error = Place(fileName, e.source(), {}) + description;

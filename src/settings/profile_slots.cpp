@@ -46,7 +46,7 @@ std::string SlotText(const SlotBytes& bytes) { return ByteListText(bytes); }
 
 // What a switch's slot holds; `ambiguous` when the bytes read as a click but nothing says
 // which frame stored them (a state file that did not keep the kind).
-std::optional<KeyChoice> SwitchChoice(const SlotBytes& b, SlotKind kind, bool& ambiguous) {
+std::optional<KeyChoice> StoredChoice(const SlotBytes& b, SlotKind kind, bool& ambiguous) {
     ambiguous = false;
     std::optional<KeyChoice> choice = ChoiceFromSlot(b[0], b[1], b[2], b[3]);
     if (!choice) {
@@ -68,6 +68,16 @@ std::optional<KeyChoice> SwitchChoice(const SlotBytes& b, SlotKind kind, bool& a
             ambiguous = choice->mouse;
             return choice;
     }
+}
+
+// The same, when an assignment can write it: bytes that read as a combination set and apply
+// refuse (a key frame's FE 01, whose usage 01 is no key) no assignment wrote.
+std::optional<KeyChoice> SwitchChoice(const SlotBytes& b, SlotKind kind, bool& ambiguous) {
+    std::optional<KeyChoice> choice = StoredChoice(b, kind, ambiguous);
+    if (choice && !ParseKey(KeyCombinationText(*choice)).ok()) {
+        return std::nullopt;
+    }
+    return choice;
 }
 
 }  // namespace

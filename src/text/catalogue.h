@@ -142,6 +142,11 @@ enum class Msg {
     ProfileLoop,
     ProfileSingle,
     ProfileSeparator,
+    ProfileIsVirtualFile,
+    VirtualStateFile,
+    VirtualStateLock,
+    VirtualPressQueue,
+    VirtualCaptureFile,
     Count
 };
 
@@ -297,6 +302,12 @@ inline constexpr std::array<CatalogueEntry, static_cast<size_t>(Msg::Count)> kCa
     {Msg::ProfileLoop, "ProfileLoop", "循环播放", "loop"},
     {Msg::ProfileSingle, "ProfileSingle", "单次播放", "single"},
     {Msg::ProfileSeparator, "ProfileSeparator", "；", "; "},
+    {Msg::ProfileIsVirtualFile, "ProfileIsVirtualFile", "它是%1；请给配置另起一个名字",
+     "it is %1; give the profile another name"},
+    {Msg::VirtualStateFile, "VirtualStateFile", "状态文件 %1", "the state file %1"},
+    {Msg::VirtualStateLock, "VirtualStateLock", "状态文件的锁 %1", "the state file's lock %1"},
+    {Msg::VirtualPressQueue, "VirtualPressQueue", "状态文件的踏板队列 %1", "the state file's press queue %1"},
+    {Msg::VirtualCaptureFile, "VirtualCaptureFile", "捕获文件 %1", "the capture file %1"},
 }};
 
 namespace detail {

@@ -244,11 +244,21 @@ std::string OtherTextEncoding(std::string_view text) {
     if (starts("\xFF\xFE") || starts("\xFE\xFF")) {
         return "UTF-16 text";
     }
-    // Latin letters in UTF-16 without a mark have a NUL byte beside each.
-    if (text.substr(0, 64).find('\0') != std::string_view::npos) {
-        return "UTF-16 text";
+    if (text.substr(0, 64).find('\0') == std::string_view::npos) {
+        return {};
     }
-    return {};
+    // Latin letters in UTF-16 without a mark have a NUL byte beside each: after it (little
+    // endian) or before it (big endian). NUL bytes in another pattern are no text at all.
+    const size_t pairs = std::min<size_t>(text.size() / 2, 8);
+    bool little = pairs > 0;
+    bool big = pairs > 0;
+    for (size_t i = 0; i < pairs; ++i) {
+        const auto first = static_cast<unsigned char>(text[2 * i]);
+        const auto second = static_cast<unsigned char>(text[2 * i + 1]);
+        little = little && first != 0 && first < 0x80 && second == 0;
+        big = big && first == 0 && second != 0 && second < 0x80;
+    }
+    return little || big ? "UTF-16 text" : "not text (it holds NUL bytes)";
 }
 
 std::string_view WithoutUtf8Mark(std::string_view text) {

@@ -50,8 +50,9 @@ std::size_t EditDistance(std::string_view a, std::string_view b);
 std::string TrimBlanks(std::string_view text);
 
 // Which other encoding a file that should hold UTF-8 text is in: "UTF-16 text" or "UTF-32
-// text" for their byte order marks, "UTF-16 text" for NUL bytes among the first characters
-// (UTF-16 without a mark); empty when nothing says so. A UTF-8 byte order mark is UTF-8.
+// text" for their byte order marks, "UTF-16 text" for ASCII with a NUL byte beside each
+// character (UTF-16 without a mark), "not text (it holds NUL bytes)" for other NUL bytes
+// among the first characters; empty when nothing says so. A UTF-8 byte order mark is UTF-8.
 std::string OtherTextEncoding(std::string_view text);
 
 // The text without a UTF-8 byte order mark at its start.

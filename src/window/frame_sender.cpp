@@ -1,10 +1,17 @@
 // Every frame the window sends goes through the link: composed frames as their bytes, the
 // frame text box's text as the user typed it. Each is shown in TextIW as it is written.
+#include "device/virtual_foot_switch.h"
 #include "window/usb.h"
 
 #include <algorithm>
 
 namespace treadle {
+
+void USB::UserEventStarts() {
+    if (auto* device = dynamic_cast<VirtualFootSwitch*>(&services_.hid)) {
+        device->RestartLockWait();
+    }
+}
 
 const Connection* USB::ReachDevice() {
     if (!DeviceDetected && !DeviceEverDetected) {

@@ -2,6 +2,7 @@
 // and apply, read with the same checks and written with the same frames.
 #include "assignment/key_names.h"
 #include "device/user_file.h"
+#include "device/virtual_foot_switch.h"
 #include "settings/profile.h"
 #include "text/shown_text.h"
 #include "text/text_rules.h"
@@ -88,8 +89,34 @@ void USB::Command_load_profile_Click() {
     }
 }
 
+// Why a profile may not be written to `path`, in the window's language: it is one of the
+// virtual foot switch's own files, which a profile would replace. Empty for any other path.
+std::string USB::ProfileTargetRefusal(const std::string& path) const {
+    const auto* device = dynamic_cast<const VirtualFootSwitch*>(&services_.hid);
+    const VirtualFile file = device == nullptr ? VirtualFile::None : device->FileOf(path);
+    Msg role = Msg::VirtualStateFile;
+    switch (file) {
+        case VirtualFile::None:
+            return {};
+        case VirtualFile::State:
+            break;
+        case VirtualFile::Lock:
+            role = Msg::VirtualStateLock;
+            break;
+        case VirtualFile::PressQueue:
+            role = Msg::VirtualPressQueue;
+            break;
+        case VirtualFile::Capture:
+            role = Msg::VirtualCaptureFile;
+            break;
+    }
+    const std::string own = ShownText(device->FilePath(file), kShownPathBytes);
+    return Text(Msg::ProfileIsVirtualFile, options_.language, {Text(role, options_.language, {own})});
+}
+
 bool USB::SaveProfile(std::string path) {
     path = WithProfileExtension(std::move(path));
+    const std::string shownPath = ShownText(path, kShownPathBytes);
     ProfileGaps gaps;
     std::vector<std::string> notes;
     const Profile profile = written_.ToProfile(gaps, notes);
@@ -97,8 +124,11 @@ bool USB::SaveProfile(std::string path) {
     for (const std::string& note : notes) {
         header += "\n" + note;
     }
-    const std::string shownPath = ShownText(path, kShownPathBytes);
-    if (const std::string why = ReplaceUserFile(path, ProfileText(profile, header)); !why.empty()) {
+    std::string why = ProfileTargetRefusal(path);
+    if (why.empty()) {
+        why = ReplaceUserFile(path, ProfileText(profile, header));
+    }
+    if (!why.empty()) {
         const std::string message = Text(Msg::ProfileSaveFailed, options_.language, {shownPath, why});
         LogMessage(message);
         services_.boxes.Show(message, Caption, MessageButtons::Ok);

@@ -195,6 +195,7 @@ public:
     // Asks for a profile, checks it and writes it to the device as treadlectl apply does.
     void Command_load_profile_Click();
     // The same without the dialog; true when the profile was saved or every frame written.
+    // A profile is never saved over the virtual foot switch's own files.
     bool SaveProfile(std::string path);
     bool LoadProfile(const std::string& path);
 
@@ -319,6 +320,10 @@ private:
     // True when the selected switch is one of the device's; says why not otherwise.
     bool SwitchUsable();
 
+    // A user event begins: the state file's lock is waited for at most the window's wait in
+    // all for the whole of it, however many frames it writes.
+    void UserEventStarts();
+
     // The device-action group, in the order the enable and disable walks take it: the key
     // buttons, then the controls DeviceControlNames names.
     std::vector<Control*> DeviceControlGroup();
@@ -326,7 +331,11 @@ private:
     std::array<std::pair<Control*, std::uint8_t>, 8> toggles_{};
 
     struct BusyScope {
-        explicit BusyScope(USB& w) : window(w) { ++window.busy_; }
+        explicit BusyScope(USB& w) : window(w) {
+            if (window.busy_++ == 0) {
+                window.UserEventStarts();
+            }
+        }
         ~BusyScope() { --window.busy_; }
         USB& window;
     };
@@ -343,6 +352,8 @@ private:
     bool deniedLastTick_ = false;
     bool fileFailureReported_ = false;
     WrittenSlots written_;
+    // Why a profile may not be saved to a path, in the window's language; empty when it may.
+    std::string ProfileTargetRefusal(const std::string& path) const;
     // Logs what writing a profile did and tells the pedal test; true when every frame went.
     bool ReportProfileWrite(const std::string& path, const Profile& profile, const std::vector<bool>& stepsWritten);
     // Shows the profile's delay, long press and run mode in their controls.

@@ -47,6 +47,7 @@ class Files : public Runner {
             [&] {
                 const int result = Run(args);
                 std::ofstream(errFile) << err_.str();
+                std::ofstream(Path("child.out")) << out_.str();
                 return result;
             },
             dropRoot);
@@ -177,6 +178,59 @@ TEST_F(Files, AWatchHearsThePressesOfAnotherTreadlectl) {
     EXPECT_EQ(ReadFile(Path("watch.out.err")), "");
 }
 
+// press prints the press it made, and only that: not the presses other processes make on the
+// same state file meanwhile, and also when its press cannot be passed on through the queue.
+TEST_F(Files, PressPrintsItsOwnPressWhateverElseTheQueueHolds) {
+    const std::string state = "--virtual=" + State();
+    for (const char* pedal : {"1", "2", "3"}) {
+        ASSERT_EQ(Run({state, "set", pedal, std::string("f") + pedal}), kExitOk) << err_.str();
+    }
+    constexpr int kPresses = 30;
+    std::vector<pid_t> pressers;
+    for (const char* pedal : {"1", "2", "3"}) {
+        pressers.push_back(::fork());
+        if (pressers.back() == 0) {
+            std::string printed;
+            for (int i = 0; i < kPresses; ++i) {
+                Run({state, "press", pedal});
+                printed += out_.str();
+            }
+            std::ofstream(Path(std::string("press") + pedal + ".out")) << printed;
+            std::_Exit(0);
+        }
+    }
+    for (const pid_t presser : pressers) {
+        ::waitpid(presser, nullptr, 0);
+    }
+    for (const char* pedal : {"1", "2", "3"}) {
+        std::string expected;
+        for (int i = 0; i < kPresses; ++i) {
+            expected += std::string("f") + pedal + " (switch " + pedal + ")\n";
+        }
+        EXPECT_EQ(ReadFile(Path(std::string("press") + pedal + ".out")), expected) << pedal;
+    }
+    const std::string queue = State() + ".presses";
+    const struct {
+        const char* name;
+        std::function<void()> make;
+    } unreadable[] = {
+        {"a folder", [&] { fs::create_directory(queue); }},
+        {"a FIFO", [&] { ::mkfifo(queue.c_str(), 0600); }},
+        {"a link", [&] { fs::create_symlink(Write("elsewhere", ""), queue); }},
+        {"over 1 MiB", [&] { Write("pedals.state.presses", std::string(1100000, '#')); }},
+        {"a bad line", [&] { Write("pedals.state.presses", "1 1 keyboard zz\n"); }},
+        {"a line cut off", [&] { Write("pedals.state.presses", "1 1 keyboard 00 00 0"); }},
+    };
+    for (const auto& u : unreadable) {
+        fs::remove_all(queue);
+        u.make();
+        EXPECT_EQ(RunInChild({state, "press", "2"}), kExitOk) << u.name;
+        EXPECT_EQ(ReadFile(Path("child.out")), "f2 (switch 2)\n") << u.name;
+        EXPECT_NE(err_.str().find("warning: the press is not passed on to other programs: "), std::string::npos)
+            << u.name << ": " << err_.str();
+    }
+}
+
 TEST_F(Files, APlantedTemporaryLinkIsNotFollowed) {
     const std::string target = Write("precious.txt", "keep me\n");
     for (const char* name : {".tmp", ".lock.tmp", ".tmp.0"}) {
@@ -188,28 +242,35 @@ TEST_F(Files, APlantedTemporaryLinkIsNotFollowed) {
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(State())));
 }
 
+// A lock file that is no regular file is named as such in the same words to readers and writers.
 TEST_F(Files, AStatePathThatIsNoRegularFileIsRefusedAndLeftAlone) {
     const std::string target = Write("other.state", "device 1\nslot 00: 00 04 00 00\n");
+    const std::string lock = State() + ".lock";
     struct Case {
         const char* name;
+        std::string path;
         std::function<void()> make;
+        const char* kind;
     };
     const Case cases[] = {
-        {"a link to a state file", [&] { fs::create_symlink(target, State()); }},
-        {"a link to /dev/null", [&] { fs::create_symlink("/dev/null", State()); }},
-        {"a FIFO", [&] { ::mkfifo(State().c_str(), 0600); }},
+        {"a link to a state file", State(), [&] { fs::create_symlink(target, State()); }, "a symbolic link"},
+        {"a link to /dev/null", State(), [&] { fs::create_symlink("/dev/null", State()); }, "a symbolic link"},
+        {"a FIFO", State(), [&] { ::mkfifo(State().c_str(), 0600); }, "a FIFO"},
+        {"the lock a link", lock, [&] { fs::create_symlink(Write("elsewhere", ""), lock); }, "a symbolic link"},
+        {"the lock a folder", lock, [&] { fs::create_directory(lock); }, "a folder"},
     };
     for (const Case& c : cases) {
         fs::remove(State());
+        fs::remove(lock);
         c.make();
         for (std::vector<std::string> args : {std::vector<std::string>{"show"}, {"set", "2", "b"}}) {
             args.insert(args.begin(), "--virtual=" + State());
             EXPECT_EQ(RunInChild(args), kExitFailed) << c.name << " " << args[1];
-            EXPECT_NE(err_.str().find(State() + ": not a regular file"), std::string::npos)
+            EXPECT_NE(err_.str().find(c.path + ": not a regular file but " + c.kind), std::string::npos)
                 << c.name << ": " << err_.str();
         }
-        const fs::file_status status = fs::symlink_status(State());
-        EXPECT_TRUE(fs::is_symlink(status) || fs::is_fifo(status)) << c.name;
+        const fs::file_status status = fs::symlink_status(c.path);
+        EXPECT_TRUE(fs::is_symlink(status) || fs::is_fifo(status) || fs::is_directory(status)) << c.name;
     }
     EXPECT_EQ(ReadFile(target), "device 1\nslot 00: 00 04 00 00\n");
 }
@@ -358,22 +419,32 @@ TEST_F(Files, TheVirtualFootSwitchsOwnFilesAreNoProfile) {
     }
 }
 
-// A lock another program holds was waited for without end and without a word.
+// A lock another program holds was waited for without end and without a word. The wait is
+// for the whole command, not once per frame or device: clear has 32 frames.
 TEST_F(Files, ALockHeldElsewhereIsGivenUpOnWithItsName) {
-    ASSERT_EQ(Run({"--virtual=" + State(), "set", "1", "a"}), kExitOk) << err_.str();
+    ASSERT_EQ(Run({"--virtual=" + State(), "--virtual-devices", "3", "--all", "set", "1", "a"}), kExitOk) << err_.str();
     const std::string state = ReadFile(State());
-    lockWaitMs_ = 100;
+    lockWaitMs_ = 200;
+    {
+        // Readers share the lock: one held shared elsewhere keeps no reader waiting.
+        const FileLock shared(State(), LockMode::Shared);
+        EXPECT_EQ(Run({"--virtual=" + State(), "show"}), kExitOk) << err_.str();
+    }
     const FileLock held(State());
     ASSERT_TRUE(held.error().empty()) << held.error();
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"set", "2", "b"}, {"show"}, {"press", "1"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"set", "2", "b"},
+                                                 {"show"},
+                                                 {"press", "1"},
+                                                 {"clear", "--yes"},
+                                                 {"--all", "set", "1", "b"}}) {
         std::vector<std::string> line = args;
         line.insert(line.begin(), "--virtual=" + State());
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(Run(line), kExitFailed) << args[0];
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << args[0];
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500)) << args[0];
         EXPECT_NE(err_.str().find("cannot lock the state file: " + State() +
                                   ".lock: held by another program (a treadle window or treadlectl using the same "
-                                  "file) for more than 100 ms"),
+                                  "file) for more than 200 ms"),
                   std::string::npos)
             << args[0] << ": " << err_.str();
         EXPECT_EQ(ReadFile(State()), state);
@@ -431,6 +502,11 @@ TEST_F(Files, TemporaryFilesOfKilledWritersAreRemovedByTheNextWriter) {
         EXPECT_EQ(ReadFile(name), "mine\n") << name;
     }
     EXPECT_TRUE(fs::is_directory(State() + ".aaaaaaaaaaaaaaaa.tmp"));
+    // The press queue's writer removes the queue's own.
+    const std::string staleQueue = State() + ".presses.0123456789abcdef.tmp";
+    std::ofstream(staleQueue) << "1 1 keyboard 00\n";
+    ASSERT_EQ(Run({"--virtual=" + State(), "press", "1"}), kExitOk) << err_.str();
+    EXPECT_FALSE(fs::exists(staleQueue));
 }
 
 // Runs a shell command line in the test's folder; its exit status.

@@ -114,21 +114,23 @@ TEST_P(BadKeys, AreRefusedNamingTheBadPart) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, BadKeys,
-    ::testing::Values(
-        BadKey{"", "empty key"}, BadKey{"ctrl+", "empty part in \"ctrl+\""}, BadKey{"ctrl++a", "empty part"},
-        BadKey{"ctrl+ctrl+a", "\"ctrl\" is given twice"}, BadKey{"ctrl+Ctrl+a", "\"ctrl\" is given twice"},
-        BadKey{"a+a", "\"a\" is given twice"}, BadKey{"a+b", "two keys \"a\" and \"b\": a switch"},
-        BadKey{"ctrl+f1+f2", "two keys \"f1\" and \"f2\": a switch takes one key"}, BadKey{"a+mouse-left", "two keys"},
-        BadKey{"ctrl+shift", "has no key"}, BadKey{"ctrl+foo", "unknown key \"foo\""},
-        BadKey{"ctrl+foo", "'treadlectl keys' lists"}, BadKey{"f25", "unknown key \"f25\""},
-        BadKey{"kp_enter", "did you mean \"kp-enter\"?"}, BadKey{"backslah", "did you mean \"backslash\"?"},
-        BadKey{"+", "empty part"}, BadKey{"0x100", "raw usage \"0x100\" must be 0x00 to 0xFF"},
-        BadKey{"0xg1", "must be 0x00 to 0xFF"}, BadKey{"ctrl+mouse-left", "a mouse click takes no modifiers"},
-        // No key, the keyboard's error codes and the modifiers as keys.
-        BadKey{"0x00", "usage \"0x00\" means no key"}, BadKey{"0x01", "is a keyboard error code"},
-        BadKey{"ctrl+0x03", "usage \"0x03\" is a keyboard error code"},
-        BadKey{"0xE0", "usage \"0xe0\" is the modifier ctrl: write it by its name"},
-        BadKey{"shift+0xe7", "is the modifier rwin"}, BadKey{"0xe4", "is the modifier rctrl"}),
+    ::testing::Values(BadKey{"", "empty key"}, BadKey{"ctrl+", "empty part in \"ctrl+\""},
+                      BadKey{"ctrl++a", "empty part"}, BadKey{"ctrl+ctrl+a", "\"ctrl\" is given twice"},
+                      BadKey{"ctrl+Ctrl+a", "\"ctrl\" is given twice"}, BadKey{"a+a", "\"a\" is given twice"},
+                      BadKey{"a+b", "two keys \"a\" and \"b\": a switch"},
+                      BadKey{"ctrl+f1+f2", "two keys \"f1\" and \"f2\": a switch takes one key"},
+                      BadKey{"a+mouse-left", "two keys"}, BadKey{"ctrl+shift", "has no key"},
+                      BadKey{"ctrl+foo", "unknown key \"foo\""}, BadKey{"ctrl+foo", "'treadlectl keys' lists"},
+                      BadKey{"f25", "unknown key \"f25\""}, BadKey{"kp_enter", "did you mean \"kp-enter\"?"},
+                      BadKey{"backslah", "did you mean \"backslash\"?"}, BadKey{"+", "empty part"},
+                      BadKey{"0x100", "raw usage \"0x100\" must be 0x00 to 0xFF"}, BadKey{"0x", "unknown key \"0x\""},
+                      BadKey{"ctrl+0x", "unknown key \"0x\""}, BadKey{"0xg1", "must be 0x00 to 0xFF"},
+                      BadKey{"ctrl+mouse-left", "a mouse click takes no modifiers"},
+                      // No key, the keyboard's error codes and the modifiers as keys.
+                      BadKey{"0x00", "usage \"0x00\" means no key"}, BadKey{"0x01", "is a keyboard error code"},
+                      BadKey{"ctrl+0x03", "usage \"0x03\" is a keyboard error code"},
+                      BadKey{"0xE0", "usage \"0xe0\" is the modifier ctrl: write it by its name"},
+                      BadKey{"shift+0xe7", "is the modifier rwin"}, BadKey{"0xe4", "is the modifier rctrl"}),
     [](const auto& info) { return NameOf(info.param.text, info.index); });
 
 // Names are taken in any case, letters at both ends of the alphabet included.

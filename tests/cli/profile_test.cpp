@@ -91,6 +91,16 @@ TEST(Profile, BadFilesNameFileLineAndKey) {
         {"# pedals\n[switches]\n1 = \"a\"\n\n2 = mouse-left # click\n",
          "p.toml:5: switches.2: the value mouse-left has no quotes: text values are quoted, as in 2 = \"mouse-left\""},
         {"[settings]\nplayback = loop\n", "p.toml:2: settings.playback: the value loop has no quotes"},
+        // Words that begin like false, true, inf or nan, which the parser takes for one.
+        {"[switches]\n1 = f1\n",
+         "p.toml:2: switches.1: the value f1 has no quotes: text values are quoted, as in 1 = \"f1\""},
+        {"[switches]\n1 = f12 # x\n", "p.toml:2: switches.1: the value f12 has no quotes"},
+        {"[switches]\n2 = tab\n", "p.toml:2: switches.2: the value tab has no quotes"},
+        {"[switches]\n3 = insert\n", "p.toml:2: switches.3: the value insert has no quotes"},
+        {"[switches]\n4 = n\n", "p.toml:2: switches.4: the value n has no quotes"},
+        {"switches = { 1 = \"a\", 2 = f1 }\n", "p.toml:1: switches.2: the value f1 has no quotes"},
+        {"[switches]\r\n1 = f1\r\n",
+         "p.toml:2: switches.1: the value f1 has no quotes: text values are quoted, as in 1 = \"f1\""},
         // Where a number or true/false belongs, quotes would be the wrong advice.
         {"[settings]\ndelay_ms = abc\n", "p.toml:2: Error while parsing"},
         {"", "p.toml: the profile sets nothing"},
@@ -137,6 +147,14 @@ TEST(Profile, DeepNestingKeysGivenTwiceAndOtherEncodingsAreRefusedPlainly) {
         {std::string("\xFF\xFE[\0s\0", 6),
          "p.toml: the file is UTF-16 text; a profile is UTF-8 text: save it as UTF-8"},
         {std::string("[\0s\0w\0", 6), "p.toml: the file is UTF-16 text; a profile is UTF-8 text: save it as UTF-8"},
+        {std::string("[switches]\0\n", 12), "p.toml: the file is not text (it holds NUL bytes)"},
+        {std::string("\x7f"
+                     "ELF\x02\x01\x01\0\0\0",
+                     10),
+         "p.toml: the file is not text (it holds NUL bytes)"},
+        {"x = " + std::string(17, '[') + std::string(17, ']') + "\n", "p.toml:1: " + kTooDeep},
+        // Sixteen levels are read, and refused for what they say, not for their depth.
+        {"x = " + std::string(16, '[') + std::string(16, ']') + "\n", "p.toml:1: x: "},
     };
     for (const auto& c : cases) {
         const ProfileRead read = ParseProfile(c.text, "p.toml");

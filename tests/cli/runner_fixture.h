@@ -66,6 +66,7 @@ class Runner : public ::testing::Test {
         env.lockWaitMs = lockWaitMs_;
         env.timeOfDay = [] { return std::string("12:00:00"); };
         env.interrupted = interrupted_;
+        env.catchInterrupts = catchInterrupts_;
         return RunTreadlectl(args, env);
     }
 
@@ -106,6 +107,7 @@ class Runner : public ::testing::Test {
     std::function<void(VirtualFootSwitch&)> virtualStarted_;
     int lockWaitMs_ = kDefaultLockWaitMs;
     std::function<bool()> interrupted_;
+    std::function<void()> catchInterrupts_;
 };
 
 }  // namespace treadle::cli

@@ -7,12 +7,15 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
+#include <memory>
 
 namespace treadle::qt {
 namespace {
@@ -46,18 +49,35 @@ TEST_F(ProfileQtTest, TheButtonsShowTheirWholeCaptionInTheColumnAndOpenTheDialog
     }
 }
 
-// Runs `act` on the file dialog once it is open, from inside its modal loop.
-void WhenDialogOpens(std::function<void(QFileDialog&)> act) {
-    auto* poll = new QTimer;
+// Runs `act` on the file dialog once it is open, from inside its modal loop, and again at each
+// tick until that dialog closes: it may ignore accept() while its file list still loads. One
+// still open after ten seconds is rejected, so that the test fails rather than hangs. The
+// timer lives as long as the caller keeps it.
+std::unique_ptr<QTimer> WhenDialogOpens(std::function<void(QFileDialog&)> act) {
+    auto poll = std::make_unique<QTimer>();
     poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            act(*dialog);
-        }
-    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    QObject::connect(poll.get(), &QTimer::timeout,
+                     [timer = poll.get(), act, deadline, target = QPointer<QFileDialog>(), acted = false]() mutable {
+                         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                         if (acted && (dialog == nullptr || dialog != target.data())) {
+                             timer->stop();  // the dialog it answered has closed
+                             return;
+                         }
+                         if (dialog == nullptr) {
+                             return;
+                         }
+                         target = dialog;
+                         acted = true;
+                         if (std::chrono::steady_clock::now() > deadline) {
+                             ADD_FAILURE() << "the file dialog did not close";
+                             static_cast<QDialog*>(dialog)->done(QDialog::Rejected);  // public in QDialog
+                             return;
+                         }
+                         act(*dialog);
+                     });
     poll->start();
+    return poll;
 }
 
 TEST(QtFileDialogsTest, AnswersTheChosenFileOrNothingWhenCancelled) {
@@ -72,7 +92,7 @@ TEST(QtFileDialogsTest, AnswersTheChosenFileOrNothingWhenCancelled) {
         }
         QString title;
         QStringList filters;
-        WhenDialogOpens([&](QFileDialog& dialog) {
+        const auto choosing = WhenDialogOpens([&](QFileDialog& dialog) {
             title = dialog.windowTitle();
             filters = dialog.nameFilters();
             dialog.selectFile(path);
@@ -84,7 +104,7 @@ TEST(QtFileDialogsTest, AnswersTheChosenFileOrNothingWhenCancelled) {
         EXPECT_EQ(title, QStringLiteral("Load profile…"));
         EXPECT_EQ(filters, QStringList{QStringLiteral("Profiles (*.toml)")});
 
-        WhenDialogOpens([](QFileDialog& dialog) { dialog.reject(); });
+        const auto cancelling = WhenDialogOpens([](QFileDialog& dialog) { dialog.reject(); });
         EXPECT_FALSE(dialogs.Ask(kind, "Load profile…", "Profiles", ".toml").has_value());
     }
 }
