@@ -424,7 +424,7 @@ TEST_F(Files, TheVirtualFootSwitchsOwnFilesAreNoProfile) {
 TEST_F(Files, ALockHeldElsewhereIsGivenUpOnWithItsName) {
     ASSERT_EQ(Run({"--virtual=" + State(), "--virtual-devices", "3", "--all", "set", "1", "a"}), kExitOk) << err_.str();
     const std::string state = ReadFile(State());
-    lockWaitMs_ = 200;
+    lockWaitMs_ = 400;
     {
         // Readers share the lock: one held shared elsewhere keeps no reader waiting.
         const FileLock shared(State(), LockMode::Shared);
@@ -441,10 +441,10 @@ TEST_F(Files, ALockHeldElsewhereIsGivenUpOnWithItsName) {
         line.insert(line.begin(), "--virtual=" + State());
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(Run(line), kExitFailed) << args[0];
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500)) << args[0];
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500)) << args[0];
         EXPECT_NE(err_.str().find("cannot lock the state file: " + State() +
                                   ".lock: held by another program (a treadle window or treadlectl using the same "
-                                  "file) for more than 200 ms"),
+                                  "file) for more than 400 ms"),
                   std::string::npos)
             << args[0] << ": " << err_.str();
         EXPECT_EQ(ReadFile(State()), state);

@@ -126,7 +126,7 @@ TEST_F(Runner, TheWindowGivesUpOnALockHeldElsewhereAndSaysSo) {
         // Clear all keys writes 32 frames: the wait is for the click, not for each of them.
         const auto clearing = std::chrono::steady_clock::now();
         w.UserClick(w.Command1);
-        EXPECT_LT(std::chrono::steady_clock::now() - clearing, std::chrono::milliseconds(1000));
+        EXPECT_LT(std::chrono::steady_clock::now() - clearing, std::chrono::seconds(2));
         EXPECT_EQ(f.Log().back(), f.Stamped(kWriteFailedLine));
         w.UserEditText(w.Combo1, "1");  // which clearing set to 0
     }
