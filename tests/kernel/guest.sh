@@ -409,6 +409,42 @@ scenario_windows() {
     [ "$actual" = "$expected" ] || fail "treadle.exe's clicks sent other reports than set 1 ctrl+f1" || return 1
 }
 
+# The web page in headless Chromium in the guest, on the same foot switch through WebHID: a
+# managed policy (in a tmpfs laid over /etc/chromium, the guest's alone) grants the foot
+# switch to the page's origin, so the page connects by itself; its clicks on Left Ctrl and F1
+# must reach the device as the frames of set 1 ctrl+f1. Run only when named
+# (TREADLE_KERNEL_SCENARIOS=web, with scripts/test-kernel-web): Chromium under full emulation
+# takes minutes.
+scenario_web() {
+    local site=$repo/build/web/site port=8000 probe=$repo/tests/web/kernel_probe.mjs
+    [ -f "$site/index.html" ] && [ -d "$repo/tests/web/node_modules/puppeteer-core" ] ||
+        fail "no page or no puppeteer-core: run scripts/test-kernel-web" || return 1
+    ip link set lo up || fail "the loopback interface did not come up" || return 1
+    mkdir -p /tmp/chromium-etc
+    cp -a /etc/chromium/. /tmp/chromium-etc/ 2>/dev/null
+    mount -t tmpfs -o mode=755 chromium-etc /etc/chromium || fail "no tmpfs over /etc/chromium" || return 1
+    cp -a /tmp/chromium-etc/. /etc/chromium/
+    mkdir -p /etc/chromium/policies/managed
+    printf '{"WebHidAllowDevicesForUrls": [{"devices": [{"vendor_id": %d, "product_id": %d}], "urls": ["http://127.0.0.1:%d"]}]}\n' \
+        0x2704 0x2018 "$port" >/etc/chromium/policies/managed/treadle-test.json
+    cat /etc/chromium/policies/managed/treadle-test.json
+    local expected before actual status
+    expected=$("$ctl" --dry-run set 1 ctrl+f1 | sed 's/^00 //')
+    before=$(report_count fs1)
+    # As the seat user, as a browser runs: udev's ACL opens the hidraw nodes to it.
+    mkdir -p /tmp/web-home && chown "$user_uid:$user_uid" /tmp/web-home
+    (cd "$repo/tests/web" && HOME=/tmp/web-home TMPDIR=/tmp/web-home run_bounded 600 /tmp/web.out node "$probe" "$site" "$port")
+    status=$?
+    cat /tmp/web.out
+    umount /etc/chromium
+    [ "$status" -eq 0 ] || fail "the page did not program the foot switch (status $status)" || return 1
+    wait_for 10 reports_at_least fs1 $((before + 3))
+    actual=$(reports_after fs1 "$before")
+    echo "the device received:"
+    echo "$actual"
+    [ "$actual" = "$expected" ] || fail "the page's clicks sent other reports than set 1 ctrl+f1" || return 1
+}
+
 scenario_unplug() {
     local status output
     # During watch.
@@ -510,7 +546,7 @@ declare -A known_failures=()
 
 run_scenario() {
     local name=$1 start elapsed result
-    case " $wanted " in *" $name "*) ;; *" all "*) [ "$name" != windows ] || return 0 ;; *) return 0 ;; esac
+    case " $wanted " in *" $name "*) ;; *" all "*) [ "$name" != windows ] && [ "$name" != web ] || return 0 ;; *) return 0 ;; esac
     start=$(date +%s%N)
     echo "---- scenario $name"
     local known=${known_failures[$name]:-}
@@ -565,7 +601,7 @@ fi
 wait_for 10 nodes_ready 3 || echo "setup: the seat user has no ACL on the foot switch's nodes"
 echo "setup: $(($(date +%s) - boot_start)) s"
 ls -l /dev/hidraw*
-for scenario in udev frames pedals stall two unplug window provision windows; do
+for scenario in udev frames pedals stall two unplug window provision windows web; do
     run_scenario "$scenario"
 done
 summary="$passed passed, $failed failed"
